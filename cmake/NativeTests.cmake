@@ -1,0 +1,15 @@
+# Native GoogleTest suite over the portable code.
+find_package(GTest REQUIRED)
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${UNIT_TEST_SOURCES})
+target_link_libraries(unit_tests PRIVATE mascot_core GTest::gtest GTest::gtest_main GTest::gmock)
+target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
+target_compile_definitions(unit_tests PRIVATE TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+find_package(benchmark QUIET)
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
+if(benchmark_FOUND AND BENCH_SOURCES)
+  add_executable(benchmarks ${BENCH_SOURCES})
+  target_link_libraries(benchmarks PRIVATE mascot_core benchmark::benchmark benchmark::benchmark_main)
+endif()

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build and the tests need; a second run installs nothing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
+  wine wine32:i386 wine64
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+  gstreamer1.0-plugins-ugly:i386 gstreamer1.0-libav:i386
+  xvfb xdotool imagemagick x11-utils
+  locales fonts-ipafont-gothic
+  clang libclang-rt-14-dev
+  libgtest-dev googletest libbenchmark-dev
+  libvorbis-dev libogg-dev
+  sox alsa-utils libasound2-plugins:i386 python3
+)
+
+sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+changed_sources=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  sudo_ dpkg --add-architecture i386
+  changed_sources=1
+fi
+
+# Deb822 sources: we need source packages (libogg, libvorbis are cross-compiled from them)
+# and contrib/non-free for the media codecs.
+src=/etc/apt/sources.list.d/debian.sources
+if [ -f "$src" ] && grep -q '^Types: deb$' "$src"; then
+  sudo_ sed -i -e 's/^Types: deb$/Types: deb deb-src/' \
+               -e 's/^Components: main$/Components: main contrib non-free non-free-firmware/' "$src"
+  changed_sources=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ $changed_sources -eq 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  sudo_ apt-get update -qq
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  sudo_ apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  sudo_ sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | sudo_ tee -a /etc/locale.gen >/dev/null
+  sudo_ locale-gen >/dev/null
+fi

@@ -1,0 +1,88 @@
+// The clock thread's tick loop; everything it touches goes through ClockHooks.
+#include "app/clock_loop.h"
+
+#include "app/app_state.h"
+#include "news/feed_schedule.h"
+#include "settings/settings.h"
+
+MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t lastMinute,
+                            const LocalTime& nextCheck) {
+  MinuteDecision d = {};
+  d.changed = now.hour != lastHour || now.minute != lastMinute;
+  if (!d.changed) return d;
+  d.checkFeeds = IsFeedCheckDue(now, nextCheck);
+  d.hourSignal = TimeSignal != 0 && now.minute == 0 && BRAND == 0;
+  d.checkAlarms = AlarmFlag != 0 && now.second < 15;
+  return d;
+}
+
+namespace {
+
+void CloseFromThread(const ClockHooks& hooks) {
+  StopRequested = 1;
+  hooks.PostClose();
+}
+
+void LoadState(const ClockHooks& hooks) {
+  hooks.ForgetSurfaces();
+  hooks.MoveToSavedPlace();
+  hooks.LoadSkin();
+  if (!hooks.MojiLoaded()) {
+    hooks.ShowInitFailed();
+    CloseFromThread(hooks);
+    return;
+  }
+  LastHour = kNothingDrawn;
+  LastMinute = kNothingDrawn;
+  hooks.ComposeBase();
+  ClockState = kClockRunning;
+  if (SntpUse != 0 && TimeServer[0] != '\0') hooks.PostSyncTime();
+}
+
+void RunningState(const ClockHooks& hooks) {
+  if (!hooks.BackBufferExists()) {
+    CloseFromThread(hooks);
+    return;
+  }
+  LocalTime now = {};
+  hooks.ReadLocalTime(&now);
+  MinuteDecision d = DecideMinute(now, LastHour, LastMinute, NextCheck);
+  if (d.changed) {
+    hooks.DrawTime(now);
+    LastHour = static_cast<uint16_t>(now.hour);
+    LastMinute = static_cast<uint16_t>(now.minute);
+    if (d.checkFeeds) hooks.CheckFeeds();
+    if (d.hourSignal) hooks.PlayHourSignal();
+    if (d.checkAlarms) hooks.CheckAlarms();
+  }
+  hooks.TickerStep();
+  hooks.PushFrame();
+}
+
+}  // namespace
+
+void ClockTick(const ClockHooks& hooks) {
+  switch (ClockState.load()) {
+    case kClockLoad:
+      LoadState(hooks);
+      break;
+    case kClockRunning:
+      RunningState(hooks);
+      break;
+    case kClockReload:
+      hooks.LoadSkin();
+      ClockState = kClockRunning;
+      break;
+    default:
+      break;
+  }
+}
+
+void RunClockLoop(const ClockHooks& hooks) {
+  ThreadEnded = 0;
+  while (StopRequested == 0) {
+    ClockTick(hooks);
+    hooks.Sleep10ms();
+  }
+  ThreadEnded = 1;
+}

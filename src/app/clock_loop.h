@@ -1,0 +1,44 @@
+// The clock thread's 10 ms tick: load, running and reload states, as portable logic over the
+// window, drawing, sound and network operations it calls.
+#pragma once
+
+#include "app/local_time.h"
+
+// What a tick calls out to. The Win32 glue wires these to the real operations; tests record.
+struct ClockHooks {
+  void (*ForgetSurfaces)();    // clear PictureSurface, drop BackBuffer's bitmap handle
+  void (*MoveToSavedPlace)();  // ClockWindow to (LEFT, TOP), size and z-order kept
+  void (*LoadSkin)();
+  bool (*MojiLoaded)();
+  bool (*BackBufferExists)();
+  void (*ComposeBase)();
+  void (*DrawTime)(const LocalTime& now);
+  void (*CheckFeeds)();
+  void (*PlayHourSignal)();
+  void (*CheckAlarms)();
+  void (*TickerStep)();
+  void (*PushFrame)();
+  void (*ReadLocalTime)(LocalTime* now);
+  void (*ShowInitFailed)();  // "初期化失敗" owned by ClockWindow
+  void (*PostClose)();       // WM_CLOSE to ClockWindow
+  void (*PostSyncTime)();    // MSG_SYNC_TIME to ClockWindow
+  void (*Sleep10ms)();
+};
+
+// What the running state does on a tick whose hour or minute differs from the last drawn.
+struct MinuteDecision {
+  bool changed;
+  bool checkFeeds;
+  bool hourSignal;
+  bool checkAlarms;
+};
+
+// Pure decision for one running tick; reads the settings that gate each action.
+MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t lastMinute,
+                            const LocalTime& nextCheck);
+
+// One pass of the loop body: the action of the current ClockState, without the sleep.
+void ClockTick(const ClockHooks& hooks);
+
+// The whole loop: ticks every 10 ms until StopRequested, then sets ThreadEnded.
+void RunClockLoop(const ClockHooks& hooks);
