@@ -2,7 +2,8 @@
 find_package(GTest REQUIRED)
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
-target_link_libraries(unit_tests PRIVATE mascot_core GTest::gtest GTest::gtest_main GTest::gmock)
+target_link_libraries(unit_tests PRIVATE mascot_core ${MASCOT_VORBIS_LIBS}
+                      GTest::gtest GTest::gtest_main GTest::gmock)
 target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 target_compile_definitions(unit_tests PRIVATE TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)

@@ -1,6 +1,8 @@
 # Shared part of the MinGW-w64 toolchain files; MINGW_PREFIX names the target triplet.
-set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++)
+# The posix thread model: GoogleTest needs std::mutex, which the win32 model of GCC 12 lacks.
+# winpthread is linked statically with the rest of the runtime.
+set(CMAKE_C_COMPILER ${MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${MINGW_PREFIX}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -8,7 +8,7 @@ packages=(
   wine wine32:i386 wine64
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-ugly:i386 gstreamer1.0-libav:i386
-  xvfb xdotool imagemagick x11-utils
+  xvfb xdotool imagemagick x11-utils x11-xserver-utils
   locales fonts-ipafont-gothic
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
@@ -39,6 +39,14 @@ if [ -f "$src" ] && grep -q '^Types: deb$' "$src"; then
                -e 's/^Components: main$/Components: main contrib non-free non-free-firmware/' "$src"
   changed_sources=1
 fi
+
+# The Windows build runs apt-get source for libogg and libvorbis (cmake/Vorbis.cmake), which
+# needs the Sources lists on disk, not just deb-src in the configuration.
+for p in libogg libvorbis; do
+  if ! apt-cache showsrc "$p" 2>/dev/null | grep -x "Package: $p" >/dev/null; then
+    changed_sources=1
+  fi
+done
 
 if [ ${#missing[@]} -gt 0 ] || [ $changed_sources -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive

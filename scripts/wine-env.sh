@@ -12,8 +12,8 @@ EnsureWinePrefix() {
     flock 9
     if [ ! -f "$WINEPREFIX/.ready" ]; then
       rm -rf "$WINEPREFIX"
-      wineboot --init >/dev/null 2>&1
-      wineserver -w
+      wineboot --init >/dev/null 2>&1 </dev/null 9>&-
+      wineserver -w 9>&-
       touch "$WINEPREFIX/.ready"
     fi
   ) 9>"$WINEPREFIX.lock"

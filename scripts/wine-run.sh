@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
 # Runs one Windows executable under Wine with the project's prefix; used by ctest for the
 # MinGW-built tests. Without a display it brings up a private Xvfb for the run.
+#
+# Wine's helper processes (services, explorer) that the first program starts inherit its
+# standard output and live on after it; if that were ctest's pipe, ctest would wait for them
+# until its timeout. So the output goes through a file, shown once the program has ended.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 EnsureWinePrefix
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@"
+  xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@" >"$out" 2>&1 </dev/null
+else
+  wine "$@" >"$out" 2>&1 </dev/null
 fi
-exec wine "$@"
+code=$?
+cat "$out"
+exit $code

@@ -41,8 +41,9 @@ extern int8_t BootSignal;
 extern char TimeSetting[kPathCapacity];
 extern char TimeServer[kPathCapacity];
 extern int8_t SntpUse;
-extern int64_t OldTime;          // the news list's reference time
-extern int64_t LastFeedUpdate;   // the time of the last announced feed update
+// Seconds since 1970-01-01 00:00 UTC, both loaded from the OldTime key.
+extern int64_t OldTime;         // the news list's reference time; set to the exit time on save
+extern int64_t LastFeedUpdate;  // the time of the last announced feed update
 extern int8_t FullScreenFlag;
 extern int MoviePosX;
 extern int MoviePosY;
@@ -61,5 +62,7 @@ extern int SignalVoice;
 extern int BootVoice;
 extern int SpareVoice;
 
+// "<program name>.cfg" beside the program, and the program's folder without a trailing
+// backslash (a drive root keeps its own: "C:\").
 extern char SettingsPath[kPathCapacity];
 extern char ExeFolder[kPathCapacity];

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the clock and starts it under Wine. The program lives in build/run/, so its settings
+# file and play list stay between runs. Without a display, a virtual one is used and a
+# screenshot of it is saved every few seconds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/build.sh mingw-i686
+mkdir -p build/run
+cp build/mingw-i686/TarvoClock.exe build/run/TarvoClock.exe
+. scripts/wine-env.sh
+EnsureWinePrefix
+cd build/run
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "Starting the clock on display $DISPLAY (quit from its menu or tray icon)."
+  exec wine TarvoClock.exe
+fi
+
+shot="$root/build/run/screen.png"
+for n in $(seq 90 119); do [ -e "/tmp/.X$n-lock" ] || break; done
+Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+xsetroot -solid '#3A6EA5'
+wine TarvoClock.exe &
+clock=$!
+cleanup() {
+  kill "$clock" 2>/dev/null || true
+  wait "$clock" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 0' INT TERM
+echo "No display: the clock runs on virtual display $DISPLAY."
+echo "A screenshot is saved to $shot every 5 seconds; Ctrl-C stops."
+while kill -0 "$clock" 2>/dev/null; do
+  sleep 5
+  import -window root "$shot.tmp.png" 2>/dev/null && mv "$shot.tmp.png" "$shot"
+done
+wait "$clock"

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native unit tests (ASan + UBSan), fuzz targets over
+# their corpora, the Wine-run Win32 tests and the end-to-end tests of the real program.
+# Exits non-zero when anything fails.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/build.sh || { echo "0 passed, 1 failed"; exit 1; }
+
+. scripts/wine-env.sh
+EnsureWinePrefix
+
+for n in $(seq 60 89); do [ -e "/tmp/.X$n-lock" ] || break; done
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+# One Wine server for all the Win32 test runs saves its start-up each time.
+wineserver -p
+trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
+
+total_passed=0
+total_failed=0
+run_ctest() {  # $1 = label, then ctest arguments
+  local label=$1
+  shift
+  echo "== $label"
+  local log
+  log=$(mktemp)
+  ctest --output-on-failure "$@" 2>&1 | tee "$log"
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$line" ] && grep -q 'No tests were found' "$log"; then
+    :
+  elif [ -z "$line" ]; then
+    total_failed=$((total_failed + 1))
+  else
+    local failed count
+    failed=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+    count=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+    total_failed=$((total_failed + failed))
+    total_passed=$((total_passed + count - failed))
+  fi
+  rm -f "$log"
+}
+
+run_ctest "native unit tests" --test-dir build/native
+run_ctest "fuzz targets" --test-dir build/fuzz
+run_ctest "Win32 and end-to-end tests under Wine" --test-dir build/mingw-i686
+
+echo "$total_passed passed, $total_failed failed"
+[ "$total_failed" -eq 0 ]

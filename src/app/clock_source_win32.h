@@ -1,0 +1,14 @@
+// The one place the program reads the local time, the calendar time and the millisecond tick.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "app/local_time.h"
+
+void ReadLocalTime(LocalTime* now);
+void ReadLocalSystemTime(SYSTEMTIME* now);
+// Seconds since 1970-01-01 00:00 UTC.
+int64_t ReadUnixTime();
+DWORD ReadTickMs();

@@ -1,0 +1,162 @@
+// Process start: settings, single-instance test, window class and windows, start-up work, the
+// clock thread and the message loop.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/app_win32.h"
+#include "app/clock_source_win32.h"
+#include "app/test_hooks_win32.h"
+#include "app/tray_win32.h"
+#include "news/feeds_win32.h"
+#include "news/ticker_win32.h"
+#include "settings/settings.h"
+#include "settings/settings_win32.h"
+#include "skin/catalogue_win32.h"
+#include "timesvc/time_signal_win32.h"
+
+HINSTANCE AppInstance = nullptr;
+HWND ClockWindow = nullptr;
+HWND OwnerWindow = nullptr;
+HMODULE User32Module = nullptr;
+HANDLE ClockThreadHandle = nullptr;
+
+namespace {
+
+constexpr int kInitialWidth = 400;
+constexpr int kInitialHeight = 330;
+
+DWORD WindowStyle() { return WinFlame == 1 ? WS_POPUP : (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX); }
+
+int MessageLoop() {
+  MSG msg;
+  for (;;) {
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    } else {
+      WaitMessage();
+    }
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+ATOM RegisterClockClass(HINSTANCE instance) {
+  HICON icon = LoadIconA(instance, "icon");
+  if (LayeredAvailable) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+    wc.lpfnWndProc = ClockWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    wc.lpszMenuName = AppTitle;
+    wc.lpszClassName = AppTitle;
+    return RegisterClassExA(&wc);
+  }
+  WNDCLASSA wc = {};
+  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+  wc.lpfnWndProc = ClockWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = icon;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  wc.lpszMenuName = AppTitle;
+  wc.lpszClassName = AppTitle;
+  return RegisterClassA(&wc);
+}
+
+HWND CreateClockWindow(HINSTANCE instance, int showCommand, HWND owner) {
+  DWORD style = WindowStyle();
+  DWORD exStyle = LayeredAvailable ? (WS_EX_LAYERED | WS_EX_ACCEPTFILES) : WS_EX_ACCEPTFILES;
+  RECT r = {0, 0, kInitialWidth, kInitialHeight};
+  AdjustWindowRect(&r, style, TRUE);
+  int width = r.right - r.left;
+  int height = r.bottom - r.top;
+  int x = GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2;
+  int y = GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2;
+  HWND window = CreateWindowExA(exStyle, AppTitle, AppCaption, style, x, y, width, height,
+                                LayeredAvailable ? owner : nullptr, nullptr, instance, nullptr);
+  if (window != nullptr && ShowWin != 0) {
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+  }
+  return window;
+}
+
+BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
+  ClockWindow = clockWindow;
+  OwnerWindow = ownerWindow;
+  AppInstance = instance;
+  PlayStartVoice();
+  srand(static_cast<unsigned>(ReadUnixTime()));
+  HDC dc = GetDC(ClockWindow);
+  int bytesPerPixel = GetDeviceCaps(dc, BITSPIXEL) / 8;
+  ReleaseDC(ClockWindow, dc);
+  if (bytesPerPixel == 1) {
+    MessageBoxA(ClockWindow, "このソフトは２５６色モードでは動作しません。", AppCaption,
+                MB_ICONWARNING);
+    return FALSE;
+  }
+  CreateTickerFont();
+  CheckFeeds();
+  ClockState = kClockLoad;
+  BuildCatalogue();
+  StopRequested = 0;
+  ThreadEnded = 0;
+  ClockThreadHandle = CreateThread(nullptr, 0, ClockThread, ClockWindow, CREATE_SUSPENDED, nullptr);
+  if (ClockThreadHandle == nullptr) return FALSE;
+  ResumeThread(ClockThreadHandle);
+  return TRUE;
+}
+
+int RunClock(HINSTANCE instance, int showCommand) {
+  InitTestHooks();
+  AppInstance = instance;
+  LoadSettings();
+
+  HWND running = FindWindowA(AppTitle, nullptr);
+  if (running != nullptr) {
+    SetFocus(running);
+    TraceEvent("second copy: %s already running", AppTitle);
+    return 0;
+  }
+
+  User32Module = LoadLibraryA("user32.dll");
+  LayeredAvailable = User32Module != nullptr &&
+                     GetProcAddress(User32Module, "UpdateLayeredWindow") != nullptr &&
+                     !TestForcesFallback();
+
+  if (RegisterClockClass(instance) == 0) return 0;
+
+  HWND owner = CreateClockWindow(instance, showCommand, nullptr);
+  HWND clock = CreateClockWindow(instance, showCommand, owner);
+  // Without both windows there is nothing to draw into and nothing to own the clock; stop
+  // quietly, as for a failed class registration, rather than run a thread against no window.
+  if (owner == nullptr || clock == nullptr) {
+    if (clock != nullptr) DestroyWindow(clock);
+    if (owner != nullptr) DestroyWindow(owner);
+    if (User32Module != nullptr) FreeLibrary(User32Module);
+    User32Module = nullptr;
+    return 0;
+  }
+  ProbeCpuFeatures();
+  TraceEvent("windows created layered=%d", LayeredAvailable ? 1 : 0);
+
+  if (!InitInstance(clock, owner, instance)) {
+    DestroyWindow(clock);
+    DestroyWindow(owner);
+    return 0;
+  }
+  AddTrayIcon("ICON_TASK", instance, ClockWindow);
+  int code = MessageLoop();
+  TraceEvent("message loop ended %d", code);
+  return code;
+}

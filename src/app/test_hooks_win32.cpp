@@ -1,0 +1,59 @@
+// Test-build hooks: shifted clock, event trace file and forced fallback mode.
+#include "app/test_hooks_win32.h"
+
+#if MASCOT_TEST_HOOKS
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/local_time.h"
+
+namespace {
+
+int64_t clockShift = 0;
+char tracePath[MAX_PATH] = {};
+bool forceFallback = false;
+CRITICAL_SECTION traceLock;
+
+}  // namespace
+
+void InitTestHooks() {
+  InitializeCriticalSection(&traceLock);
+  char value[64] = {};
+  int64_t wanted = 0;
+  if (GetEnvironmentVariableA("TARVO_TEST_TIME", value, sizeof value) < sizeof value &&
+      ParseWallTime(value, &wanted)) {
+    SYSTEMTIME real;
+    GetLocalTime(&real);
+    LocalTime now = {real.wYear, real.wMonth, real.wDayOfWeek, real.wDay,
+                     real.wHour, real.wMinute, real.wSecond, real.wMilliseconds};
+    clockShift = wanted - WallSeconds(now);
+  }
+  DWORD n = GetEnvironmentVariableA("TARVO_TEST_TRACE", tracePath, sizeof tracePath);
+  if (n == 0 || n >= sizeof tracePath) tracePath[0] = '\0';
+  forceFallback = GetEnvironmentVariableA("TARVO_TEST_NO_LAYERED", value, sizeof value) > 0;
+}
+
+int64_t TestClockShiftSeconds() { return clockShift; }
+
+bool TestForcesFallback() { return forceFallback; }
+
+void TraceEvent(const char* format, ...) {
+  if (tracePath[0] == '\0') return;
+  char line[512];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  EnterCriticalSection(&traceLock);
+  FILE* f = fopen(tracePath, "ab");
+  if (f != nullptr) {
+    fprintf(f, "%s\n", line);
+    fclose(f);
+  }
+  LeaveCriticalSection(&traceLock);
+}
+
+#endif

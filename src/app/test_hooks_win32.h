@@ -1,0 +1,19 @@
+// Hooks that only the test build of the program has: a shifted clock, an event trace and
+// forced fallback mode, all set from the environment. In the product they compile to nothing.
+#pragma once
+
+#include <cstdint>
+
+#if MASCOT_TEST_HOOKS
+// Reads TARVO_TEST_TIME ("YYYY-MM-DD HH:MM:SS": what the local clock reads at start),
+// TARVO_TEST_TRACE (file to append events to) and TARVO_TEST_NO_LAYERED.
+void InitTestHooks();
+int64_t TestClockShiftSeconds();
+void TraceEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
+bool TestForcesFallback();
+#else
+inline void InitTestHooks() {}
+inline int64_t TestClockShiftSeconds() { return 0; }
+inline void TraceEvent(const char*, ...) {}
+inline bool TestForcesFallback() { return false; }
+#endif

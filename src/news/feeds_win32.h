@@ -1,0 +1,4 @@
+// Fetching the news feeds on their schedule.
+#pragma once
+
+void CheckFeeds();

@@ -1,0 +1,6 @@
+// News bar. No feed titles exist yet, so there is no font to make and nothing to scroll.
+#include "news/ticker_win32.h"
+
+void CreateTickerFont() {}
+
+void TickerStep() {}

@@ -1,0 +1,5 @@
+// The scrolling news bar.
+#pragma once
+
+void CreateTickerFont();
+void TickerStep();

@@ -1,0 +1,130 @@
+// Folder scans with FindFirstFileA, dropped items with DragQueryFileA, and ".lst" files.
+#include "player/playlist_win32.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_win32.h"
+#include "app/paths_win32.h"
+#include "player/playlist.h"
+#include "settings/profile_win32.h"
+#include "settings/settings.h"
+
+HWND ListWindow = nullptr;
+
+namespace {
+
+constexpr int kMaxDepth = 20;
+// One byte more than an entry holds, as the drop is asked for it: a longer path shows as such.
+constexpr UINT kDropPathCapacity = 261;
+
+void ShowDropWarning(const char* text) {
+  MessageBoxA(ClockWindow, text, AppTitle, MB_ICONWARNING);
+}
+
+bool IsDots(const char* name) {
+  return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
+// The extension of a file name or path, "" when it has none.
+const char* ExtensionOf(const char* path, PathParts* parts) {
+  return SplitFullPath(path, parts, IsAnsiLeadByte) ? parts->ext : "";
+}
+
+// The profile calls need a full path; a bare name would be looked for in the Windows folder.
+bool FullListPath(const char* file, char* full) {
+  DWORD length = GetFullPathNameA(file, kEntryCapacity, full, nullptr);
+  return length != 0 && length < static_cast<DWORD>(kEntryCapacity);
+}
+
+}  // namespace
+
+void ScanFolder(const char* folder, int depth) {
+  char pattern[kEntryCapacity];
+  int patternLength = snprintf(pattern, sizeof pattern, "%s\\*.*", folder);
+  if (patternLength < 0 || patternLength >= static_cast<int>(sizeof pattern)) return;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  PathParts parts;
+  do {
+    if (IsDots(found.cFileName)) continue;
+    char path[kEntryCapacity];
+    int length = snprintf(path, sizeof path, "%s\\%s", folder, found.cFileName);
+    if (length < 0 || length >= kEntryCapacity) continue;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      if (depth + 1 < kMaxDepth) ScanFolder(path, depth + 1);
+    } else if (IsListKind(ExtensionOf(path, &parts))) {
+      AppendEntry(path);
+    }
+  } while (EntryCount < kMaxEntries && FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+bool AddDroppedFilesWith(HDROP drop, WarningSink warn) {
+  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  bool added = false;
+  PathParts parts;
+  for (UINT i = 0; i < count && EntryCount < kMaxEntries; ++i) {
+    char path[kDropPathCapacity];
+    UINT length = DragQueryFileA(drop, i, path, kDropPathCapacity);
+    // Too long for an entry (or for the file calls without the "\\?\" form): left out.
+    if (length == 0 || length >= static_cast<UINT>(kEntryCapacity)) continue;
+    // GetFileAttributesA, unlike a search for the name, also answers for a dropped drive root.
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      ScanFolder(path, 0);
+      added = true;
+      continue;
+    }
+    const char* ext = ExtensionOf(path, &parts);
+    if (IsListKind(ext)) {
+      added = AppendEntry(path) || added;
+    } else if (IsPlayListExtension(ext)) {
+      snprintf(ListName, kPathCapacity, "%s", path);
+      LoadPlayList(ListName);
+      if (ListWindow != nullptr) {
+        SendMessageA(ListWindow, LIST_REFILL, 0, 0);
+        SendMessageA(ListWindow, LIST_MARK, static_cast<WPARAM>(-1),
+                     static_cast<LPARAM>(CurrentEntry()));
+      }
+      added = true;
+    } else {
+      warn("未対応の形式です。");
+    }
+  }
+  DragFinish(drop);
+  BuildOrder();
+  return added;
+}
+
+bool AddDroppedFiles(HDROP drop) { return AddDroppedFilesWith(drop, ShowDropWarning); }
+
+bool LoadPlayList(const char* file) {
+  char full[kEntryCapacity];
+  if (!FullListPath(file, full)) return false;
+  LoadPlayListFrom(FileProfile(full));
+  return true;
+}
+
+bool SavePlayList(const char* file) {
+  char full[kEntryCapacity];
+  if (!FullListPath(file, full)) return false;
+  size_t capacity = PlayListSectionCapacity();
+  char* section = static_cast<char*>(malloc(capacity));
+  if (section == nullptr) return false;
+  bool ok = BuildPlayListSection(section, capacity) != 0;
+  if (ok) {
+    // The file is deleted so that it holds nothing but the list. Wine would bring back the
+    // deleted keys from its cached copy, so that copy goes first.
+    ForgetCachedProfile(full);
+    DeleteFileA(full);
+    // The whole section in one call: key by key, every call rewrites the whole file, and a full
+    // list would take tens of seconds at each exit.
+    ok = WritePrivateProfileSectionA(kPlayListSection, section, full) != FALSE;
+  }
+  free(section);
+  return ok;
+}

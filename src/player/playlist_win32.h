@@ -1,0 +1,33 @@
+// Filling the play list from dropped files and folders, and ".lst" files through the profile calls.
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "app/warning_win32.h"
+
+// The play-list window while it is open, else null; it takes these two messages.
+extern HWND ListWindow;
+constexpr UINT LIST_REFILL = WM_USER + 1;
+constexpr UINT LIST_MARK = WM_USER + 2;  // wParam: row to unmark (-1 none), lParam: row to mark
+
+// Appends the media files of `folder` and of its sub-folders down to 19 levels below a top call
+// with depth 0, in the order the file system lists them. Paths of 260 bytes or more are skipped;
+// the search ends when the list is full.
+void ScanFolder(const char* folder, int depth);
+
+// Appends the dropped files and folders, loads a dropped ".lst" (which becomes ListName and
+// replaces the list at its turn), warns with a message box about any other file, then frees the
+// drop and rebuilds the order. True when something was added or loaded.
+bool AddDroppedFiles(HDROP drop);
+bool AddDroppedFilesWith(HDROP drop, WarningSink warn);
+
+// Replaces the list with the ".lst" file's; a missing file gives an empty list with PlayNo 0.
+// A relative name is taken from the current directory. False, with the list untouched, when the
+// name cannot be made a full path.
+bool LoadPlayList(const char* file);
+
+// Writes the list to the file, which then holds exactly the "PlayList" section with "PlayNo" (the
+// current entry) and a FILE%04d key per entry. False when it could not be written.
+bool SavePlayList(const char* file);

@@ -1,0 +1,7 @@
+// The program's surface records.
+#include "render/surface.h"
+
+Surface BackBuffer = {};
+Surface PictureSurface = {};
+Surface MojiSurface = {};
+Surface BarSurface = {};

@@ -1,0 +1,79 @@
+// Surfaces as DIB sections and the frame push to the clock window.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/app_win32.h"
+#include "render/surface.h"
+#include "settings/settings.h"
+
+bool CreateSurface(Surface* surface, int width, int height, const char* name) {
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
+  BITMAPV4HEADER header = {};
+  header.bV4Size = sizeof header;
+  header.bV4Width = width;
+  header.bV4Height = -height;  // top-down
+  header.bV4Planes = 1;
+  header.bV4BitCount = 32;
+  header.bV4V4Compression = BI_BITFIELDS;
+  header.bV4RedMask = 0x00FF0000;
+  header.bV4GreenMask = 0x0000FF00;
+  header.bV4BlueMask = 0x000000FF;
+  header.bV4AlphaMask = 0xFF000000;
+  HDC dc = GetDC(ClockWindow);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
+                                    &bits, nullptr, 0);
+  ReleaseDC(ClockWindow, dc);
+  if (bitmap == nullptr || bits == nullptr) {
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    return false;
+  }
+  int* rows = static_cast<int*>(calloc(static_cast<size_t>(height), sizeof(int)));
+  if (rows == nullptr) {
+    DeleteObject(bitmap);
+    return false;
+  }
+  FreeSurface(surface);
+  surface->bitmap = bitmap;
+  surface->bits = static_cast<uint8_t*>(bits);
+  surface->width = width;
+  surface->height = height;
+  surface->bytesPerPixel = 4;
+  surface->stride = width * 4;
+  lstrcpynA(surface->name, name != nullptr ? name : "", sizeof surface->name);
+  for (int y = 0; y < height; ++y) rows[y] = y * surface->stride;
+  surface->rowOffsets = rows;
+  memset(bits, 0, static_cast<size_t>(surface->stride) * height);
+  return true;
+}
+
+void FreeSurface(Surface* surface) {
+  if (surface->bitmap != nullptr) DeleteObject(static_cast<HBITMAP>(surface->bitmap));
+  free(surface->rowOffsets);
+  memset(surface, 0, sizeof *surface);
+}
+
+void PushFrame() {
+  if (!SurfaceExists(BackBuffer) || ClockWindow == nullptr) return;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(memory, static_cast<HBITMAP>(BackBuffer.bitmap));
+  if (LayeredAvailable) {
+    SIZE size = {BackBuffer.width, BackBuffer.height};
+    POINT origin = {0, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(AlphaUse ? ALPHA : 255),
+                           AC_SRC_ALPHA};
+    UpdateLayeredWindow(ClockWindow, screen, nullptr, &size, memory, &origin, 0, &blend,
+                        ULW_ALPHA);
+  } else {
+    HDC window = GetDC(ClockWindow);
+    BitBlt(window, 0, 0, BackBuffer.width, BackBuffer.height, memory, 0, 0, SRCCOPY);
+    ReleaseDC(ClockWindow, window);
+  }
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}

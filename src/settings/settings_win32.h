@@ -1,0 +1,25 @@
+// Loading and saving "<program name>.cfg" beside the program through the private-profile calls.
+#pragma once
+
+#include <cstdint>
+
+#include "app/warning_win32.h"
+
+// LoadSettingsFor the running program's own path, warnings as message boxes. Always 1.
+int LoadSettings();
+
+// SaveSettingsAt the current time. 1 when every key and the default play list were written,
+// 0 when a write failed (read-only file or folder, full disk); nothing else is done about it.
+int SaveSettings();
+
+// Reads every key of the settings file that belongs to the program at `programPath` (defaults
+// for what is missing), makes the program's folder the current directory, loads the default
+// play list, creates the skin folder (a failure goes to `warn`) and probes the processor.
+// Returns false when no settings file can be named for that path; the settings are then the
+// defaults and nothing else is done.
+bool LoadSettingsFor(const char* programPath, WarningSink warn);
+
+// Writes the saved keys to SettingsPath, with `now` (seconds since 1970 UTC) as OldTime and
+// ClockWindow's place, when it exists, as LEFT and TOP; then saves the default play list.
+// Returns false if any write failed.
+bool SaveSettingsAt(int64_t now);

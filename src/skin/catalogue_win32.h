@@ -1,0 +1,4 @@
+// The brand and skin catalogue.
+#pragma once
+
+void BuildCatalogue();

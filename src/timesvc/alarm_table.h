@@ -1,0 +1,22 @@
+// The eight alarm records that the settings fill and the alarm check reads.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kAlarmCount = 8;
+constexpr int kAlarmNameCapacity = 260;
+// AlarmWave kind that plays the user's media file; stored in the file as -1.
+constexpr uint8_t kAlarmWaveMediaFile = 255;
+
+struct AlarmRecord {
+  int StopTimerId;
+  void* StopWindow;  // the open stop window (HWND) while a file alarm plays, else null
+  int8_t AlarmNo;    // the alarm's number 1-8 when set, 0 when not
+  int8_t AlarmWave;
+  char AlarmName[kAlarmNameCapacity];
+  uint16_t AlarmHour;
+  uint16_t AlarmMinite;
+};
+
+// Alarm n (1-8) is AlarmTable[n - 1].
+extern AlarmRecord AlarmTable[kAlarmCount];

@@ -1,0 +1,344 @@
+"""End-to-end harness: runs the real clock under Xvfb + Wine and observes it from outside.
+
+Every wait is bounded, every process started here is ended by its own id, and each test
+gets a fresh folder with its own copy of the program, settings file and sound sink.
+"""
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+APP_TITLE = "TarvoClock"
+
+
+def parse_args():
+    p = argparse.ArgumentParser()
+    p.add_argument("--exe", required=True, help="test build of the program (with hooks)")
+    p.add_argument("--product", required=True, help="product build of the program")
+    p.add_argument("--wintool", required=True)
+    p.add_argument("--keep", action="store_true", help="keep the test folders")
+    return p.parse_args()
+
+
+def wine_environment():
+    """The Wine environment of scripts/wine-env.sh, with the prefix made if missing."""
+    out = subprocess.run(
+        ["bash", "-c", f". '{ROOT}/scripts/wine-env.sh' && EnsureWinePrefix && env -0"],
+        check=True, capture_output=True, timeout=300).stdout
+    env = {}
+    for item in out.split(b"\0"):
+        if b"=" in item:
+            k, v = item.split(b"=", 1)
+            env[k.decode()] = v.decode()
+    return env
+
+
+def wait_until(predicate, timeout, step=0.1, what="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {timeout}s waiting for {what}")
+        time.sleep(step)
+
+
+class Screen:
+    """A private Xvfb display."""
+
+    def __init__(self, width=1024, height=768, depth=24, screens=1):
+        self.width, self.height, self.depth = width, height, depth
+        self.proc = None
+        self.display = None
+        args = []
+        for i in range(screens):
+            args += ["-screen", str(i), f"{width}x{height}x{depth}"]
+        if screens > 1:
+            args += ["+xinerama"]
+        self.args = args
+
+    def start(self):
+        for number in range(120, 200):
+            if os.path.exists(f"/tmp/.X{number}-lock"):
+                continue
+            proc = subprocess.Popen(["Xvfb", f":{number}", "-nolisten", "tcp", "-noreset"] + self.args,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wait_until(lambda: os.path.exists(f"/tmp/.X11-unix/X{number}") or proc.poll() is not None,
+                           10, what="Xvfb")
+            except AssertionError:
+                proc.kill()
+                proc.wait()
+                continue
+            if proc.poll() is None:
+                self.proc, self.display = proc, f":{number}"
+                return self
+        raise AssertionError("no free X display")
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+    def env(self):
+        return {"DISPLAY": self.display}
+
+    def paint_background(self, colour):
+        """Fills the root window with one colour so blends over it are predictable."""
+        subprocess.run(["xsetroot", "-display", self.display, "-solid", colour], check=True, timeout=10)
+
+    def shot(self, path=None):
+        """Screenshot of the whole screen as a Shot (RGB pixels); optionally saved as PNG."""
+        raw = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "rgb:-"],
+                             check=True, capture_output=True, timeout=30).stdout
+        shot = Shot(self.width, self.height, raw)
+        if path:
+            shot.save(path)
+        return shot
+
+
+class Shot:
+    def __init__(self, width, height, rgb):
+        assert len(rgb) == width * height * 3, (len(rgb), width, height)
+        self.width, self.height, self.rgb = width, height, rgb
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def count(self, box, predicate):
+        x0, y0, x1, y1 = box
+        return sum(1 for y in range(max(y0, 0), min(y1, self.height))
+                   for x in range(max(x0, 0), min(x1, self.width)) if predicate(self.pixel(x, y)))
+
+    def save(self, path):
+        subprocess.run(["convert", "-size", f"{self.width}x{self.height}", "-depth", "8", "rgb:-", path],
+                       input=self.rgb, check=True, timeout=30)
+
+
+class Clock:
+    """One copy of the program in its own folder."""
+
+    def __init__(self, harness, screen, name="clock", exe=None, cfg=None, env=None):
+        self.h = harness
+        self.screen = screen
+        self.folder = tempfile.mkdtemp(prefix=f"tarvo-{name}-")
+        self.exe = os.path.join(self.folder, APP_TITLE + ".exe")
+        shutil.copy(exe or harness.args.exe, self.exe)
+        self.trace = os.path.join(self.folder, "trace.log")
+        self.sound = os.path.join(self.folder, "sound.raw")
+        self.extra_env = env or {}
+        self.proc = None
+        if cfg is not None:
+            self.write_cfg(cfg)
+
+    @property
+    def cfg_path(self):
+        return os.path.join(self.folder, APP_TITLE + ".cfg")
+
+    def write_cfg(self, values, section="TarvoClock"):
+        lines = [f"[{section}]"] + [f"{k}={v}" for k, v in values.items()]
+        with open(self.cfg_path, "w", encoding="cp932", newline="\r\n") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def read_cfg(self):
+        values = {}
+        if not os.path.exists(self.cfg_path):
+            return values
+        with open(self.cfg_path, encoding="cp932", errors="replace") as f:
+            for line in f:
+                line = line.strip()
+                if "=" in line and not line.startswith("["):
+                    k, v = line.split("=", 1)
+                    values[k] = v
+        return values
+
+    def env(self):
+        """Wine's environment for this copy: its display, its own HOME with an ALSA file sink."""
+        home = os.path.join(self.folder, "home")
+        if not os.path.isdir(home):
+            os.makedirs(home)
+            # ALSA's file plugin over the null device: whatever is played lands in a file.
+            with open(os.path.join(home, ".asoundrc"), "w") as f:
+                f.write('pcm.!default {\n type file\n slave.pcm "null"\n'
+                        f' file "{self.sound}"\n format "raw"\n}}\n')
+        env = dict(self.h.wine_env)
+        env.update(self.screen.env())
+        env["HOME"] = home
+        env["TARVO_TEST_TRACE"] = "Z:" + self.trace.replace("/", "\\")
+        env.update(self.extra_env)
+        return env
+
+    def start(self):
+        # Output goes to a file, never a pipe: Wine's helper processes inherit it and outlive us.
+        self.log = open(os.path.join(self.folder, "output.log"), "wb")
+        self.proc = subprocess.Popen(["wine", self.exe], cwd=self.folder, env=self.env(),
+                                     stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
+        return self
+
+    def sound_bytes(self):
+        """What has been played so far, as raw bytes of the sink (empty when nothing played)."""
+        if not os.path.exists(self.sound):
+            return b""
+        with open(self.sound, "rb") as f:
+            return f.read()
+
+    def events(self):
+        if not os.path.exists(self.trace):
+            return []
+        with open(self.trace, encoding="utf-8", errors="replace") as f:
+            return [line.rstrip("\n") for line in f]
+
+    def wait_event(self, prefix, timeout=30):
+        return wait_until(lambda: next((e for e in self.events() if e.startswith(prefix)), None),
+                          timeout, what=f"event '{prefix}' (have {self.events()})")
+
+    def wintool(self, *args, timeout=60):
+        with tempfile.TemporaryFile() as out:
+            proc = subprocess.Popen(["wine", self.h.args.wintool] + [str(a) for a in args], env=self.env(),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+            try:
+                proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+                raise AssertionError(f"wintool {args} did not finish in {timeout}s")
+            out.seek(0)
+            return proc.returncode, out.read().decode("utf-8", "replace")
+
+    def windows(self, class_name=APP_TITLE):
+        """Top-level windows of the class as dicts (handle, owner, styles, rect, visible)."""
+        _, out = self.wintool("info", class_name)
+        result = []
+        for line in out.splitlines():
+            fields = dict(part.split("=", 1) for part in line.split(" ") if "=" in part)
+            if "window" not in fields:
+                continue
+            fields["rect"] = tuple(int(v) for v in fields["rect"].split(","))
+            for k in ("window", "owner", "visible", "topmost"):
+                fields[k] = int(fields[k])
+            for k in ("style", "exstyle"):
+                fields[k] = int(fields[k], 16)
+            result.append(fields)
+        return result
+
+    def dialogs(self):
+        """Visible dialog boxes: [{'caption': str, 'rect': (l, t, r, b), 'texts': [str, ...]}]."""
+        _, out = self.wintool("dialogs")
+        result = []
+        for line in out.splitlines():
+            if line.startswith("dialog "):
+                head, caption = line.split(" caption=", 1)
+                rect = head.split("rect=", 1)[1].split(" ")[0]
+                result.append({"caption": caption, "rect": tuple(int(v) for v in rect.split(",")),
+                               "texts": []})
+            elif line.startswith("child ") and result:
+                result[-1]["texts"].append(line.split(" text=", 1)[1] if " text=" in line else "")
+        return result
+
+    def press(self, control_id):
+        code, _ = self.wintool("press", control_id)
+        return code
+
+    def post(self, message, wparam=0, lparam=0, class_name=APP_TITLE):
+        code, _ = self.wintool("post", class_name, message, wparam, lparam)
+        return code
+
+    def close(self):
+        """Posts WM_CLOSE to the clock window."""
+        return self.post(0x0010)
+
+    def wait_exit(self, timeout=20):
+        try:
+            self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"program still running after {timeout}s")
+        return self.proc.returncode
+
+    def output(self):
+        """What the program wrote to its standard output and error so far."""
+        with open(os.path.join(self.folder, "output.log"), "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+    def cleanup(self):
+        self.stop()
+        if getattr(self, "log", None):
+            self.log.close()
+        if not self.h.args.keep:
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class Harness:
+    def __init__(self):
+        self.args = parse_args()
+        self.wine_env = wine_environment()
+        self.artifacts = os.path.join(ROOT, "build", "e2e-artifacts")
+        os.makedirs(self.artifacts, exist_ok=True)
+        self.clocks = []
+        self.screens = []
+
+    def screen(self, **kw):
+        s = Screen(**kw).start()
+        self.screens.append(s)
+        return s
+
+    def clock(self, screen, **kw):
+        c = Clock(self, screen, **kw)
+        self.clocks.append(c)
+        return c
+
+    def artifact(self, name):
+        return os.path.join(self.artifacts, name)
+
+    def shutdown(self):
+        for c in self.clocks:
+            c.cleanup()
+        # The prefix's server outlives its programs for a while; end it so the next test's
+        # display starts clean.
+        subprocess.run(["wineserver", "-k"], env=self.wine_env, capture_output=True, timeout=30)
+        subprocess.run(["wineserver", "-w"], env=self.wine_env, capture_output=True, timeout=30)
+        for s in self.screens:
+            s.stop()
+        self.clocks, self.screens = [], []
+
+
+def run(cases):
+    """Runs each case(harness) with a fresh harness state; prints a summary; exits non-zero on failure."""
+    h = Harness()
+    passed = failed = 0
+    only = os.environ.get("E2E_ONLY")
+    for case in cases:
+        if only and only not in case.__name__:
+            continue
+        started = time.monotonic()
+        try:
+            case(h)
+            passed += 1
+            print(f"PASS {case.__name__} ({time.monotonic() - started:.1f}s)", flush=True)
+        except Exception:
+            failed += 1
+            print(f"FAIL {case.__name__}", flush=True)
+            traceback.print_exc()
+            for c in h.clocks:
+                print(f"  events of {c.folder}: {c.events()}")
+        finally:
+            h.shutdown()
+    print(f"{passed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)

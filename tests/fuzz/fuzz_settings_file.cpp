@@ -1,0 +1,65 @@
+// Settings files of any content: every buffer stays bounded and terminated, the derived state
+// consistent, and the numbers and voice digits survive a save into the same file and a reload.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "../shared/memory_profile.h"
+#include "../shared/settings_snapshot.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "timesvc/alarm_table.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) abort();
+}
+
+void CheckText(const char* text, size_t capacity) { Check(strnlen(text, capacity) < capacity); }
+
+// The numbers, minus the exit time that the save sets.
+std::string Numbers() {
+  std::string all = DescribeSettings(false);
+  std::string out;
+  size_t at = 0;
+  while (at < all.size()) {
+    size_t end = all.find('\n', at);
+    std::string line = all.substr(at, end - at + 1);
+    at = end + 1;
+    if (line.rfind("OldTime=", 0) != 0 && line.rfind("LastFeedUpdate=", 0) != 0) out += line;
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  MemoryProfile file(reinterpret_cast<const char*>(data), size);
+  ResetSettings();
+  ReadSettings(file.Access());
+
+  CheckText(AppTitle, kTitleCapacity);
+  Check(AppTitle[0] != '\0' && strcmp(AppTitle, AppCaption) == 0);
+  for (const char* text : {URL, FeedServer, TimeSetting, TimeServer, ListName, SkinPath}) {
+    CheckText(text, kPathCapacity);
+  }
+  for (const AlarmRecord& alarm : AlarmTable) {
+    CheckText(alarm.AlarmName, kAlarmNameCapacity);
+    Check(alarm.StopWindow == nullptr);
+  }
+  Check(SkinPath[0] != '\0');
+  Check(HourCycle == (Clock24 != 0 ? 24 : 12));
+  for (int digit : {SignalVoice, BootVoice, SpareVoice}) Check(digit >= 0 && digit <= 9);
+  Check(OldTime >= 0 && OldTime <= 0xFFFFFFFFll && LastFeedUpdate == OldTime);
+
+  const std::string before = Numbers();
+  Check(WriteSettings(file.Access(), 1234));
+  Check(OldTime == 1234);
+  ResetSettings();
+  ReadSettings(file.Access());
+  Check(Numbers() == before);
+  Check(OldTime == 1234);
+  return 0;
+}

@@ -1,0 +1,281 @@
+// The settings file through the real profile calls: defaults, round trips, hostile files, the
+// program folder and the skin folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../shared/memory_profile.h"
+#include "../shared/settings_samples.h"
+#include "../shared/settings_snapshot.h"
+#include "../shared/temp_folder_win32.h"
+#include "app/app_win32.h"
+#include "player/playlist.h"
+#include "settings/profile_win32.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "settings/settings_win32.h"
+
+namespace {
+
+std::vector<std::string> warnings;
+void RecordWarning(const char* text) { warnings.push_back(text); }
+
+std::string CurrentDirectory() {
+  char here[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, here);
+  return here;
+}
+
+// The description with the lines of the named settings taken out.
+std::string WithoutLines(const std::string& text, const std::vector<std::string>& names) {
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end - at + 1);
+    at = end + 1;
+    bool drop = false;
+    for (const std::string& name : names) drop = drop || line.rfind(name + "=", 0) == 0;
+    if (!drop) out += line;
+  }
+  return out;
+}
+
+class SettingsFileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    warnings.clear();
+    ResetSettings();
+    EntryCount = 0;
+    program_ = folder_ / "Clock.exe";
+    cfg_ = folder_ / "Clock.cfg";
+  }
+  void TearDown() override {
+    ResetSettings();
+    EntryCount = 0;
+    SettingsPath[0] = '\0';
+    DefaultListPath[0] = '\0';
+  }
+
+  // What ReadSettings makes of the same bytes through the in-memory profile.
+  static std::string ExpectedFrom(const std::string& bytes) {
+    MemoryProfile file(bytes);
+    ResetSettings();
+    ReadSettings(file.Access());
+    return DescribeSettings();
+  }
+
+  TempFolder folder_;
+  std::string program_;
+  std::string cfg_;
+};
+
+TEST_F(SettingsFileTest, NoFileGivesTheDefaultsTheSkinFolderAndTheDefaultList) {
+  const std::string defaults = DescribeSettings();
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  EXPECT_EQ(WithoutLines(DescribeSettings(), {"ListName"}), WithoutLines(defaults, {"ListName"}));
+  EXPECT_EQ(std::string(SettingsPath), cfg_);
+  EXPECT_EQ(std::string(ExeFolder), folder_.Path());
+  EXPECT_EQ(CurrentDirectory(), folder_.Path());
+  EXPECT_EQ(std::string(DefaultListPath), folder_ / "Clock.lst");
+  EXPECT_EQ(std::string(ListName), folder_ / "Clock.lst");
+  EXPECT_TRUE(IsFolder(folder_ / "skin"));
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_EQ(EntryCount, 0);
+  // Loading writes nothing.
+  EXPECT_FALSE(Exists(cfg_));
+  EXPECT_FALSE(Exists(folder_ / "Clock.lst"));
+
+  // A program without an extension gets one appended.
+  std::string bare = folder_ / "Clock";
+  ASSERT_TRUE(LoadSettingsFor(bare.c_str(), RecordWarning));
+  EXPECT_EQ(std::string(SettingsPath), cfg_);
+  // A path that is not a full one names no file: defaults, and nothing touched.
+  EXPECT_FALSE(LoadSettingsFor("Clock.exe", RecordWarning));
+  EXPECT_FALSE(LoadSettingsFor("", RecordWarning));
+  EXPECT_STREQ(SettingsPath, "");
+  EXPECT_FALSE(SaveSettingsAt(0));
+}
+
+TEST_F(SettingsFileTest, EveryKeyRoundTripsThroughTheFileAndOnlyOldTimeChanges) {
+  const std::string expected = ExpectedFrom(kEveryKeySet);
+  ASSERT_TRUE(WriteBytes(cfg_, kEveryKeySet));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  EXPECT_EQ(DescribeSettings(), expected);
+  // A save that changes nothing may leave the file as it was (Wine does); a later time makes
+  // both saves below rewrite it.
+  ASSERT_TRUE(SaveSettingsAt(1700000001));
+
+  const std::string first = ReadBytes(cfg_);
+  MemoryProfile input(kEveryKeySet);
+  MemoryProfile saved(first);
+  for (const std::string& key : kWriteOrder) {
+    if (key == "OldTime") continue;
+    EXPECT_EQ(saved.Value("TarvoClock", key), input.Value("TarvoClock", key)) << key;
+  }
+  EXPECT_EQ(saved.Value("TarvoClock", "OldTime"), "1700000001");
+  // The keys that are never written keep what the user put there.
+  for (const char* key : {"AppTitle", "WinFlame", "ShowWin", "URL", "FeedServer"}) {
+    EXPECT_EQ(saved.Value("TarvoClock", key), input.Value("TarvoClock", key)) << key;
+  }
+  EXPECT_TRUE(Exists(folder_ / "Clock.lst"));
+
+  ASSERT_TRUE(SaveSettingsAt(1800000000));
+  std::string second = ReadBytes(cfg_);
+  size_t at = first.find("OldTime=1700000001");
+  ASSERT_NE(at, std::string::npos);
+  std::string changed = first;
+  changed.replace(at, strlen("OldTime=1700000001"), "OldTime=1800000000");
+  EXPECT_EQ(second, changed);
+}
+
+TEST_F(SettingsFileTest, HostileValuesReadAsTheInMemoryRulesSay) {
+  const std::string big(3000, 'x');
+  std::string japanese;
+  for (int i = 0; i < 100; ++i) japanese += "表";
+  const std::vector<std::string> files = {
+      "[TarvoClock]\nLEFT=abc\nTOP=12x\nZadd=-\nCHARA=\nBRAND=99999999999\nALPHA=-1\n"
+      "MasterVol=4294967295\nSndDLEFT=4294967296\nSndDTOP=-2147483649\nSndLLEFT=  +42\n"
+      "SndLTOP=\t-7 \nNewDays=0x10\nNewFlag=" + std::string(80, '0') + "5\n"
+      "RssScrollTime=" + std::string(200, '9') + "\nAlarmHour03=65536\n",
+      "[TarvoClock]\r\nAppTitle=" + big + "\r\nURL=" + big + "\r\nTimeSetting=" + big +
+          "\r\nSkinPath=" + big + "\r\nOldTime=" + big + "\r\nAlarmName05=" + big + "\r\n",
+      // Cut after whole characters: the cut inside one is tested on its own below.
+      "[TarvoClock]\nAppTitle=a" + japanese + "\nTimeServer=a" + japanese + japanese + "\n",
+      "[tarvoclock]\n  LEFT  =  5  \nleft=6\nSkinPath=\"quoted skins\"\nURL='x'\n"
+      "AppTitle=\"\nCHARA=2\nTimeSetting=00123456789\n",
+      "LEFT=9\n[Other]\nTOP=9\n[TarvoClock]\nTOP=8\n[TarvoClock]\nTOP=7\nLEFT=1\n",
+  };
+  for (size_t i = 0; i < files.size(); ++i) {
+    warnings.clear();
+    std::string expected = ExpectedFrom(files[i]);
+    ASSERT_TRUE(WriteBytes(cfg_, files[i]));
+    ResetSettings();
+    ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+    EXPECT_EQ(WithoutLines(DescribeSettings(), {"ListName"}),
+              WithoutLines(expected, {"ListName"}))
+        << "file " << i;
+    // The second file's skin folder, 259 "x", is a name no file system takes.
+    EXPECT_EQ(warnings.size(), i == 1 ? 1u : 0u) << "file " << i;
+  }
+}
+
+TEST_F(SettingsFileTest, ValuesCutInsideADoubleByteCharacterLoseTheHalf) {
+  std::string japanese;
+  for (int i = 0; i < 100; ++i) japanese += "表";
+  ASSERT_TRUE(WriteBytes(cfg_, "[TarvoClock]\nAppTitle=a" + japanese + "\n"));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  // "a" and 39 two-byte characters fill 79 bytes exactly; with 38 and a half the half goes.
+  EXPECT_EQ(strlen(AppTitle), 79u);
+  ASSERT_TRUE(WriteBytes(cfg_, "[TarvoClock]\nAppTitle=" + japanese + "\n"));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  EXPECT_EQ(strlen(AppTitle), 78u);
+  EXPECT_EQ(std::string(AppTitle), japanese.substr(0, 78));
+}
+
+TEST_F(SettingsFileTest, ASettingsFileOfSeveralMegabytesStillReads) {
+  std::string bytes = "[Junk]\n";
+  while (bytes.size() < 6 * 1024 * 1024) {
+    bytes += "junk" + std::to_string(bytes.size()) + "=" + std::string(100, 'j') + "\n";
+  }
+  bytes += "[TarvoClock]\nLEFT=11\nTOP=22\nURL=" + std::string(100000, 'u') + "\n";
+  ASSERT_TRUE(WriteBytes(cfg_, bytes));
+  DWORD start = GetTickCount();
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  EXPECT_EQ(LEFT, 11);
+  EXPECT_EQ(TOP, 22);
+  EXPECT_EQ(strlen(URL), 259u);
+  EXPECT_LT(GetTickCount() - start, 30000u);
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(SettingsFileTest, AnUnwritableFileOrAVanishedFolderFailsTheSaveAndChangesNothing) {
+  ASSERT_TRUE(WriteBytes(cfg_, "[TarvoClock]\nLEFT=5\n"));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  // Held open without sharing by someone else. (The read-only attribute would do on Windows,
+  // but Wine keeps it as the file's Unix permissions, which do not stop a test run as root.)
+  HANDLE lock = CreateFileA(cfg_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  LEFT = 99;
+  EXPECT_FALSE(SaveSettingsAt(1700000000));
+  CloseHandle(lock);
+  EXPECT_EQ(ReadBytes(cfg_), "[TarvoClock]\nLEFT=5\n");
+
+  // The program's folder gone by exit time: nothing can be written, nothing crashes.
+  TempFolder other;
+  std::string gone = other / "sub";
+  ASSERT_TRUE(CreateDirectoryA(gone.c_str(), nullptr));
+  std::string program = gone + "\\Clock.exe";
+  ASSERT_TRUE(LoadSettingsFor(program.c_str(), RecordWarning));
+  SetCurrentDirectoryA(folder_.Path().c_str());
+  RemoveTree(gone);
+  ASSERT_FALSE(Exists(gone));
+  EXPECT_FALSE(SaveSettingsAt(1700000000));
+  EXPECT_FALSE(Exists(gone));
+}
+
+TEST_F(SettingsFileTest, SkinFolderThatCannotBeMadeIsReportedOnce) {
+  const char kFailure[] = "スキンフォルダーの作成に失敗しました。";
+  ASSERT_TRUE(WriteBytes(cfg_, "[TarvoClock]\nSkinPath=.\\missing\\skin\n"));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], kFailure);
+  EXPECT_FALSE(Exists(folder_ / "missing"));
+
+  // A file where the folder should be.
+  warnings.clear();
+  ASSERT_TRUE(WriteBytes(folder_ / "skinfile", "x"));
+  ASSERT_TRUE(WriteBytes(cfg_, "[TarvoClock]\nSkinPath=skinfile\n"));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], kFailure);
+
+  // An absolute folder elsewhere that exists is used as it is; an empty value is ".\skin".
+  warnings.clear();
+  TempFolder skins;
+  ASSERT_TRUE(WriteBytes(cfg_, "[TarvoClock]\nSkinPath=" + skins.Path() + "\n"));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  EXPECT_TRUE(warnings.empty());
+  EXPECT_FALSE(Exists(folder_ / "skin"));
+  ASSERT_TRUE(WriteBytes(cfg_, "[TarvoClock]\nSkinPath=\n"));
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  EXPECT_TRUE(IsFolder(folder_ / "skin"));
+  ASSERT_TRUE(SaveSettingsAt(0));
+  EXPECT_EQ(MemoryProfile(ReadBytes(cfg_)).Value("TarvoClock", "SkinPath"), ".\\skin");
+}
+
+TEST_F(SettingsFileTest, AProgramInADoubleByteFolderFindsItsFiles) {
+  // The second byte of "表" is the backslash byte.
+  std::string japaneseFolder = folder_ / "表示";
+  ASSERT_TRUE(CreateDirectoryA(japaneseFolder.c_str(), nullptr));
+  std::string program = japaneseFolder + "\\時計.exe";
+  ASSERT_TRUE(WriteBytes(japaneseFolder + "\\時計.cfg", "[TarvoClock]\nLEFT=-3\n"));
+  ASSERT_TRUE(LoadSettingsFor(program.c_str(), RecordWarning));
+  EXPECT_EQ(LEFT, -3);
+  EXPECT_EQ(std::string(ExeFolder), japaneseFolder);
+  EXPECT_EQ(CurrentDirectory(), japaneseFolder);
+  EXPECT_EQ(std::string(ListName), japaneseFolder + "\\時計.lst");
+  EXPECT_TRUE(IsFolder(japaneseFolder + "\\skin"));
+}
+
+TEST_F(SettingsFileTest, SaveTakesTheClockWindowsPlace) {
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  HWND window = CreateWindowExA(0, "STATIC", "place", WS_POPUP, 123, 45, 10, 10, nullptr,
+                                nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  HWND saved = ClockWindow;
+  ClockWindow = window;
+  bool ok = SaveSettingsAt(0);
+  ClockWindow = saved;
+  DestroyWindow(window);
+  ASSERT_TRUE(ok);
+  MemoryProfile file(ReadBytes(cfg_));
+  EXPECT_EQ(file.Value("TarvoClock", "LEFT"), "123");
+  EXPECT_EQ(file.Value("TarvoClock", "TOP"), "45");
+}
+
+}  // namespace

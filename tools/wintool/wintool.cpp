@@ -1,0 +1,159 @@
+// A small Windows command-line tool for driving and inspecting the clock from outside: post
+// messages to its windows, list its windows with their styles and places, play a test tone.
+// The end-to-end tests run it under Wine next to the program.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Found {
+  const char* className;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM param) {
+  Found* found = reinterpret_cast<Found*>(param);
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (strcmp(name, found->className) == 0) found->windows.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> WindowsOfClass(const char* className) {
+  Found found = {className, {}};
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&found));
+  return found.windows;
+}
+
+unsigned long Number(const char* text) { return strtoul(text, nullptr, 0); }
+
+// One line per top-level window of the class: handle, owner, styles, rectangle, visibility.
+int Info(const char* className) {
+  for (HWND w : WindowsOfClass(className)) {
+    RECT r;
+    GetWindowRect(w, &r);
+    char title[256] = {};
+    GetWindowTextA(w, title, sizeof title);
+    printf("window=%lu owner=%lu style=0x%08lx exstyle=0x%08lx rect=%ld,%ld,%ld,%ld visible=%d "
+           "topmost=%d title=%s\n",
+           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)),
+           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetWindow(w, GW_OWNER))),
+           static_cast<unsigned long>(GetWindowLongA(w, GWL_STYLE)),
+           static_cast<unsigned long>(GetWindowLongA(w, GWL_EXSTYLE)), r.left, r.top, r.right,
+           r.bottom, IsWindowVisible(w) ? 1 : 0,
+           (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0, title);
+  }
+  return 0;
+}
+
+// Posts to the visible window of the class, or to the first one when none is visible.
+int Post(const char* className, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::vector<HWND> windows = WindowsOfClass(className);
+  if (windows.empty()) {
+    fprintf(stderr, "no window of class %s\n", className);
+    return 2;
+  }
+  HWND target = windows[0];
+  for (HWND w : windows) {
+    if (IsWindowVisible(w)) target = w;
+  }
+  return PostMessageA(target, message, wParam, lParam) ? 0 : 3;
+}
+
+// Half a second of a 440 Hz tone through PlaySound from memory.
+int Tone() {
+  const int rate = 22050, samples = rate / 2;
+  std::vector<unsigned char> wav(44 + samples * 2);
+  auto put32 = [&](size_t at, unsigned v) { memcpy(&wav[at], &v, 4); };
+  auto put16 = [&](size_t at, unsigned short v) { memcpy(&wav[at], &v, 2); };
+  memcpy(&wav[0], "RIFF", 4);
+  put32(4, static_cast<unsigned>(wav.size() - 8));
+  memcpy(&wav[8], "WAVEfmt ", 8);
+  put32(16, 16);
+  put16(20, 1);
+  put16(22, 1);
+  put32(24, rate);
+  put32(28, rate * 2);
+  put16(32, 2);
+  put16(34, 16);
+  memcpy(&wav[36], "data", 4);
+  put32(40, samples * 2);
+  for (int i = 0; i < samples; ++i) {
+    // A square-ish wave keeps this free of any maths library.
+    short v = ((i * 440 * 2 / rate) & 1) ? 8000 : -8000;
+    put16(44 + i * 2, static_cast<unsigned short>(v));
+  }
+  return PlaySoundA(reinterpret_cast<const char*>(wav.data()), nullptr, SND_MEMORY | SND_SYNC)
+             ? 0
+             : 4;
+}
+
+// Window text in UTF-8, whatever the ANSI code page, so the tests can compare Japanese texts.
+void PrintText(const char* label, HWND window) {
+  wchar_t wide[1024] = {};
+  GetWindowTextW(window, wide, 1024);
+  char utf8[4096] = {};
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+  for (char* p = utf8; *p; ++p) {
+    if (*p == '\n' || *p == '\r') *p = ' ';
+  }
+  printf("%s=%s\n", label, utf8);
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+  char cls[64] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  printf("child class=%s id=%d ", cls, GetDlgCtrlID(child));
+  PrintText("text", child);
+  return TRUE;
+}
+
+// The visible dialog boxes (message boxes included) with their caption and controls.
+int Dialogs() {
+  for (HWND w : WindowsOfClass("#32770")) {
+    if (!IsWindowVisible(w)) continue;
+    RECT r;
+    GetWindowRect(w, &r);
+    printf("dialog window=%lu rect=%ld,%ld,%ld,%ld ",
+           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)), r.left, r.top, r.right,
+           r.bottom);
+    PrintText("caption", w);
+    EnumChildWindows(w, PrintChild, 0);
+  }
+  return 0;
+}
+
+// Presses a button of the visible dialog box (IDOK = 1, IDCANCEL = 2, ...).
+int Press(int id) {
+  for (HWND w : WindowsOfClass("#32770")) {
+    if (IsWindowVisible(w)) {
+      return PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(GetDlgItem(w, id)))
+                 ? 0
+                 : 3;
+    }
+  }
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && strcmp(argv[1], "info") == 0) return Info(argv[2]);
+  if (argc >= 4 && strcmp(argv[1], "post") == 0) {
+    return Post(argv[2], Number(argv[3]), argc > 4 ? Number(argv[4]) : 0,
+                argc > 5 ? static_cast<LPARAM>(Number(argv[5])) : 0);
+  }
+  if (argc >= 2 && strcmp(argv[1], "tone") == 0) return Tone();
+  if (argc >= 2 && strcmp(argv[1], "dialogs") == 0) return Dialogs();
+  if (argc >= 3 && strcmp(argv[1], "press") == 0) return Press(static_cast<int>(Number(argv[2])));
+  fprintf(stderr,
+          "usage: wintool info CLASS | post CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
+          "press ID\n");
+  return 1;
+}
