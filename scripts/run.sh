@@ -6,6 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/build.sh mingw-i686
+wintool="$root/build/mingw-i686/wintool.exe"
 mkdir -p build/run
 cp build/mingw-i686/TarvoClock.exe build/run/TarvoClock.exe
 . scripts/wine-env.sh
@@ -19,14 +20,21 @@ fi
 
 shot="$root/build/run/screen.png"
 for n in $(seq 90 119); do [ -e "/tmp/.X$n-lock" ] || break; done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# Own sessions for the display and the clock: Ctrl-C reaches only this script, which then
+# closes the clock properly before the display goes.
+setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=":$n"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 xsetroot -solid '#3A6EA5'
-wine TarvoClock.exe &
+setsid wine TarvoClock.exe &
 clock=$!
+# Ends the clock the way its menu does (WM_CLOSE), so it says goodbye and saves its settings;
+# only a clock that does not finish within 15 seconds is killed.
 cleanup() {
+  title=$(sed -n 's/^AppTitle=//p' TarvoClock.cfg 2>/dev/null | tr -d '\r' | head -1)
+  wine "$wintool" post "${title:-TarvoClock}" 16 >/dev/null 2>&1 </dev/null || true
+  for _ in $(seq 150); do kill -0 "$clock" 2>/dev/null || break; sleep 0.1; done
   kill "$clock" 2>/dev/null || true
   wait "$clock" 2>/dev/null || true
   wineserver -k 2>/dev/null || true

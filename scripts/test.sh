@@ -47,6 +47,7 @@ run_ctest() {  # $1 = label, then ctest arguments
 run_ctest "native unit tests" --test-dir build/native
 run_ctest "fuzz targets" --test-dir build/fuzz
 run_ctest "Win32 and end-to-end tests under Wine" --test-dir build/mingw-i686
+run_ctest "Win32 tests of the 64-bit build under Wine" --test-dir build/mingw-x86_64
 
 echo "$total_passed passed, $total_failed failed"
 [ "$total_failed" -eq 0 ]

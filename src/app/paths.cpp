@@ -80,6 +80,17 @@ void ReduceToFileName(char* path, LeadByteTest isLeadByte) {
   if (keep != nullptr) memmove(path, keep, strlen(keep) + 1);
 }
 
+bool HasReservedCharacter(const char* name, LeadByteTest isLeadByte) {
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (isLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+      ++p;
+      continue;
+    }
+    if (static_cast<unsigned char>(*p) < 0x20 || strchr("<>:\"/\\|?*", *p) != nullptr) return true;
+  }
+  return false;
+}
+
 bool FilterToList(const char* filter, char* out, int capacity, LeadByteTest isLeadByte) {
   size_t length = strlen(filter);
   // The text, its terminator, and one more zero for a filter whose last "|" is missing.

@@ -29,6 +29,10 @@ bool SplitFullPath(const char* full, PathParts* parts, LeadByteTest isLeadByte);
 // Reduces the text in place to what follows its last backslash, or else its last colon.
 void ReduceToFileName(char* path, LeadByteTest isLeadByte);
 
+// Whether a file name holds a character no file name may have (< > : " / \ | ? * or a control
+// character); the second byte of a double-byte character is not one.
+bool HasReservedCharacter(const char* name, LeadByteTest isLeadByte);
+
 // Turns a filter written as "description|pattern|...|" into the dialog's list of
 // zero-terminated strings ended by an empty one. The list always gets its closing zeros, also
 // when the last "|" is missing. Fails, leaving `out` alone, when it does not fit.

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <cderr.h>
 #include <commdlg.h>
 
 #include "app/app_win32.h"
@@ -12,10 +11,6 @@ namespace {
 
 constexpr int kFilterCapacity = 1024;
 constexpr DWORD kDialogFlags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-
-bool RunDialog(OPENFILENAMEA* dialog, bool save) {
-  return (save ? GetSaveFileNameA(dialog) : GetOpenFileNameA(dialog)) != FALSE;
-}
 
 }  // namespace
 
@@ -36,6 +31,9 @@ bool ChooseFile(char* path, const char* defaultExt, const char* title, const cha
   char list[kFilterCapacity];
   if (!FilterToList(filter, list, kFilterCapacity, IsAnsiLeadByte)) return false;
   FileNamePart(path);
+  // Windows refuses to open the dialog at all over such a name (say from a hand-edited
+  // setting), so it is not offered.
+  if (HasReservedCharacter(path, IsAnsiLeadByte)) path[0] = '\0';
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = ClockWindow;
@@ -46,12 +44,5 @@ bool ChooseFile(char* path, const char* defaultExt, const char* title, const cha
   dialog.lpstrTitle = title;
   dialog.lpstrDefExt = defaultExt;
   dialog.Flags = kDialogFlags;
-  if (RunDialog(&dialog, save)) return true;
-  // A name the dialog cannot take (from a hand-edited setting, say "a<b>.lst") makes it fail
-  // before it ever shows; open it once more without one rather than not at all.
-  if (CommDlgExtendedError() == FNERR_INVALIDFILENAME) {
-    path[0] = '\0';
-    return RunDialog(&dialog, save);
-  }
-  return false;
+  return (save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) != FALSE;
 }

@@ -15,7 +15,8 @@ bool SplitPath(const char* path, PathParts* parts);
 void FileNamePart(char* path);
 
 // Runs the open dialog (or the save dialog) owned by ClockWindow over `path` (260 bytes), first
-// reduced to its file name. `filter` is written as "description|pattern|" pairs. Returns true
-// with the chosen full path in `path`; false on cancel or error, leaving the file name there.
+// reduced to its file name (emptied when no file name could have it). `filter` is written as
+// "description|pattern|" pairs. Returns true with the chosen full path in `path`; false on
+// cancel or error, leaving the file name there.
 bool ChooseFile(char* path, const char* defaultExt, const char* title, const char* filter,
                 bool save);

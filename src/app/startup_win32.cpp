@@ -27,7 +27,9 @@ namespace {
 constexpr int kInitialWidth = 400;
 constexpr int kInitialHeight = 330;
 
-DWORD WindowStyle() { return WinFlame == 1 ? WS_POPUP : (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX); }
+DWORD WindowStyle() {
+  return WinFlame == 1 ? WS_POPUP : (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+}
 
 int MessageLoop() {
   MSG msg;
@@ -46,31 +48,23 @@ int MessageLoop() {
 }  // namespace
 
 ATOM RegisterClockClass(HINSTANCE instance) {
-  HICON icon = LoadIconA(instance, "icon");
-  if (LayeredAvailable) {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-    wc.lpfnWndProc = ClockWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = icon;
-    wc.hIconSm = icon;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    wc.lpszMenuName = AppTitle;
-    wc.lpszClassName = AppTitle;
-    return RegisterClassExA(&wc);
-  }
-  WNDCLASSA wc = {};
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof wc;
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
   wc.lpfnWndProc = ClockWindowProc;
   wc.hInstance = instance;
-  wc.hIcon = icon;
+  wc.hIcon = LoadIconA(instance, "icon");
+  wc.hIconSm = wc.hIcon;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   wc.lpszMenuName = AppTitle;
   wc.lpszClassName = AppTitle;
-  return RegisterClassA(&wc);
+  if (LayeredAvailable) return RegisterClassExA(&wc);
+  WNDCLASSA plain = {wc.style,   wc.lpfnWndProc,   0,
+                     0,          wc.hInstance,     wc.hIcon,
+                     wc.hCursor, wc.hbrBackground, wc.lpszMenuName,
+                     wc.lpszClassName};
+  return RegisterClassA(&plain);
 }
 
 HWND CreateClockWindow(HINSTANCE instance, int showCommand, HWND owner) {

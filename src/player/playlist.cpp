@@ -120,6 +120,10 @@ void LoadPlayListFrom(const ProfileAccess& profile) {
   }
   int playNo = ReadProfileInt(profile, kPlayListSection, kPlayNoKey, 0);
   PlayNo = IsEntry(playNo) ? playNo : 0;
+  // PlayNo now holds an entry index, which the player turns into a position when it builds its
+  // order. Until then the order is the identity, so that CurrentEntry gives that entry (and a
+  // save at exit keeps it) even with shuffle on and an order left from an earlier list.
+  for (int i = 0; i < EntryCount; ++i) PlayOrder[i] = static_cast<int16_t>(i);
 }
 
 size_t PlayListSectionCapacity() {

@@ -49,8 +49,9 @@ bool AppendEntry(const char* path);
 
 // Replaces the list with the FILE%04d keys of a ".lst" profile, from FILE0000 up to the first
 // missing or empty one or the 10000th entry. A value too long for an entry is skipped rather
-// than cut to a wrong path. PlayNo comes from the "PlayNo" key; a value that is not an entry of
-// the loaded list becomes 0.
+// than cut to a wrong path. PlayNo comes from the "PlayNo" key as an entry index; a value that
+// is not an entry of the loaded list becomes 0. The order is left as the identity, so that
+// CurrentEntry() is that entry until BuildOrder.
 void LoadPlayListFrom(const ProfileAccess& profile);
 
 // The "PlayList" section as the profile calls take a whole section: "PlayNo=<CurrentEntry()>",

@@ -44,6 +44,9 @@ def test_starts_shows_and_closes_in_order(h):
              ("WM_CLOSE", "ClockThread", "clock", "StopClip", "PlayExitVoice", "message")]
     assert order == ["ClockThread started", "WM_CLOSE", "ClockThread ended", "clock thread stopped ended=1",
                      "StopClip", "PlayExitVoice", "message loop ended 0"], events
+    # The settings were written at the close, with the clock's place.
+    saved = clock.read_cfg()
+    assert saved.get("LEFT") == "320" and saved.get("TOP") == "240", saved
 
 
 def test_second_copy_leaves_at_once_unless_its_title_differs(h):
@@ -86,7 +89,7 @@ def test_framed_windows_and_show_at_creation(h):
 
 def test_shifted_clock_drives_the_minute_change_and_hour_signal(h):
     screen = h.screen()
-    clock = h.clock(screen, env={"TARVO_TEST_TIME": "2026-12-07 09:59:57"}).start()
+    clock = h.clock(screen, cfg={"AlarmFlag": 1}, env={"TARVO_TEST_TIME": "2026-12-07 09:59:57"}).start()
     clock.wait_event("DrawTime 09:59")
     clock.wait_event("DrawTime 10:00", timeout=15)
     clock.wait_event("PlayHourSignal 10")
@@ -95,8 +98,23 @@ def test_shifted_clock_drives_the_minute_change_and_hour_signal(h):
     # One draw inside LoadSkin and one on the first running tick at 09:59, then the change.
     assert draws[-1] == "DrawTime 10:00" and all(d == "DrawTime 09:59" for d in draws[:-1]), events
     assert events.index("PlayHourSignal 10") > events.index("DrawTime 10:00")
+    # Alarms are checked at the change too (within its first 15 seconds), after the signal.
+    assert events.index("CheckAlarms 10:00") > events.index("PlayHourSignal 10"), events
     # The start-time feed check schedules the next one CheckTime (24) hours later.
     assert "CheckFeeds next 08 09:59" in events, events
+    clock.close()
+    assert clock.wait_exit(15) == 0
+
+
+def test_fallback_mode_makes_plain_unowned_windows(h):
+    screen = h.screen()
+    clock = h.clock(screen, env={"TARVO_TEST_NO_LAYERED": "1"}).start()
+    clock.wait_event("DrawTime")
+    assert "windows created layered=0" in clock.events()
+    windows = clock_windows(clock)
+    assert len(windows) == 2, windows
+    for w in windows:
+        assert w["owner"] == 0 and not w["exstyle"] & WS_EX_LAYERED and w["exstyle"] & WS_EX_ACCEPTFILES, w
     clock.close()
     assert clock.wait_exit(15) == 0
 
@@ -117,4 +135,5 @@ if __name__ == "__main__":
                  test_second_copy_leaves_at_once_unless_its_title_differs,
                  test_framed_windows_and_show_at_creation,
                  test_shifted_clock_drives_the_minute_change_and_hour_signal,
+                 test_fallback_mode_makes_plain_unowned_windows,
                  test_refuses_a_256_colour_display])

@@ -33,11 +33,12 @@ void CheckParts(const char* path) {
   Check(strlen(name) <= strlen(path));
 }
 
-// Whether the value reads back from a file as written: no surrounding quotes (the profile calls
-// take them off) and no control characters (a carriage return ends a line). Real paths have
-// neither; only values smuggled in past a zero byte do.
+// Whether the value reads back from a file as written: no surrounding quotes or blanks (the
+// profile calls take them off) and no control characters (a carriage return ends a line). Real
+// paths have none of these; only values smuggled in past a zero byte do.
 bool ReadsBackAsWritten(const char* value) {
   size_t n = strlen(value);
+  if (n > 0 && (value[0] == ' ' || value[n - 1] == ' ')) return false;
   if (n >= 2 && (value[0] == '"' || value[0] == '\'') && value[n - 1] == value[0]) return false;
   for (size_t i = 0; i < n; ++i) {
     if (static_cast<unsigned char>(value[i]) < 0x20) return false;

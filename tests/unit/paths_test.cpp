@@ -107,6 +107,18 @@ TEST(PathsTest, ReducesToTheFileName) {
   }
 }
 
+TEST(PathsTest, FindsCharactersNoFileNameMayHave) {
+  for (const char* name : {"a<b.lst", "a>b", "a:b", "a\"b", "a/b", "a\\b", "a|b", "a?b", "a*b",
+                           "a\tb", "\x7f\x01"}) {
+    EXPECT_TRUE(HasReservedCharacter(name, ShiftJisLead)) << name;
+  }
+  // The second bytes of "ソ" and "−" are the backslash and "|" bytes.
+  for (std::string name : {std::string("list.lst"), std::string(""), std::string(kSo) + ".lst",
+                           std::string(kMinus) + " (1).lst"}) {
+    EXPECT_FALSE(HasReservedCharacter(name.c_str(), ShiftJisLead)) << name;
+  }
+}
+
 TEST(PathsTest, FilterBecomesAZeroSeparatedListWithItsClosingZeros) {
   char out[64];
   const char filter[] = "Play List|*.lst|All|*.*|";

@@ -187,6 +187,17 @@ TEST_F(PlayListTest, PlayNoFromAFileIsKeptOnlyWhenItNamesAnEntry) {
   }
 }
 
+TEST_F(PlayListTest, ALoadedEntryStaysCurrentWithShuffleOnUntilTheOrderIsBuilt) {
+  ShuffFlag = true;
+  Fill(8);
+  BuildOrderSeeded(3);
+  LoadText("[PlayList]\nPlayNo=2\nFILE0000=a\nFILE0001=b\nFILE0002=c\nFILE0003=d\n");
+  EXPECT_EQ(CurrentEntry(), 2);
+  std::vector<char> section(PlayListSectionCapacity());
+  ASSERT_GT(BuildPlayListSection(section.data(), section.size()), 0u);
+  EXPECT_STREQ(section.data(), "PlayNo=2");
+}
+
 TEST_F(PlayListTest, LoadStopsAtTheEntryLimit) {
   std::string text = "[PlayList]\nPlayNo=9999\n";
   for (int n = 0; n < 20000; ++n) {

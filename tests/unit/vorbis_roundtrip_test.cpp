@@ -1,4 +1,4 @@
-// Debian's libvorbis/libvorbisenc/libvorbisfile: a sine encoded in memory decodes back intact.
+// The codec libraries (Debian's natively, our cross-build for Windows): a sine encoded in memory decodes back intact.
 #include <gtest/gtest.h>
 
 #include <cmath>

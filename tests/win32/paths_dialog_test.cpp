@@ -79,14 +79,27 @@ bool RunAnswered(DialogAnswer* answer, char* path, bool save, bool* chosen) {
 
 TEST(PathsWin32Test, CancelledDialogLeavesOnlyTheFileName) {
   TempFolder folder;
-  char path[260];
-  snprintf(path, sizeof path, "%s", (folder / "lists\\mine.lst").c_str());
-  DialogAnswer answer = {"Load Play List (cancel)", nullptr, false};
+  for (bool save : {false, true}) {
+    char path[260];
+    snprintf(path, sizeof path, "%s", (folder / "lists\\mine.lst").c_str());
+    DialogAnswer answer = {save ? "Save Play List (cancel)" : "Load Play List (cancel)", nullptr,
+                           false};
+    bool chosen = true;
+    ASSERT_TRUE(RunAnswered(&answer, path, save, &chosen));
+    EXPECT_TRUE(answer.found) << save;
+    EXPECT_FALSE(chosen) << save;
+    EXPECT_STREQ(path, "mine.lst") << save;
+  }
+}
+
+TEST(PathsWin32Test, ANameTheDialogRefusesStillOpensItEmpty) {
+  char path[260] = "C:\\lists\\bad<name>.lst";
+  DialogAnswer answer = {"Load Play List (bad name)", nullptr, false};
   bool chosen = true;
   ASSERT_TRUE(RunAnswered(&answer, path, false, &chosen));
   EXPECT_TRUE(answer.found);
   EXPECT_FALSE(chosen);
-  EXPECT_STREQ(path, "mine.lst");
+  EXPECT_STREQ(path, "");
 }
 
 TEST(PathsWin32Test, AnsweredDialogGivesTheFullPath) {
