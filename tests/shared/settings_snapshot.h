@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "settings/settings.h"
 #include "timesvc/alarm_table.h"
@@ -89,4 +90,19 @@ inline std::string DescribeSettings(bool withTexts = true) {
   num("BootVoice", BootVoice);
   num("SpareVoice", SpareVoice);
   return s;
+}
+
+// The description with the lines of the named settings taken out.
+inline std::string WithoutLines(const std::string& text, const std::vector<std::string>& names) {
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    std::string line = text.substr(at, end - at + 1);
+    at = end + 1;
+    bool drop = false;
+    for (const std::string& name : names) drop = drop || line.rfind(name + "=", 0) == 0;
+    if (!drop) out += line;
+  }
+  return out;
 }

@@ -34,21 +34,6 @@ struct RecordingProfile {
   static bool Write(void*, const char*, const char*, const char*) { return false; }
 };
 
-// The description with the lines of the named settings taken out.
-std::string WithoutLines(const std::string& text, const std::vector<std::string>& names) {
-  std::string out;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    std::string line = text.substr(at, end - at + 1);
-    at = end + 1;
-    bool drop = false;
-    for (const std::string& name : names) drop = drop || line.rfind(name + "=", 0) == 0;
-    if (!drop) out += line;
-  }
-  return out;
-}
-
 class SettingsStoreTest : public testing::Test {
  protected:
   void SetUp() override { ResetSettings(); }
