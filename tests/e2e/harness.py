@@ -293,6 +293,13 @@ class Harness:
         os.makedirs(self.artifacts, exist_ok=True)
         self.clocks = []
         self.screens = []
+        # Start from no server at all, as every case after the first does: a server left by
+        # earlier runs keeps helper processes with another display and HOME.
+        self.end_wine()
+
+    def end_wine(self):
+        subprocess.run(["wineserver", "-k"], env=self.wine_env, capture_output=True, timeout=30)
+        subprocess.run(["wineserver", "-w"], env=self.wine_env, capture_output=True, timeout=30)
 
     def screen(self, **kw):
         s = Screen(**kw).start()
@@ -312,8 +319,7 @@ class Harness:
             c.cleanup()
         # The prefix's server outlives its programs for a while; end it so the next test's
         # display starts clean.
-        subprocess.run(["wineserver", "-k"], env=self.wine_env, capture_output=True, timeout=30)
-        subprocess.run(["wineserver", "-w"], env=self.wine_env, capture_output=True, timeout=30)
+        self.end_wine()
         for s in self.screens:
             s.stop()
         self.clocks, self.screens = [], []
