@@ -14,19 +14,6 @@ void ReadLocalTime(LocalTime* now) {
   *now = shift != 0 ? ShiftLocalTime(t, shift) : t;
 }
 
-void ReadLocalSystemTime(SYSTEMTIME* now) {
-  LocalTime t;
-  ReadLocalTime(&t);
-  now->wYear = static_cast<WORD>(t.year);
-  now->wMonth = static_cast<WORD>(t.month);
-  now->wDayOfWeek = static_cast<WORD>(t.dayOfWeek);
-  now->wDay = static_cast<WORD>(t.day);
-  now->wHour = static_cast<WORD>(t.hour);
-  now->wMinute = static_cast<WORD>(t.minute);
-  now->wSecond = static_cast<WORD>(t.second);
-  now->wMilliseconds = static_cast<WORD>(t.milliseconds);
-}
-
 int64_t ReadUnixTime() { return static_cast<int64_t>(time(nullptr)) + TestClockShiftSeconds(); }
 
 DWORD ReadTickMs() { return GetTickCount(); }

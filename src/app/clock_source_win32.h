@@ -8,7 +8,6 @@
 #include "app/local_time.h"
 
 void ReadLocalTime(LocalTime* now);
-void ReadLocalSystemTime(SYSTEMTIME* now);
 // Seconds since 1970-01-01 00:00 UTC.
 int64_t ReadUnixTime();
 DWORD ReadTickMs();

@@ -58,15 +58,16 @@ void FreeSurface(Surface* surface) {
 
 void PushFrame() {
   if (!SurfaceExists(BackBuffer) || ClockWindow == nullptr) return;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  // Runs on every tick: no screen DC is needed, as UpdateLayeredWindow takes a null destination
+  // (the screen's palette is irrelevant at 32 bits).
+  HDC memory = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(memory, static_cast<HBITMAP>(BackBuffer.bitmap));
   if (LayeredAvailable) {
     SIZE size = {BackBuffer.width, BackBuffer.height};
     POINT origin = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(AlphaUse ? ALPHA : 255),
                            AC_SRC_ALPHA};
-    UpdateLayeredWindow(ClockWindow, screen, nullptr, &size, memory, &origin, 0, &blend,
+    UpdateLayeredWindow(ClockWindow, nullptr, nullptr, &size, memory, &origin, 0, &blend,
                         ULW_ALPHA);
   } else {
     HDC window = GetDC(ClockWindow);
@@ -75,5 +76,4 @@ void PushFrame() {
   }
   SelectObject(memory, old);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
 }

@@ -21,16 +21,7 @@ void CheckText(const char* text, size_t capacity) { Check(strnlen(text, capacity
 
 // The numbers, minus the exit time that the save sets.
 std::string Numbers() {
-  std::string all = DescribeSettings(false);
-  std::string out;
-  size_t at = 0;
-  while (at < all.size()) {
-    size_t end = all.find('\n', at);
-    std::string line = all.substr(at, end - at + 1);
-    at = end + 1;
-    if (line.rfind("OldTime=", 0) != 0 && line.rfind("LastFeedUpdate=", 0) != 0) out += line;
-  }
-  return out;
+  return WithoutLines(DescribeSettings(false), {"OldTime", "LastFeedUpdate"});
 }
 
 }  // namespace
