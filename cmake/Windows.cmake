@@ -60,7 +60,8 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
     get_filename_component(name ${t} NAME_WE)
     add_test(NAME e2e_${name}
              COMMAND ${PYTHON3} ${t} --exe $<TARGET_FILE:TarvoClockTest>
-                     --product $<TARGET_FILE:TarvoClock> --wintool $<TARGET_FILE:wintool>)
+                     --product $<TARGET_FILE:TarvoClock> --wintool $<TARGET_FILE:wintool>
+                     --probe $<TARGET_FILE:surface_probe>)
     set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
   endforeach()
 endif()
@@ -69,3 +70,8 @@ endif()
 add_executable(wintool ${CMAKE_SOURCE_DIR}/tools/wintool/wintool.cpp)
 target_compile_definitions(wintool PRIVATE ${MASCOT_WIN32_DEFS})
 target_link_libraries(wintool PRIVATE user32 winmm)
+
+# Shows a known pattern through the surface code for the end-to-end pixel checks.
+add_executable(surface_probe ${CMAKE_SOURCE_DIR}/tests/e2e/surface_probe.cpp ${MASCOT_RC})
+target_compile_options(surface_probe PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(surface_probe PRIVATE mascot_win32_hooks)

@@ -2,6 +2,8 @@
 // clock thread and the message loop.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
 
 #include "app/app_state.h"
@@ -127,6 +129,10 @@ int RunClock(HINSTANCE instance, int showCommand) {
   LayeredAvailable = User32Module != nullptr &&
                      GetProcAddress(User32Module, "UpdateLayeredWindow") != nullptr &&
                      !TestForcesFallback();
+
+  // The dialogs use track bars and list views.
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
 
   if (RegisterClockClass(instance) == 0) return 0;
 

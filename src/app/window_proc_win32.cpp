@@ -6,7 +6,9 @@
 #include "app/test_hooks_win32.h"
 #include "app/tray_win32.h"
 #include "news/ticker_win32.h"
+#include "render/alpha_dialog_win32.h"
 #include "render/face_win32.h"
+#include "render/shape_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
 #include "settings/settings_win32.h"
@@ -16,6 +18,8 @@
 uint8_t MinimizedToTray = 0;
 
 namespace {
+
+constexpr WORD kCommandTransparency = 40010;
 
 bool shuttingDown = false;
 
@@ -33,6 +37,7 @@ void ShutDown(HWND window) {
   PlayExitVoice();
   ShowWindow(ClockWindow, SW_HIDE);
   SaveSettings();
+  ReleaseWindowRegion();
   RemoveTrayIcon();
   if (User32Module != nullptr) FreeLibrary(User32Module);
   User32Module = nullptr;
@@ -66,6 +71,9 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     case WM_CLOSE:
       ShutDown(window);
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kCommandTransparency) ShowAlphaDialog(window);
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

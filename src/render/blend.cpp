@@ -54,44 +54,112 @@ void BlendRowVectorPortable(uint8_t* d, const uint8_t* s, int count) {
 }
 
 #if MASCOT_BLEND_SSE2
-// Four pixels per step in 16-bit lanes. Both products stay below 65536 (255 × 255 at most),
-// so the low-half multiply is exact, and the pack saturates at 255 as the rule asks.
-__attribute__((target("sse2"))) void BlendRowVectorSse2(uint8_t* d, const uint8_t* s, int count) {
+// Eight pixels per step, held as two registers lo (pixels 0-3) and hi (pixels 4-7).
+//
+// Every product is _mm_mulhi_epu16(value << 8, weight): (v × 256 × w) >> 16 is exactly
+// (v × w) >> 8, so the multiply also does the shift. Blue and red sit in the low byte of each
+// 16-bit lane and are moved up with one shift; green and alpha already sit in the high byte
+// and only need the low byte masked off.
+//
+// Alpha 0 and 255 need no branch and no select: the source weight is alpha, except that 255
+// becomes 256 (still an unsigned lane). Then alpha 0 gives (d × 256) >> 8 + 0 = d for all four
+// bytes, alpha 255 gives 0 + (s × 256) >> 8 = s, and the source alpha there is already 255.
+// What is left is forcing alpha 255 on every pixel whose source alpha is not 0.
+//
+// The alphas of the eight pixels are packed into one register, one 16-bit lane per pixel,
+// so the weight arithmetic is done once for eight pixels and then widened to both lanes of
+// each pixel. The sums reach 510 at most and the unsigned pack saturates them to 255, as the
+// rule asks; packing blue/red and green/alpha apart lays each pixel's green and alpha in one
+// 16-bit lane, which is where the per-pixel alpha mask already is, and one byte interleave
+// restores the pixel order.
+__attribute__((target("sse2"), always_inline)) inline void BlendEightSse2(__m128i& dstLo,
+                                                                          __m128i& dstHi,
+                                                                          __m128i srcLo,
+                                                                          __m128i srcHi) {
   const __m128i zero = _mm_setzero_si128();
+  const __m128i highBytes = _mm_set1_epi16(static_cast<short>(0xFF00));
+  const __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(srcLo, 24), _mm_srli_epi32(srcHi, 24));
+  const __m128i srcWeight = _mm_sub_epi16(alpha, _mm_cmpeq_epi16(alpha, _mm_set1_epi16(255)));
+  const __m128i srcWeightLo = _mm_unpacklo_epi16(srcWeight, srcWeight);
+  const __m128i srcWeightHi = _mm_unpackhi_epi16(srcWeight, srcWeight);
+  // Subtracting after the widening costs one operation less than widening a second register.
   const __m128i k256 = _mm_set1_epi16(256);
-  const __m128i k255 = _mm_set1_epi32(255);
-  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  int i = 0;
-  for (; i + 4 <= count; i += 4, d += 16, s += 16) {
-    const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-    const __m128i alpha = _mm_srli_epi32(src, 24);
-    const __m128i isClear = _mm_cmpeq_epi32(alpha, zero);
-    const __m128i isSolid = _mm_cmpeq_epi32(alpha, k255);
+  const __m128i dstWeightLo = _mm_sub_epi16(k256, srcWeightLo);
+  const __m128i dstWeightHi = _mm_sub_epi16(k256, srcWeightHi);
 
-    const __m128i srcLo = _mm_unpacklo_epi8(src, zero);
-    const __m128i srcHi = _mm_unpackhi_epi8(src, zero);
-    const __m128i dstLo = _mm_unpacklo_epi8(dst, zero);
-    const __m128i dstHi = _mm_unpackhi_epi8(dst, zero);
-    // Spread each pixel's alpha word over its four lanes.
-    const __m128i aLo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(srcLo, 0xFF), 0xFF);
-    const __m128i aHi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(srcHi, 0xFF), 0xFF);
-    const __m128i mixLo =
-        _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(dstLo, _mm_sub_epi16(k256, aLo)), 8),
-                      _mm_srli_epi16(_mm_mullo_epi16(srcLo, aLo), 8));
-    const __m128i mixHi =
-        _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(dstHi, _mm_sub_epi16(k256, aHi)), 8),
-                      _mm_srli_epi16(_mm_mullo_epi16(srcHi, aHi), 8));
-    const __m128i mixed = _mm_or_si128(_mm_packus_epi16(mixLo, mixHi), opaque);
+  const __m128i blueRedLo =
+      _mm_add_epi16(_mm_mulhi_epu16(_mm_slli_epi16(dstLo, 8), dstWeightLo),
+                    _mm_mulhi_epu16(_mm_slli_epi16(srcLo, 8), srcWeightLo));
+  const __m128i blueRedHi =
+      _mm_add_epi16(_mm_mulhi_epu16(_mm_slli_epi16(dstHi, 8), dstWeightHi),
+                    _mm_mulhi_epu16(_mm_slli_epi16(srcHi, 8), srcWeightHi));
+  const __m128i greenAlphaLo =
+      _mm_add_epi16(_mm_mulhi_epu16(_mm_and_si128(dstLo, highBytes), dstWeightLo),
+                    _mm_mulhi_epu16(_mm_and_si128(srcLo, highBytes), srcWeightLo));
+  const __m128i greenAlphaHi =
+      _mm_add_epi16(_mm_mulhi_epu16(_mm_and_si128(dstHi, highBytes), dstWeightHi),
+                    _mm_mulhi_epu16(_mm_and_si128(srcHi, highBytes), srcWeightHi));
 
-    const __m128i solid = _mm_or_si128(src, opaque);
-    const __m128i blended =
-        _mm_or_si128(_mm_and_si128(isSolid, solid), _mm_andnot_si128(isSolid, mixed));
-    const __m128i result =
-        _mm_or_si128(_mm_and_si128(isClear, dst), _mm_andnot_si128(isClear, blended));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), result);
+  const __m128i blueRed = _mm_packus_epi16(blueRedLo, blueRedHi);
+  const __m128i opaque = _mm_andnot_si128(_mm_cmpeq_epi16(alpha, zero), highBytes);
+  const __m128i greenAlpha = _mm_or_si128(_mm_packus_epi16(greenAlphaLo, greenAlphaHi), opaque);
+  dstLo = _mm_unpacklo_epi8(blueRed, greenAlpha);
+  dstHi = _mm_unpackhi_epi8(blueRed, greenAlpha);
+}
+
+// Loads or stores the first count (0 to 4) pixels of a register without touching memory past
+// them, so a row's last partial group goes through the same arithmetic as the full ones.
+__attribute__((target("sse2"), always_inline)) inline __m128i LoadPixels(const uint8_t* p,
+                                                                         int count) {
+  if (count >= 4) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i v = _mm_setzero_si128();
+  if (count >= 2) v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  if (count & 1) {
+    int last;
+    std::memcpy(&last, p + (count - 1) * kBytesPerPixel, sizeof last);
+    const __m128i one = _mm_cvtsi32_si128(last);
+    v = count == 3 ? _mm_unpacklo_epi64(v, one) : one;
   }
-  BlendRowVectorPortable(d, s, count - i);
+  return v;
+}
+
+__attribute__((target("sse2"), always_inline)) inline void StorePixels(uint8_t* p, __m128i v,
+                                                                       int count) {
+  if (count >= 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+    return;
+  }
+  if (count >= 2) _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+  if (count & 1) {
+    const int last = _mm_cvtsi128_si32(count == 3 ? _mm_srli_si128(v, 8) : v);
+    std::memcpy(p + (count - 1) * kBytesPerPixel, &last, sizeof last);
+  }
+}
+
+// 32-bit Windows only keeps the stack 4-byte aligned, while spilled SSE registers need 16: the
+// entry realigns its own frame (without this the clock thread faults on its first blend).
+__attribute__((target("sse2"), force_align_arg_pointer)) void BlendRowVectorSse2(uint8_t* d,
+                                                                                 const uint8_t* s,
+                                                                                 int count) {
+  int i = 0;
+  for (; i + 8 <= count; i += 8, d += 32, s += 32) {
+    __m128i dstLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    __m128i dstHi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 16));
+    BlendEightSse2(dstLo, dstHi, _mm_loadu_si128(reinterpret_cast<const __m128i*>(s)),
+                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), dstLo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), dstHi);
+  }
+  const int rest = count - i;
+  if (rest <= 0) return;
+  // Lanes past the row hold zeros, which blend to zeros and are never stored.
+  const int restLo = rest < 4 ? rest : 4;
+  const int restHi = rest - restLo;
+  __m128i dstLo = LoadPixels(d, restLo);
+  __m128i dstHi = LoadPixels(d + 16, restHi);
+  BlendEightSse2(dstLo, dstHi, LoadPixels(s, restLo), LoadPixels(s + 16, restHi));
+  StorePixels(d, dstLo, restLo);
+  StorePixels(d + 16, dstHi, restHi);
 }
 
 // The 64-bit target always has SSE2; a 32-bit processor may have MMX without it.

@@ -27,7 +27,7 @@ bool BlendRectVector(Surface* destination, int dx, int dy, int w, int h, const S
                      int sx, int sy);
 
 // The vector rule one pixel at a time, with no processor-specific instructions; the vector
-// rule falls back to it where SSE2 is missing and for the columns past the last full group.
+// rule falls back to it where SSE2 is missing.
 bool BlendRectVectorPortable(Surface* destination, int dx, int dy, int w, int h,
                              const Surface* source, int sx, int sy);
 

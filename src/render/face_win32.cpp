@@ -11,6 +11,8 @@
 #include "app/app_win32.h"
 #include "app/clock_source_win32.h"
 #include "app/test_hooks_win32.h"
+#include "render/blend.h"
+#include "render/shape_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
 
@@ -68,8 +70,35 @@ void DrawText(HDC dc, const char* text, int height, int weight, RECT box, COLORR
 
 void ComposeBase() {
   if (!SurfaceExists(BackBuffer) || !SurfaceExists(PictureSurface)) return;
-  memcpy(BackBuffer.bits, PictureSurface.bits,
-         static_cast<size_t>(BackBuffer.stride) * BackBuffer.height);
+  int w = PictureSurface.width < BackBuffer.width ? PictureSurface.width : BackBuffer.width;
+  int h = PictureSurface.height < BackBuffer.height ? PictureSurface.height : BackBuffer.height;
+  if (LayeredAvailable) {
+    CopyRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
+    return;
+  }
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, static_cast<HBITMAP>(BackBuffer.bitmap));
+  if (resemble) {
+    // Without per-pixel alpha the picture is laid over a snapshot of what lies under the window.
+    RECT r;
+    GetWindowRect(ClockWindow, &r);
+    LEFT = r.left;
+    TOP = r.top;
+    HWND desktop = GetDesktopWindow();
+    HDC screen = GetDC(desktop);
+    BitBlt(memory, 0, 0, w, h, screen, LEFT, TOP, SRCCOPY);
+    ReleaseDC(desktop, screen);
+    GdiFlush();
+    if (w > 0) BlendRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
+  } else {
+    CopyRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
+    HDC window = GetDC(ClockWindow);
+    BitBlt(window, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+    ReleaseDC(ClockWindow, window);
+  }
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ApplyWindowShape();
 }
 
 void DrawTime(const LocalTime& now) {

@@ -65,8 +65,9 @@ void PushFrame() {
   if (LayeredAvailable) {
     SIZE size = {BackBuffer.width, BackBuffer.height};
     POINT origin = {0, 0};
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, static_cast<BYTE>(AlphaUse ? ALPHA : 255),
-                           AC_SRC_ALPHA};
+    // ALPHA itself is applied: the transparency dialog keeps it at 255 while transparency is
+    // off, and previews a new value before its check box is committed.
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, ALPHA, AC_SRC_ALPHA};
     UpdateLayeredWindow(ClockWindow, nullptr, nullptr, &size, memory, &origin, 0, &blend,
                         ULW_ALPHA);
   } else {

@@ -23,6 +23,7 @@ def parse_args():
     p.add_argument("--exe", required=True, help="test build of the program (with hooks)")
     p.add_argument("--product", required=True, help="product build of the program")
     p.add_argument("--wintool", required=True)
+    p.add_argument("--probe", help="surface_probe.exe: a known pattern through the surface code")
     p.add_argument("--keep", action="store_true", help="keep the test folders")
     return p.parse_args()
 
@@ -181,10 +182,10 @@ class Clock:
         env.update(self.extra_env)
         return env
 
-    def start(self):
+    def start(self, *args):
         # Output goes to a file, never a pipe: Wine's helper processes inherit it and outlive us.
         self.log = open(os.path.join(self.folder, "output.log"), "wb")
-        self.proc = subprocess.Popen(["wine", self.exe], cwd=self.folder, env=self.env(),
+        self.proc = subprocess.Popen(["wine", self.exe] + [str(a) for a in args], cwd=self.folder, env=self.env(),
                                      stdin=subprocess.DEVNULL, stdout=self.log, stderr=subprocess.STDOUT)
         return self
 

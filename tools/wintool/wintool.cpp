@@ -3,6 +3,7 @@
 // The end-to-end tests run it under Wine next to the program.
 #include <windows.h>
 #include <mmsystem.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -141,6 +142,33 @@ int Press(int id) {
   return 2;
 }
 
+// Moves a track bar of the visible dialog box as a user's drag would end: new position, then
+// the scroll notification to the dialog.
+int Slide(int id, int position) {
+  for (HWND w : WindowsOfClass("#32770")) {
+    if (!IsWindowVisible(w)) continue;
+    HWND track = GetDlgItem(w, id);
+    if (track == nullptr) return 3;
+    SendMessageA(track, TBM_SETPOS, TRUE, position);
+    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                 reinterpret_cast<LPARAM>(track));
+    return 0;
+  }
+  return 2;
+}
+
+// Clicks a check box or button of the visible dialog box the way a mouse click reports it.
+int Click(int id) {
+  for (HWND w : WindowsOfClass("#32770")) {
+    if (!IsWindowVisible(w)) continue;
+    HWND control = GetDlgItem(w, id);
+    if (control == nullptr) return 3;
+    SendMessageA(control, BM_CLICK, 0, 0);
+    return 0;
+  }
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,8 +180,12 @@ int main(int argc, char** argv) {
   if (argc >= 2 && strcmp(argv[1], "tone") == 0) return Tone();
   if (argc >= 2 && strcmp(argv[1], "dialogs") == 0) return Dialogs();
   if (argc >= 3 && strcmp(argv[1], "press") == 0) return Press(static_cast<int>(Number(argv[2])));
+  if (argc >= 4 && strcmp(argv[1], "slide") == 0) {
+    return Slide(static_cast<int>(Number(argv[2])), static_cast<int>(Number(argv[3])));
+  }
+  if (argc >= 3 && strcmp(argv[1], "click") == 0) return Click(static_cast<int>(Number(argv[2])));
   fprintf(stderr,
           "usage: wintool info CLASS | post CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
-          "press ID\n");
+          "press ID | slide ID POS | click ID\n");
   return 1;
 }

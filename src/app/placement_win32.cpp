@@ -1,0 +1,250 @@
+// Window placement on monitors through the multi-monitor functions, looked up by name, with the
+// single-screen behaviour where they are missing.
+#include "app/placement_win32.h"
+
+#include "app/app_win32.h"
+#include "app/placement.h"
+#include "settings/settings.h"
+
+namespace {
+
+using MonitorFromWindowFunction = HMONITOR(WINAPI*)(HWND, DWORD);
+using MonitorFromRectFunction = HMONITOR(WINAPI*)(LPCRECT, DWORD);
+using MonitorFromPointFunction = HMONITOR(WINAPI*)(POINT, DWORD);
+using EnumDisplayMonitorsFunction = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
+using GetMonitorInfoFunction = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
+using EnumDisplayDevicesFunction = BOOL(WINAPI*)(LPCSTR, DWORD, PDISPLAY_DEVICEA, DWORD);
+using GetSystemMetricsFunction = int(WINAPI*)(int);
+
+// The multi-monitor functions of user32. Systems older than Windows 98 / 2000 lack them, so
+// they are found by name rather than imported, and used only when every one is there. All the
+// rules run on the user-interface thread, which alone looks them up.
+struct MonitorFunctions {
+  bool lookedUp;
+  bool found;
+  MonitorFromWindowFunction monitorFromWindow;
+  MonitorFromRectFunction monitorFromRect;
+  MonitorFromPointFunction monitorFromPoint;
+  EnumDisplayMonitorsFunction enumDisplayMonitors;
+  GetMonitorInfoFunction getMonitorInfo;
+  EnumDisplayDevicesFunction enumDisplayDevices;
+  GetSystemMetricsFunction getSystemMetrics;
+};
+
+MonitorFunctions monitorFunctions = {};
+
+FARPROC LookUpInUser32(const char* name) {
+  // The program imports user32, so it is loaded already; no reference of our own is taken.
+  HMODULE user32 = GetModuleHandleA("USER32");
+  return user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
+}
+
+FARPROC (*lookUp)(const char* name) = LookUpInUser32;
+
+// FARPROC and the real function types differ; the detour through the generic function pointer
+// type is the conversion the compiler accepts without a cast warning.
+template <typename Function>
+bool Find(const char* name, Function* out) {
+  FARPROC proc = lookUp(name);
+  if (proc == nullptr) return false;
+  *out = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+  return true;
+}
+
+const MonitorFunctions& Monitors() {
+  if (monitorFunctions.lookedUp) return monitorFunctions;
+  MonitorFunctions f = {};
+  f.found = Find("MonitorFromWindow", &f.monitorFromWindow) &&
+            Find("MonitorFromRect", &f.monitorFromRect) &&
+            Find("MonitorFromPoint", &f.monitorFromPoint) &&
+            Find("EnumDisplayMonitors", &f.enumDisplayMonitors) &&
+            Find("GetMonitorInfoA", &f.getMonitorInfo) &&
+            Find("EnumDisplayDevicesA", &f.enumDisplayDevices) &&
+            Find("GetSystemMetrics", &f.getSystemMetrics);
+  // Some found and some not is no better than none: nothing half-found is kept.
+  if (!f.found) f = {};
+  f.lookedUp = true;
+  monitorFunctions = f;
+  return monitorFunctions;
+}
+
+PlaceRect ToPlace(const RECT& r) {
+  return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right),
+          static_cast<int>(r.bottom)};
+}
+
+PlaceRect PrimaryScreen() {
+  return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+// The primary monitor's area without task bars; the whole screen if it cannot be read.
+PlaceRect PrimaryWorkArea() {
+  RECT work;
+  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) return PrimaryScreen();
+  return ToPlace(work);
+}
+
+// Where workspace coordinate (0, 0) is on the screen for this window. A minimised window's
+// restored rectangle is kept in workspace coordinates, which start at the primary work area's
+// corner (so a task bar at the top or left shifts them), except for tool windows, whose
+// placement is in screen coordinates.
+POINT WorkspaceOrigin(HWND window) {
+  if ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0) return {0, 0};
+  const PlaceRect work = PrimaryWorkArea();
+  return {work.left, work.top};
+}
+
+// Moves without sizing, without a z-order change and without taking the focus.
+void MoveTopLeft(HWND window, int x, int y) {
+  if (IsIconic(window)) {
+    // A minimised window's own rectangle is its icon's; what comes back on restore is the
+    // placement's normal rectangle, so that is what is moved.
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement)) return;
+    const POINT origin = WorkspaceOrigin(window);
+    RECT& normal = placement.rcNormalPosition;
+    const LONG width = normal.right - normal.left;
+    const LONG height = normal.bottom - normal.top;
+    normal.left = x - origin.x;
+    normal.top = y - origin.y;
+    normal.right = normal.left + width;
+    normal.bottom = normal.top + height;
+    SetWindowPlacement(window, &placement);
+    return;
+  }
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The window's rectangle in screen coordinates, its restored one when it is minimised.
+bool RestoredRect(HWND window, PlaceRect* out) {
+  if (!IsIconic(window)) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return false;
+    *out = ToPlace(r);
+    return true;
+  }
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(window, &placement)) return false;
+  const POINT origin = WorkspaceOrigin(window);
+  const RECT& normal = placement.rcNormalPosition;
+  *out = {static_cast<int>(normal.left + origin.x), static_cast<int>(normal.top + origin.y),
+          static_cast<int>(normal.right + origin.x), static_cast<int>(normal.bottom + origin.y)};
+  return true;
+}
+
+bool WindowOnAMonitor(HWND window) {
+  const MonitorFunctions& f = Monitors();
+  // MonitorFromWindow already takes a minimised window's restored rectangle.
+  if (f.found) return f.monitorFromWindow(window, MONITOR_DEFAULTTONULL) != nullptr;
+  PlaceRect r;
+  // A window whose place cannot be read is left where it is.
+  if (!RestoredRect(window, &r)) return true;
+  const PlaceRect screen = PrimaryScreen();
+  return TouchesPrimaryScreen(r, screen.right, screen.bottom);
+}
+
+bool PointOnAMonitor(POINT p) {
+  const MonitorFunctions& f = Monitors();
+  if (f.found) return f.monitorFromPoint(p, MONITOR_DEFAULTTONULL) != nullptr;
+  const PlaceRect screen = PrimaryScreen();
+  return p.x >= 0 && p.y >= 0 && p.x < screen.right && p.y < screen.bottom;
+}
+
+// The whole rectangle of the monitor the clock is on (or nearest to); the primary screen
+// without the monitor functions or without a clock.
+PlaceRect ClockMonitor() {
+  const MonitorFunctions& f = Monitors();
+  if (f.found && ClockWindow != nullptr) {
+    HMONITOR monitor = f.monitorFromWindow(ClockWindow, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (monitor != nullptr && f.getMonitorInfo(monitor, &info)) return ToPlace(info.rcMonitor);
+  }
+  return PrimaryScreen();
+}
+
+}  // namespace
+
+POINT SnapToEdges(const RECT& proposed, const RECT& current) {
+  const MonitorFunctions& f = Monitors();
+  SnapDesktop desktop = {};
+  if (f.found) {
+    // The virtual screen starts left of or above 0 when a monitor lies left of or above the
+    // primary one, so its origin is read rather than assumed.
+    const int x = f.getSystemMetrics(SM_XVIRTUALSCREEN);
+    const int y = f.getSystemMetrics(SM_YVIRTUALSCREEN);
+    desktop.virtualScreen = {x, y, x + f.getSystemMetrics(SM_CXVIRTUALSCREEN),
+                             y + f.getSystemMetrics(SM_CYVIRTUALSCREEN)};
+    desktop.monitorCount = f.getSystemMetrics(SM_CMONITORS);
+    if (desktop.monitorCount > 1) {
+      HMONITOR monitor = f.monitorFromRect(&current, MONITOR_DEFAULTTONULL);
+      MONITORINFO info = {};
+      info.cbSize = sizeof info;
+      if (monitor != nullptr && f.getMonitorInfo(monitor, &info)) {
+        desktop.haveWorkArea = true;
+        desktop.workArea = ToPlace(info.rcWork);
+      }
+    }
+  } else {
+    desktop.virtualScreen = PrimaryScreen();
+    desktop.monitorCount = 1;
+  }
+  const PlacePoint p =
+      SnapToArea(ToPlace(proposed), ToPlace(current), SnapReferenceArea(desktop));
+  return {p.x, p.y};
+}
+
+void BringBackOnScreen() {
+  RECT r;
+  if (ClockWindow == nullptr || !GetWindowRect(ClockWindow, &r)) return;
+  const PlaceRect screen = PrimaryScreen();
+  const PlacePoint p = BringBackPosition(ToPlace(r), screen.right, screen.bottom);
+  LEFT = p.x;
+  TOP = p.y;
+  MoveTopLeft(ClockWindow, LEFT, TOP);
+}
+
+bool ClockOffPrimaryScreen() {
+  RECT r;
+  if (ClockWindow == nullptr || !GetWindowRect(ClockWindow, &r)) return false;
+  const PlaceRect screen = PrimaryScreen();
+  return IsOffPrimaryScreen(ToPlace(r), screen.right, screen.bottom);
+}
+
+void PlaceBesideClock(HWND dialog) {
+  RECT d;
+  RECT c;
+  if (!GetWindowRect(dialog, &d)) return;
+  if (ClockWindow != nullptr && GetWindowRect(ClockWindow, &c)) {
+    const int top = BesideClockTop(ToPlace(d), ToPlace(c), ClockMonitor());
+    MoveTopLeft(dialog, d.left, top);
+  }
+  KeepOnMonitor(dialog);
+}
+
+void KeepOnMonitor(HWND window) {
+  if (!IsWindow(window) || WindowOnAMonitor(window)) return;
+  RECT c;
+  POINT corner;
+  if (ClockWindow != nullptr && GetWindowRect(ClockWindow, &c) &&
+      PointOnAMonitor(POINT{c.left, c.top})) {
+    corner = {c.left, c.top};
+  } else {
+    // The clock is lost as well (its monitor was unplugged, or there is no clock): its corner
+    // would hide the window too, so the primary work area's corner is taken instead.
+    const PlaceRect work = PrimaryWorkArea();
+    corner = {work.left, work.top};
+  }
+  MoveTopLeft(window, corner.x, corner.y);
+}
+
+#if MASCOT_TEST_HOOKS
+void RedoMonitorLookup(MonitorFunctionLookup lookup) {
+  lookUp = lookup != nullptr ? lookup : LookUpInUser32;
+  monitorFunctions = {};
+}
+
+bool MonitorFunctionsFound() { return Monitors().found; }
+#endif

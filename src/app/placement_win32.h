@@ -1,0 +1,37 @@
+// Window placement on one or several monitors: snapping the dragged clock to monitor edges,
+// bringing it back onto the primary screen, dialogs beside the clock, rescuing lost windows.
+#pragma once
+
+#include <windows.h>
+
+// The top-left corner for one drag step of the clock: `proposed` is the window rectangle the
+// mouse asks for, `current` the window's rectangle before the step (its size and its monitor
+// are the ones used).
+POINT SnapToEdges(const RECT& proposed, const RECT& current);
+
+// Moves ClockWindow inside the primary screen and records the place in LEFT and TOP.
+void BringBackOnScreen();
+
+// Whether ClockWindow sticks out of the primary screen, that is whether BringBackOnScreen would
+// move it (the popup menu offers the command only then).
+bool ClockOffPrimaryScreen();
+
+// Puts a dialog just above or below ClockWindow, keeping its horizontal place, then makes sure it
+// is on a monitor.
+void PlaceBesideClock(HWND dialog);
+
+// Moves a top-level window that lies on no monitor to ClockWindow's top-left corner.
+void KeepOnMonitor(HWND window);
+
+#if MASCOT_TEST_HOOKS
+// How the monitor functions are found by name; the program asks the loaded user32.
+using MonitorFunctionLookup = FARPROC (*)(const char* name);
+
+// Forgets the remembered lookup so the next rule looks the functions up again through `lookup`
+// (null: user32, as the program does). A lookup that misses any name forces the single-screen
+// behaviour; one that returns stand-ins simulates other desktops.
+void RedoMonitorLookup(MonitorFunctionLookup lookup);
+
+// Whether all the monitor functions were found (looking them up first if that is still due).
+bool MonitorFunctionsFound();
+#endif
