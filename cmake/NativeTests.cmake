@@ -1,11 +1,13 @@
-# Native GoogleTest suite over the portable code.
+# Native GoogleTest suite over the portable code, and our command-line tools.
+include(cmake/Tools.cmake)
 find_package(GTest REQUIRED)
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${UNIT_TEST_SOURCES})
 target_link_libraries(unit_tests PRIVATE mascot_core ${MASCOT_VORBIS_LIBS}
                       GTest::gtest GTest::gtest_main GTest::gmock)
 target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
-target_compile_definitions(unit_tests PRIVATE TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+target_compile_definitions(unit_tests PRIVATE TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
+                           MASCOT_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources")
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 
 find_package(benchmark QUIET)

@@ -12,7 +12,7 @@ packages=(
   locales fonts-ipafont-gothic
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
-  libvorbis-dev libogg-dev
+  libvorbis-dev libogg-dev libpng-dev
   sox alsa-utils libasound2-plugins:i386 python3
 )
 
