@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 // Messages of our own to ClockWindow.
 constexpr UINT MSG_SYNC_TIME = WM_USER + 1;
 constexpr UINT MSG_NEWS_UPDATED = WM_USER + 2;
@@ -15,9 +17,17 @@ extern HWND OwnerWindow;
 extern HMODULE User32Module;
 extern HANDLE ClockThreadHandle;
 
+// 1 while the clock is hidden and only its tray icon is left.
+extern uint8_t MinimizedToTray;
+// 1 while the player panel and list are on screen (0 after minimising hid them).
+extern uint8_t PlayerShown;
+
 ATOM RegisterClockClass(HINSTANCE instance);
 HWND CreateClockWindow(HINSTANCE instance, int showCommand, HWND owner);
 BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance);
+
+// The popup menu at a screen point: the full menu, or the two-item one while in the tray.
+void ShowPopupMenu(HINSTANCE instance, int x, int y);
 
 // The window procedure both windows share.
 LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

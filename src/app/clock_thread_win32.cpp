@@ -31,7 +31,7 @@ const ClockHooks kClockHooks = {
       SetWindowPos(threadWindow, nullptr, LEFT, TOP, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     },
-    /*LoadSkin=*/LoadSkin,
+    /*LoadSkin=*/[] { LoadSkin(); },
     /*MojiLoaded=*/[] { return SurfaceExists(MojiSurface); },
     /*BackBufferExists=*/[] { return SurfaceExists(BackBuffer); },
     /*ComposeBase=*/ComposeBase,

@@ -1,25 +1,62 @@
 // The window procedure shared by both windows, and the shutdown sequence.
 #include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/app_win32.h"
+#include "app/placement_win32.h"
 #include "app/test_hooks_win32.h"
 #include "app/tray_win32.h"
+#include "news/news_state.h"
 #include "news/ticker_win32.h"
+#include "player/panel_win32.h"
+#include "player/playlist.h"
+#include "player/playlist_win32.h"
 #include "render/alpha_dialog_win32.h"
 #include "render/face_win32.h"
 #include "render/shape_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
 #include "settings/settings_win32.h"
+#include "skin/skin_dialog_win32.h"
+#include "skin/skin_update_win32.h"
 #include "timesvc/clip_player_win32.h"
+#include "timesvc/sntp_win32.h"
 #include "timesvc/time_signal_win32.h"
 
 uint8_t MinimizedToTray = 0;
+uint8_t PlayerShown = 1;
 
 namespace {
 
-constexpr WORD kCommandTransparency = 40010;
+// Menu commands of "MENU1" (and of "MENU2", which only arrive when sent from outside).
+enum Command : WORD {
+  kCommandExit = 40001,
+  kCommandMinimize = 40002,
+  kCommandTopmost = 40007,
+  kCommandBottom = 40008,
+  kCommandNormal = 40009,
+  kCommandTransparency = 40010,
+  kCommandAlarms = 40012,
+  kCommandBackOnScreen = 40015,
+  kCommandTimeServer = 40018,
+  kCommandTwelveAsZero = 40019,
+  kCommand24Hour = 40020,
+  kCommandHomePage = 40027,
+  kCommandSkin = 40031,
+  kCommandNewsSettings = 40032,
+  kCommandNewsList = 40033,
+  kCommandFitToEdges = 40035,
+  kCommandPlayer = 40039,
+  kCommandPlayerAlwaysShown = 40041,
+};
+
+constexpr UINT PLAYER_STARTED = WM_USER + 3;
+
+bool dragging = false;
+POINT dragAnchor = {};
 
 bool shuttingDown = false;
 
@@ -47,7 +84,208 @@ void ShutDown(HWND window) {
   }
 }
 
+void SetZOrder(HWND window, HWND where) {
+  SetWindowPos(window, where, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void ApplyZadd(HWND window) {
+  switch (Zadd) {
+    case 0:
+      SetZOrder(window, HWND_TOP);
+      break;
+    case 1:
+      SetZOrder(window, HWND_TOPMOST);
+      break;
+    case 2:
+      SetZOrder(window, HWND_BOTTOM);
+      break;
+    default:
+      break;
+  }
+}
+
+// The news bar is a fixed strip of the client area, wherever the skin draws it.
+bool CursorOnBar(HWND window, POINT* client) {
+  GetCursorPos(client);
+  ScreenToClient(window, client);
+  return client->x >= 1 && client->x <= 399 && client->y >= 281 && client->y <= 329;
+}
+
+bool NewsShown() { return NewsAvailable == 1 && ViewBrand != 0; }
+
+void Warn(HWND window, const char* text) { MessageBoxA(window, text, AppCaption, MB_ICONWARNING); }
+
+void SetMenuState(HMENU menu, UINT id, UINT flags) {
+  CheckMenuItem(menu, id, MF_BYCOMMAND | (flags & MF_CHECKED));
+  EnableMenuItem(menu, id, MF_BYCOMMAND | (flags & MF_GRAYED));
+}
+
+void RunCommand(HWND window, WORD id) {
+  TraceEvent("command %u", id);
+  switch (id) {
+    case kCommandExit:
+      PostMessageA(window, WM_CLOSE, 0, 0);
+      break;
+    case kCommandMinimize:
+      MinimizedToTray = MinimizedToTray ? 0 : 1;
+      if (!MinimizedToTray) {
+        ShowWindow(window, SW_RESTORE);
+      } else {
+        if (PlayerShown) {
+          if (PanelWindow != nullptr) ShowWindow(PanelWindow, SW_HIDE);
+          if (ListWindow != nullptr) ShowWindow(ListWindow, SW_HIDE);
+          PlayerShown = 0;
+        }
+        ShowWindow(window, SW_MINIMIZE);
+        ShowWindow(window, SW_HIDE);
+      }
+      break;
+    case kCommandTopmost:
+      SetZOrder(window, HWND_TOPMOST);
+      Zadd = 1;
+      break;
+    case kCommandBottom:
+      SetZOrder(window, HWND_BOTTOM);
+      Zadd = 2;
+      break;
+    case kCommandNormal:
+      SetZOrder(window, HWND_NOTOPMOST);
+      Zadd = 0;
+      break;
+    case kCommandTransparency:
+      ShowAlphaDialog(window);
+      break;
+    case kCommandSkin:
+      ShowSkinDialog(window);
+      break;
+    case kCommandBackOnScreen:
+      BringBackOnScreen();
+      break;
+    case kCommandTwelveAsZero:
+      Clock12 = Clock12 ? 0 : 1;
+      RedrawFace();
+      break;
+    case kCommand24Hour:
+      Clock24 = Clock24 ? 0 : 1;
+      HourCycle = Clock24 ? 24 : 12;
+      RedrawFace();
+      break;
+    case kCommandHomePage:
+      ShellExecuteA(window, "open", URL, nullptr, nullptr, SW_SHOWNORMAL);
+      break;
+    case kCommandFitToEdges:
+      FitFlag = !FitFlag;
+      break;
+    case kCommandPlayer:
+      if (PanelWindow != nullptr) {
+        SendMessageA(PanelWindow, WM_CLOSE, 0, 0);
+      } else {
+        AutoPlay = 0;
+        OpenPlayerPanel();
+      }
+      break;
+    case kCommandPlayerAlwaysShown:
+      SPFlag = !SPFlag;
+      break;
+    default:
+      // Alarms, time server and the news dialogs open once those dialogs exist.
+      break;
+  }
+}
+
+// Follows the mouse while the left button that started the drag is held. Wine drops the
+// capture of a layered pop-up right after the button goes down, so the capture alone cannot
+// tell whether a drag is on; a button released where no message reached us ends it here too.
+void DragStep(HWND window) {
+  if (dragging && (GetKeyState(VK_LBUTTON) & 0x8000) == 0) dragging = false;
+  if (!dragging && GetCapture() != window) return;
+  if (dragging) {
+    POINT cursor;
+    GetCursorPos(&cursor);
+    RECT r;
+    GetWindowRect(window, &r);
+    RECT moved = r;
+    OffsetRect(&moved, cursor.x - dragAnchor.x, cursor.y - dragAnchor.y);
+    POINT place = {moved.left, moved.top};
+    if (FitFlag) place = SnapToEdges(moved, r);
+    SetWindowPos(window, nullptr, place.x, place.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    dragAnchor = cursor;
+  }
+  RedrawFace();
+}
+
+void ReshowPlayer() {
+  if (PlayerShown || PanelWindow == nullptr) return;
+  ShowWindow(PanelWindow, SW_SHOW);
+  if (ListWindow != nullptr) ShowWindow(ListWindow, SW_SHOW);
+  PlayerShown = 1;
+  SendMessageA(PanelWindow, PLAYER_STARTED, 0, 0);
+}
+
+void DropFiles(HDROP drop) {
+  EntryCount = 0;
+  AddDroppedFiles(drop);
+  if (EntryCount == 0) return;
+  if (PanelWindow != nullptr) SendMessageA(PanelWindow, WM_CLOSE, 0, 0);
+  PlayNo = 0;
+  if (ShuffFlag) {
+    srand(GetTickCount());
+    PlayNo = static_cast<int>(static_cast<long long>(rand()) * EntryCount / (RAND_MAX + 1LL));
+  }
+  AutoPlay = 1;
+  OpenPlayerPanel();
+}
+
+void TrayCallback(HWND window, UINT mouse) {
+  switch (mouse) {
+    case WM_LBUTTONUP:
+      if (MinimizedToTray) {
+        MinimizedToTray = 0;
+        ShowWindow(window, SW_RESTORE);
+      } else {
+        SetForegroundWindow(TrayIconData.hWnd);
+      }
+      break;
+    case WM_RBUTTONUP: {
+      SetForegroundWindow(TrayIconData.hWnd);
+      POINT cursor;
+      GetCursorPos(&cursor);
+      ShowPopupMenu(AppInstance, cursor.x, cursor.y);
+      PostMessageA(TrayIconData.hWnd, WM_NULL, 0, 0);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
 }  // namespace
+
+
+void ShowPopupMenu(HINSTANCE instance, int x, int y) {
+  HMENU menu = LoadMenuA(instance, "MENU1");
+  if (menu == nullptr) return;
+  HMENU popup = GetSubMenu(menu, MinimizedToTray ? 1 : 0);
+  if (!MinimizedToTray) {
+    SetMenuState(popup, kCommandBackOnScreen, ClockOffPrimaryScreen() ? 0 : MF_GRAYED);
+    SetMenuState(popup, kCommandTransparency, AlphaUse ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandAlarms, AlarmFlag ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandTimeServer, SntpUse ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandNormal, Zadd == 0 ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandTopmost, Zadd == 1 ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandBottom, Zadd == 2 ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommand24Hour, Clock24 ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandTwelveAsZero,
+                 (Clock12 ? MF_CHECKED : 0) | (Clock24 ? MF_GRAYED : 0));
+    SetMenuState(popup, kCommandFitToEdges, FitFlag ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandPlayer, PlayerShown && PanelWindow != nullptr ? MF_CHECKED : 0);
+    SetMenuState(popup, kCommandPlayerAlwaysShown, !SPFlag ? MF_CHECKED : 0);
+  }
+  TraceEvent("menu %s at %d,%d", MinimizedToTray ? "tray" : "main", x, y);
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, x, y, 0, ClockWindow, nullptr);
+  DestroyMenu(menu);
+}
 
 LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -61,7 +299,6 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT:
     case WM_NCPAINT: {
       PAINTSTRUCT ps;
-      TraceEvent("paint");
       BeginPaint(window, &ps);
       if (resemble) RedrawFace();
       TickerStep();
@@ -73,8 +310,78 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       ShutDown(window);
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wParam) == kCommandTransparency) ShowAlphaDialog(window);
+      RunCommand(window, LOWORD(wParam));
       return 0;
+    case WM_MOUSEMOVE:
+      DragStep(window);
+      ReshowPlayer();
+      return 0;
+    case WM_LBUTTONDOWN: {
+      POINT client;
+      if (ClickMode == 1 && NewsShown() && CursorOnBar(window, &client)) {
+        ClickNewsBar(client.x);
+        return 0;
+      }
+      GetCursorPos(&dragAnchor);
+      dragging = true;
+      SetCapture(window);
+      if (resemble) RedrawFace();
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      ReleaseCapture();
+      dragging = false;
+      if (resemble) RedrawFace();
+      ApplyZadd(window);
+      TraceEvent("drag end at %d,%d", LEFT, TOP);
+      return 0;
+    case WM_LBUTTONDBLCLK: {
+      POINT client;
+      if (ClickMode == 0 && NewsShown() && CursorOnBar(window, &client)) ClickNewsBar(client.x);
+      return 0;
+    }
+    case WM_RBUTTONDOWN: {
+      POINT client;
+      if (NewsShown() && CursorOnBar(window, &client)) {
+        RunCommand(window, kCommandNewsList);
+        return 0;
+      }
+      POINT at = {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
+      ClientToScreen(window, &at);
+      ShowPopupMenu(AppInstance, at.x, at.y);
+      return 0;
+    }
+    case WM_DROPFILES:
+      DropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case MSG_SYNC_TIME:
+      if (TimeServer[0] != '\0' && SyncClock(TimeServer) == -1) {
+        Warn(window, "時刻合わせに失敗しました。\n他のサーバーを指定してみてください。");
+      }
+      return 0;
+    case MSG_NEWS_UPDATED:
+      MessageBoxA(window, "お知らせが更新されました。", AppCaption, MB_OK);
+      RemoveTrayIcon();
+      AddTrayIcon("ICON_TASK", AppInstance, window);
+      return 0;
+    case MSG_SKIN_UPDATE_RESULT:
+      switch (wParam) {
+        case 0:
+          MessageBoxA(window, "スキンが更新されました。", AppCaption, MB_OK);
+          break;
+        case 1:
+          Warn(window, "スキン情報更新に失敗しました。");
+          break;
+        case 2:
+          Warn(window, "スキンのダウンに失敗しました。");
+          break;
+        default:
+          break;
+      }
+      return 0;
+    case MSG_TRAY:
+      TrayCallback(window, static_cast<UINT>(lParam));
+      return DefWindowProcA(window, message, wParam, lParam);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }

@@ -136,11 +136,7 @@ __attribute__((target("sse2"), always_inline)) inline void StorePixels(uint8_t* 
   }
 }
 
-// 32-bit Windows only keeps the stack 4-byte aligned, while spilled SSE registers need 16: the
-// entry realigns its own frame (without this the clock thread faults on its first blend).
-__attribute__((target("sse2"), force_align_arg_pointer)) void BlendRowVectorSse2(uint8_t* d,
-                                                                                 const uint8_t* s,
-                                                                                 int count) {
+__attribute__((target("sse2"))) void BlendRowVectorSse2(uint8_t* d, const uint8_t* s, int count) {
   int i = 0;
   for (; i + 8 <= count; i += 8, d += 32, s += 32) {
     __m128i dstLo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));

@@ -1,69 +1,65 @@
-// A plain face drawn with GDI, standing in for the skin pictures and digit sheets until the
-// skin images are built in: a rounded card with the date and the time.
+// The clock face: the selected skin's picture, news bar and digit sheet composed into the frame.
 #include "render/face_win32.h"
 
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "app/app_state.h"
 #include "app/app_win32.h"
 #include "app/clock_source_win32.h"
 #include "app/test_hooks_win32.h"
+#include "news/news_state.h"
 #include "render/blend.h"
+#include "render/face_layout.h"
 #include "render/shape_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "skin/catalogue.h"
+#include "skin/kpz_win32.h"
+#include "skin/package_win32.h"
+
+FacePoint FaceOffset = {0, 0};
+FacePoint BarOffset = {0, 0};
 
 namespace {
 
-constexpr int kFaceWidth = 400;
-constexpr int kFaceHeight = 330;
-constexpr RECT kCard = {30, 95, 370, 235};
-constexpr int kCornerRadius = 18;
-
-// Coverage (0-255) of a rounded rectangle at pixel (x, y), with a one-pixel soft edge.
-int CardCoverage(int x, int y) {
-  int cx = x < kCard.left + kCornerRadius    ? kCard.left + kCornerRadius
-           : x >= kCard.right - kCornerRadius ? kCard.right - kCornerRadius - 1
-                                              : x;
-  int cy = y < kCard.top + kCornerRadius     ? kCard.top + kCornerRadius
-           : y >= kCard.bottom - kCornerRadius ? kCard.bottom - kCornerRadius - 1
-                                               : y;
-  if (x < kCard.left || x >= kCard.right || y < kCard.top || y >= kCard.bottom) return 0;
-  int dx = x - cx, dy = y - cy;
-  int d2 = dx * dx + dy * dy;
-  int r = kCornerRadius;
-  if (d2 <= (r - 1) * (r - 1)) return 255;
-  if (d2 >= r * r) return 0;
-  return 255 * (r * r - d2) / (r * r - (r - 1) * (r - 1));
+// The selected skin, or null when BRAND and CHARA name no skin of the table (a hand-edited
+// settings file, or a package skin that is gone).
+const SkinRecord* SelectedSkin() {
+  if (BRAND < 0 || BRAND >= kBrandCount) return nullptr;
+  const BrandRecord& brand = BrandTable[BRAND];
+  if (CHARA < 0 || CHARA >= brand.skinCount || CHARA >= kSkinsPerBrand) return nullptr;
+  return &brand.skins[CHARA];
 }
 
-void PaintPicture() {
-  for (int y = 0; y < PictureSurface.height; ++y) {
-    uint8_t* row = PictureSurface.bits + PictureSurface.rowOffsets[y];
-    for (int x = 0; x < PictureSurface.width; ++x) {
-      int a = CardCoverage(x, y);
-      // Premultiplied navy, lighter towards the top.
-      int shade = 255 - (y - kCard.top) * 60 / (kCard.bottom - kCard.top);
-      row[x * 4 + 0] = static_cast<uint8_t>(0x66 * shade / 255 * a / 255);
-      row[x * 4 + 1] = static_cast<uint8_t>(0x3F * shade / 255 * a / 255);
-      row[x * 4 + 2] = static_cast<uint8_t>(0x2A * shade / 255 * a / 255);
-      row[x * 4 + 3] = static_cast<uint8_t>(a);
+void Warn(const char* text) { MessageBoxA(ClockWindow, text, AppCaption, MB_ICONWARNING); }
+
+// Loads a digit sheet or bar image of the skin, saying which one is missing.
+bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface) {
+  char text[160];
+  if (skin.source == kSkinFromPackage) {
+    PackageMember member = {};
+    if (!ReadPackageMember(skin.package, image, &member)) {
+      snprintf(text, sizeof text, "%s:%s が見つかりません", skin.package, image);
+      Warn(text);
+      return false;
     }
+    DecodeKpz(member.data, member.size, image, surface);
+    FreePackageMember(&member);
+    return true;
   }
+  if (!LoadKpzResource(image, surface)) {
+    snprintf(text, sizeof text, "%s が見つかりません", image);
+    Warn(text);
+    return false;
+  }
+  return true;
 }
 
-void DrawText(HDC dc, const char* text, int height, int weight, RECT box, COLORREF colour) {
-  HFONT font = CreateFontA(-height, 0, 0, 0, weight, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Tahoma");
-  HGDIOBJ old = SelectObject(dc, font);
-  SetTextColor(dc, colour);
-  SetBkMode(dc, TRANSPARENT);
-  DrawTextA(dc, text, -1, &box, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
-  SelectObject(dc, old);
-  DeleteObject(font);
+void Blend(Surface* target, const Surface& glyphs, const GlyphCopy& g) {
+  BlendRect(target, g.dx, g.dy, g.w, g.h, &glyphs, g.sx, g.sy);
 }
 
 }  // namespace
@@ -103,66 +99,84 @@ void ComposeBase() {
 
 void DrawTime(const LocalTime& now) {
   if (!SurfaceExists(BackBuffer) || !SurfaceExists(PictureSurface)) return;
-  RECT inner = {kCard.left + kCornerRadius, kCard.top + 4, kCard.right - kCornerRadius,
-                kCard.bottom - 4};
-  for (int y = inner.top; y < inner.bottom; ++y) {
-    memcpy(BackBuffer.bits + BackBuffer.rowOffsets[y] + inner.left * 4,
-           PictureSurface.bits + PictureSurface.rowOffsets[y] + inner.left * 4,
-           static_cast<size_t>(inner.right - inner.left) * 4);
-  }
-  int hour = now.hour;
-  if (!Clock24) {
-    hour %= 12;
-    if (hour == 0 && Clock12) hour = 12;
-  }
-  char date[16], time[16];
-  snprintf(date, sizeof date, "%d/%d", now.month, now.day);
-  snprintf(time, sizeof time, "%d:%02d", hour, now.minute);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, static_cast<HBITMAP>(BackBuffer.bitmap));
-  DrawText(dc, date, 24, FW_NORMAL, RECT{inner.left, inner.top + 6, inner.right, inner.top + 36},
-           RGB(0xC8, 0xD6, 0xF0));
-  DrawText(dc, time, 80, FW_BOLD, RECT{inner.left, inner.top + 34, inner.right, inner.bottom - 4},
-           RGB(0xFF, 0xFF, 0xFF));
-  GdiFlush();
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  // GDI clears the alpha byte of every pixel it writes; the inner card is opaque.
-  for (int y = inner.top; y < inner.bottom; ++y) {
-    uint8_t* row = BackBuffer.bits + BackBuffer.rowOffsets[y];
-    for (int x = inner.left; x < inner.right; ++x) row[x * 4 + 3] = 255;
+  CopyRect(&BackBuffer, kClockAreaX + FaceOffset.x, kClockAreaY + FaceOffset.y, kClockAreaWidth,
+           kClockAreaHeight, &PictureSurface, kClockAreaX + FaceOffset.x,
+           kClockAreaY + FaceOffset.y);
+  if (SurfaceExists(MojiSurface)) {
+    GlyphCopy glyphs[8];
+    int n = TimeGlyphs(now, Clock24 != 0, Clock12 != 0, HourCycle, FaceOffset, glyphs);
+    for (int i = 0; i < n; ++i) Blend(&BackBuffer, MojiSurface, glyphs[i]);
   }
   TraceEvent("DrawTime %02d:%02d", now.hour, now.minute);
 }
 
-void LoadSkin() {
+bool DrawNewsBar() {
+  // The ticker lines arrive with the news bar; until then there is nothing to scroll over it.
+  return false;
+}
+
+bool LoadSkin() {
   TraceEvent("LoadSkin");
-  bool firstShow = !SurfaceExists(BackBuffer);
-  if (!CreateSurface(&PictureSurface, kFaceWidth, kFaceHeight, "picture")) return;
-  PaintPicture();
-  // The digit sheet arrives with the skin images; a placeholder keeps the surface present.
-  if (!SurfaceExists(MojiSurface) && !CreateSurface(&MojiSurface, 1, 1, "moji")) return;
-  if (firstShow && !CreateSurface(&BackBuffer, kFaceWidth, kFaceHeight, "back")) return;
+  int chara = CHARA;
+  RECT r;
+  GetWindowRect(ClockWindow, &r);
+  LEFT = r.left;
+  TOP = r.top;
+  StoreVoiceDigits(chara);
+  FaceOffset = FaceOffsetFor(BRAND, CHARA);
+  BarOffset = FaceOffset;
+  const SkinRecord* skin = SelectedSkin();
+  if (skin == nullptr) {
+    TraceEvent("LoadSkin: no skin %d/%d", BRAND, CHARA);
+    return false;
+  }
+  if (!LoadSkinImage(*skin, skin->moji, &MojiSurface)) return false;
+  if (!LoadSkinImage(*skin, skin->rss, &BarSurface)) return false;
+  Premultiply(&BarSurface);
+  if (SurfaceExists(PictureSurface)) {
+    FreeSurface(&PictureSurface);
+    FreeSurface(&BackBuffer);
+  }
   LastHour = kNothingDrawn;
   LastMinute = kNothingDrawn;
-  LocalTime now;
-  ReadLocalTime(&now);
-  ComposeBase();
-  DrawTime(now);
-  PushFrame();
-  if (firstShow) {
-    SetWindowPos(ClockWindow, nullptr, 0, 0, kFaceWidth, kFaceHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(ClockWindow, SW_SHOWNA);
-    PushFrame();
+  CHARA = static_cast<int8_t>(chara);
+  LoadVoiceDigits(chara);
+  if (!CreateSurface(&PictureSurface, kFaceWidth, kFaceHeight, skin->name)) return false;
+  bool pictureLoaded = skin->source == kSkinFromPackage
+                           ? LoadKpzFromPackage(skin->package, skin->file, &PictureSurface)
+                           : LoadKpzResource(skin->file, &PictureSurface);
+  if (!pictureLoaded) {
+    TraceEvent("LoadSkin: no picture %s", skin->file);
+    return false;
   }
-  TraceEvent("LoadSkin done");
+  if (NewsAvailable == 1 && ViewBrand != 0) {
+    MaskCopy(&PictureSurface, BarOffset.x, kBarY + BarOffset.y);
+  }
+  if (SurfaceExists(MojiSurface)) {
+    GlyphCopy colon[2];
+    ColonGlyphs(FaceOffset, colon);
+    for (const GlyphCopy& g : colon) Blend(&PictureSurface, MojiSurface, g);
+  }
+  Premultiply(&PictureSurface);
+  if (!SurfaceExists(BackBuffer)) {
+    if (!CreateSurface(&BackBuffer, PictureSurface.width, PictureSurface.height, "BackBuffer")) {
+      return false;
+    }
+    ShowWindow(ClockWindow, SW_SHOWNORMAL);
+    SetWindowPos(ClockWindow, nullptr, LEFT, TOP, PictureSurface.width, PictureSurface.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RedrawFace();
+  TraceEvent("LoadSkin done %s", skin->name);
+  return true;
 }
 
 void RedrawFace() {
+  if (!SurfaceExists(PictureSurface)) return;
+  ComposeBase();
   LocalTime now;
   ReadLocalTime(&now);
-  ComposeBase();
   DrawTime(now);
+  DrawNewsBar();
   PushFrame();
 }

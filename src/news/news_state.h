@@ -1,0 +1,7 @@
+// Whether feed items are on hand for the news bar.
+#pragma once
+
+#include <cstdint>
+
+// 1 once a feed check has left items to show; the news bar and its clicks act only then.
+extern uint8_t NewsAvailable;

@@ -1,0 +1,40 @@
+// Where the clock face's glyphs go: the fixed face layout and the digit-sheet cells.
+#pragma once
+
+#include "app/local_time.h"
+
+struct FacePoint {
+  int x;
+  int y;
+};
+
+// One glyph copy: from the digit sheet at (sx, sy) to the face at (dx, dy), w × h pixels.
+struct GlyphCopy {
+  int dx;
+  int dy;
+  int w;
+  int h;
+  int sx;
+  int sy;
+};
+
+// The clock area restored from the picture before each time redraw.
+constexpr int kClockAreaX = 30;
+constexpr int kClockAreaY = 182;
+constexpr int kClockAreaWidth = 90;
+constexpr int kClockAreaHeight = 80;
+constexpr int kBarX = 0;
+constexpr int kBarY = 280;
+constexpr int kFaceWidth = 400;
+constexpr int kFaceHeight = 330;
+
+// Face and bar offsets for a skin: the first brand's second skin is drawn 25 pixels right.
+FacePoint FaceOffsetFor(int brand, int chara);
+
+// The two colon dots baked into the picture.
+int ColonGlyphs(FacePoint offset, GlyphCopy out[2]);
+
+// The glyphs of a time, in drawing order (mark, month, day, hour, minute); returns how many.
+// `clock24`, `clock12` and `hourCycle` are the display settings of the same names.
+int TimeGlyphs(const LocalTime& now, bool clock24, bool clock12, int hourCycle, FacePoint offset,
+               GlyphCopy out[8]);

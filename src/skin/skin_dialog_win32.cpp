@@ -1,0 +1,132 @@
+// The skin dialog: every selection becomes BRAND and CHARA at once and asks the clock thread to
+// reload the skin; Cancel puts back and reloads the skin that was showing when it opened.
+#include "skin/skin_dialog_win32.h"
+
+#include "app/app_state.h"
+#include "app/app_win32.h"
+#include "app/placement_win32.h"
+#include "app/test_hooks_win32.h"
+#include "settings/settings.h"
+#include "skin/catalogue.h"
+
+namespace {
+
+int8_t brandBefore = 0;
+int8_t charaBefore = 0;
+
+bool ValidBrand(int brand) { return brand >= 0 && brand < kBrandCount && BrandTable[brand].title[0] != '\0'; }
+
+bool ValidSkin(int brand, int chara) {
+  return ValidBrand(brand) && chara >= 0 && chara < BrandTable[brand].skinCount;
+}
+
+// The brand record behind the brand list's selection (entries list only titled brands), or -1.
+int SelectedBrand(HWND dialog) {
+  const LRESULT entry = SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_GETCURSEL, 0, 0);
+  if (entry == CB_ERR) return -1;
+  const LRESULT brand = SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_GETITEMDATA, entry, 0);
+  return (brand != CB_ERR && ValidBrand(static_cast<int>(brand))) ? static_cast<int>(brand) : -1;
+}
+
+void FillBrands(HWND dialog) {
+  for (int brand = 0; brand < kBrandCount; ++brand) {
+    if (BrandTable[brand].title[0] == '\0') continue;
+    const LRESULT entry = SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_ADDSTRING, 0,
+                                              reinterpret_cast<LPARAM>(BrandTable[brand].title));
+    if (entry < 0) continue;
+    SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_SETITEMDATA, entry, brand);
+    if (brand == BRAND) SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_SETCURSEL, entry, 0);
+  }
+}
+
+void FillSkins(HWND dialog, int brand) {
+  SendDlgItemMessageA(dialog, kSkinCombo, CB_RESETCONTENT, 0, 0);
+  if (!ValidBrand(brand)) return;
+  for (int k = 0; k < BrandTable[brand].skinCount; ++k) {
+    SendDlgItemMessageA(dialog, kSkinCombo, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(BrandTable[brand].skins[k].name));
+  }
+}
+
+// Selects CHARA in the skin list and shows its comment (nothing for a skin that is not there).
+void ShowChosenSkin(HWND dialog) {
+  const bool valid = ValidSkin(BRAND, CHARA);
+  SendDlgItemMessageA(dialog, kSkinCombo, CB_SETCURSEL, valid ? CHARA : -1, 0);
+  SetDlgItemTextA(dialog, kSkinCommentText, valid ? BrandTable[BRAND].skins[CHARA].comment : "");
+}
+
+// BRAND and CHARA are written before the request, so the clock thread loads the values just
+// chosen.
+void RequestReload() {
+  TraceEvent("SKIN choose BRAND=%d CHARA=%d", BRAND, CHARA);
+  ClockState = kClockReload;
+}
+
+void BrandChanged(HWND dialog) {
+  const int brand = SelectedBrand(dialog);
+  if (brand < 0) return;
+  FillSkins(dialog, brand);
+  if (BrandTable[brand].skinCount == 0) {
+    // A brand without skins has nothing to load: a reload would fail and close the clock, so
+    // the skin that is showing stays chosen until a skin is picked.
+    SetDlgItemTextA(dialog, kSkinCommentText, "");
+    return;
+  }
+  BRAND = static_cast<int8_t>(brand);
+  if (CHARA < 0 || CHARA >= BrandTable[brand].skinCount) CHARA = 0;
+  ShowChosenSkin(dialog);
+  RequestReload();
+}
+
+void SkinChanged(HWND dialog) {
+  const int brand = SelectedBrand(dialog);
+  const LRESULT chara = SendDlgItemMessageA(dialog, kSkinCombo, CB_GETCURSEL, 0, 0);
+  if (brand < 0 || chara == CB_ERR || !ValidSkin(brand, static_cast<int>(chara))) return;
+  BRAND = static_cast<int8_t>(brand);
+  CHARA = static_cast<int8_t>(chara);
+  ShowChosenSkin(dialog);
+  RequestReload();
+}
+
+}  // namespace
+
+INT_PTR CALLBACK SkinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      PlaceBesideClock(dialog);
+      brandBefore = BRAND;
+      charaBefore = CHARA;
+      FillBrands(dialog);
+      FillSkins(dialog, BRAND);
+      ShowChosenSkin(dialog);
+      KeepOnMonitor(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case kSkinBrandCombo:
+          if (HIWORD(wParam) == CBN_SELCHANGE) BrandChanged(dialog);
+          return TRUE;
+        case kSkinCombo:
+          if (HIWORD(wParam) == CBN_SELCHANGE) SkinChanged(dialog);
+          return TRUE;
+        case IDOK:
+          EndDialog(dialog, IDOK);
+          return TRUE;
+        case IDCANCEL:
+          BRAND = brandBefore;
+          CHARA = charaBefore;
+          RequestReload();
+          EndDialog(dialog, IDCANCEL);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    default:
+      return FALSE;
+  }
+}
+
+void ShowSkinDialog(HWND owner) {
+  DialogBoxParamA(AppInstance, "SKIN", owner, SkinDialogProc, 0);
+  TraceEvent("SKIN dialog closed BRAND=%d CHARA=%d", BRAND, CHARA);
+}

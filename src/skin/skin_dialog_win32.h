@@ -1,0 +1,13 @@
+// The skin dialog ("SKIN"): brand and skin lists over the catalogue, previewed live on the clock.
+#pragma once
+
+#include <windows.h>
+
+constexpr int kSkinCommentText = 1033;
+constexpr int kSkinBrandCombo = 1035;
+constexpr int kSkinCombo = 1036;
+
+INT_PTR CALLBACK SkinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the dialog modally over `owner`.
+void ShowSkinDialog(HWND owner);

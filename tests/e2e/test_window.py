@@ -1,0 +1,136 @@
+"""The clock under the mouse: dragging with and without edge snapping, the popup menu,
+z-order, minimising to the tray and back, display commands, and settings written at exit."""
+import subprocess
+import time
+
+import harness
+from harness import wait_until
+
+WM_COMMAND = 0x0111
+MSG_TRAY = 32868
+WM_RBUTTONUP = 0x0205
+
+
+def xdo(screen, *args):
+    subprocess.run(["xdotool"] + [str(a) for a in args], env={"DISPLAY": screen.display}, check=True, timeout=20)
+
+
+# The clock is shaped by its picture: the mouse acts only where the picture is, so every
+# pointer position below lies on the clock panel (face 30-120 x 182-262), opaque in every skin.
+def face(clock):
+    return wait_until(lambda: next((w for w in clock.windows() if w["visible"]), None), 30, what="the clock")
+
+
+def drag(screen, start, delta, steps=5):
+    xdo(screen, "mousemove", *start)
+    time.sleep(0.2)
+    xdo(screen, "mousedown", 1)
+    time.sleep(0.2)
+    for i in range(1, steps + 1):
+        xdo(screen, "mousemove", start[0] + delta[0] * i // steps, start[1] + delta[1] * i // steps)
+        time.sleep(0.05)
+    xdo(screen, "mouseup", 1)
+
+
+def started(h, screen, cfg=None):
+    clock = h.clock(screen, cfg=cfg or {}).start()
+    clock.wait_event("LoadSkin done")
+    face(clock)
+    return clock
+
+
+def test_drag_moves_the_clock_and_exit_saves_its_place(h):
+    screen = h.screen()
+    clock = started(h, screen)
+    drag(screen, (395, 462), (60, 40))
+    wait_until(lambda: face(clock)["rect"][:2] == (380, 280), 10, what=f"the moved clock ({face(clock)})")
+    clock.close()
+    assert clock.wait_exit(15) == 0
+    saved = clock.read_cfg()
+    assert (saved["LEFT"], saved["TOP"]) == ("380", "280"), saved
+
+
+def test_edge_snapping_within_five_pixels_only(h):
+    screen = h.screen()
+    clock = started(h, screen, {"FitFlag": 1})
+    # 320 - 315 = 5 pixels from the left edge of the screen: flush to it.
+    drag(screen, (395, 462), (-315, 0))
+    wait_until(lambda: face(clock)["rect"][0] == 0, 10, what=f"the snapped clock ({face(clock)})")
+    # One move of 6 pixels away from the edge: stays there. (Each step is judged from where the
+    # window is, so a slow drag of single pixels stays held by the edge.)
+    drag(screen, (75, 462), (6, 0), steps=1)
+    wait_until(lambda: face(clock)["rect"][0] == 6, 10, what=f"the unsnapped clock ({face(clock)})")
+    clock.close()
+    assert clock.wait_exit(15) == 0
+
+
+def test_without_snapping_the_clock_goes_where_dragged(h):
+    screen = h.screen()
+    clock = started(h, screen, {"FitFlag": 0})
+    drag(screen, (395, 462), (-317, 0))
+    wait_until(lambda: face(clock)["rect"][0] == 3, 10, what=f"the clock at 3 ({face(clock)})")
+    clock.close()
+    assert clock.wait_exit(15) == 0
+
+
+def test_saved_topmost_applies_only_after_a_click(h):
+    screen = h.screen()
+    clock = started(h, screen, {"Zadd": 1})
+    assert face(clock)["topmost"] == 0
+    xdo(screen, "mousemove", 395, 462)
+    xdo(screen, "click", 1)
+    wait_until(lambda: face(clock)["topmost"] == 1, 10, what="topmost after the click")
+    clock.post(WM_COMMAND, 40009)
+    wait_until(lambda: face(clock)["topmost"] == 0, 10, what="normal z-order")
+    clock.close()
+    assert clock.wait_exit(15) == 0
+    assert clock.read_cfg()["Zadd"] == "0"
+
+
+def menu_windows(clock):
+    return [w for w in clock.windows("#32768") if w["visible"]]
+
+
+def test_right_click_menu_opens_at_the_pointer_and_commands_act(h):
+    screen = h.screen()
+    clock = started(h, screen)
+    xdo(screen, "mousemove", 420, 430)
+    xdo(screen, "click", 3)
+    menu = wait_until(lambda: menu_windows(clock), 10, what="the popup menu")[0]
+    assert abs(menu["rect"][0] - 420) <= 2 and abs(menu["rect"][1] - 430) <= 2, menu
+    screen.shot(h.artifact("popup-menu.png"))
+    assert "menu main at 420,430" in clock.events()
+    xdo(screen, "key", "Escape")
+    wait_until(lambda: not menu_windows(clock), 10, what="the menu to close")
+
+    clock.post(WM_COMMAND, 40020)  # 24-hour display
+    clock.wait_event("command 40020")
+    clock.close()
+    assert clock.wait_exit(15) == 0
+    assert clock.read_cfg()["Clock24"] == "1"
+
+
+def test_minimise_to_tray_and_back_from_the_tray_menu(h):
+    screen = h.screen()
+    clock = started(h, screen)
+    clock.post(WM_COMMAND, 40002)
+    wait_until(lambda: not any(w["visible"] for w in clock.windows()), 10, what="the clock hidden")
+    # The tray icon's right button: the two-item menu, whose first item brings the clock back.
+    clock.post(MSG_TRAY, 1, WM_RBUTTONUP)
+    wait_until(lambda: menu_windows(clock), 10, what="the tray menu")
+    assert any(e.startswith("menu tray") for e in clock.events())
+    xdo(screen, "key", "Down", "Return")
+    wait_until(lambda: any(w["visible"] for w in clock.windows()), 10, what="the clock restored")
+    assert face(clock)["rect"][:2] == (320, 240)
+    clock.post(WM_COMMAND, 40001)  # "終了"
+    assert clock.wait_exit(15) == 0
+    assert clock.read_cfg()["LEFT"] == "320"
+
+
+if __name__ == "__main__":
+    harness.run([test_drag_moves_the_clock_and_exit_saves_its_place,
+                 test_edge_snapping_within_five_pixels_only,
+                 test_without_snapping_the_clock_goes_where_dragged,
+                 test_saved_topmost_applies_only_after_a_click,
+                 test_right_click_menu_opens_at_the_pointer_and_commands_act,
+                 test_minimise_to_tray_and_back_from_the_tray_menu])
