@@ -32,8 +32,8 @@ def drag(screen, start, delta, steps=5):
     xdo(screen, "mouseup", 1)
 
 
-def started(h, screen, cfg=None):
-    clock = h.clock(screen, cfg=cfg or {}).start()
+def started(h, screen, cfg=None, env=None):
+    clock = h.clock(screen, cfg=cfg or {}, env=env).start()
     clock.wait_event("LoadSkin done")
     face(clock)
     return clock
@@ -93,7 +93,7 @@ def menu_windows(clock):
 
 def test_right_click_menu_opens_at_the_pointer_and_commands_act(h):
     screen = h.screen()
-    clock = started(h, screen)
+    clock = started(h, screen, env={"TARVO_TEST_TIME": "2026-12-07 13:05:00"})
     xdo(screen, "mousemove", 420, 430)
     xdo(screen, "click", 3)
     menu = wait_until(lambda: menu_windows(clock), 10, what="the popup menu")[0]
@@ -103,8 +103,18 @@ def test_right_click_menu_opens_at_the_pointer_and_commands_act(h):
     xdo(screen, "key", "Escape")
     wait_until(lambda: not menu_windows(clock), 10, what="the menu to close")
 
-    clock.post(WM_COMMAND, 40020)  # 24-hour display
+    # "２４時間表示" turns the 1 PM hour digits (01) into 13.
+    hour_digits = (350, 466, 386, 494)
+    before = screen.shot()
+    clock.post(WM_COMMAND, 40020)
     clock.wait_event("command 40020")
+
+    def digits_changed():
+        now = screen.shot()
+        changed = sum(1 for y in range(hour_digits[1], hour_digits[3]) for x in range(hour_digits[0], hour_digits[2])
+                      if now.pixel(x, y) != before.pixel(x, y))
+        return changed > 20
+    wait_until(digits_changed, 10, what="new hour digits")
     clock.close()
     assert clock.wait_exit(15) == 0
     assert clock.read_cfg()["Clock24"] == "1"

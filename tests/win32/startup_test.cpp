@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "app/tray_win32.h"
 #include "app/app_win32.h"
 #include "app/clock_source_win32.h"
 #include "settings/settings.h"
@@ -20,6 +21,17 @@ TEST(StartupTest, ProbeFindsTheBaselineFeaturesOfThisProcessor) {
                    CpuFeatures.amd3dNowExt}) {
     EXPECT_TRUE(flag == 0 || flag == 1);
   }
+}
+
+TEST(StartupTest, TrayRecordIsTheFullAnsiRecord) {
+#if defined(__i386__)
+  // The shell reads the record by its size: the full ANSI layout with balloon fields, GUID and
+  // balloon icon is 508 bytes on 32-bit Windows.
+  EXPECT_EQ(sizeof TrayIconData, 508u);
+#endif
+  EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip) + sizeof TrayIconData.szTip,
+            offsetof(NOTIFYICONDATAA, dwState));
+  EXPECT_EQ(sizeof TrayIconData.szTip, 128u);
 }
 
 }  // namespace
