@@ -6,19 +6,13 @@
 #include <random>
 #include <vector>
 
+#include "../shared/memory_surface.h"
 #include "render/blend.h"
 
 namespace {
 
-struct BenchSurface {
-  std::vector<uint8_t> pixels;
-  std::vector<int> rows;
-  Surface record = {};
-
-  BenchSurface(int width, int height, uint32_t seed) {
-    pixels.resize(static_cast<size_t>(width) * height * 4);
-    rows.resize(height);
-    for (int y = 0; y < height; ++y) rows[y] = y * width * 4;
+struct BenchSurface : MemorySurface {
+  BenchSurface(int width, int height, uint32_t seed) : MemorySurface(width, height) {
     std::mt19937 random(seed);
     for (auto& byte : pixels) byte = static_cast<uint8_t>(random());
     // Glyph-like alpha: mostly clear or solid with anti-aliased edges between.
@@ -26,13 +20,6 @@ struct BenchSurface {
       const uint32_t pick = random() % 8;
       pixels[i] = pick < 3 ? 0 : pick < 6 ? 255 : static_cast<uint8_t>(random());
     }
-    record.bits = pixels.data();
-    record.bitmap = pixels.data();
-    record.width = width;
-    record.height = height;
-    record.bytesPerPixel = 4;
-    record.stride = width * 4;
-    record.rowOffsets = rows.data();
   }
 };
 

@@ -6,35 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "../shared/memory_surface.h"
 #include "render/alpha_region.h"
 
 namespace {
 
 // A surface over plain memory whose alpha bytes come from a picture of '#' (visible) and '.'.
-struct TestSurface {
-  std::vector<uint8_t> pixels;
-  std::vector<int> rows;
-  Surface s = {};
+struct TestSurface : MemorySurface {
+  Surface& s = record;
 
-  explicit TestSurface(const std::vector<const char*>& picture) {
-    int w = static_cast<int>(strlen(picture[0]));
-    int h = static_cast<int>(picture.size());
-    pixels.assign(static_cast<size_t>(w) * h * 4, 0);
-    for (int y = 0; y < h; ++y) {
-      rows.push_back(y * w * 4);
-      for (int x = 0; x < w; ++x) {
+  explicit TestSurface(const std::vector<const char*>& picture)
+      : MemorySurface(static_cast<int>(strlen(picture[0])), static_cast<int>(picture.size())) {
+    for (int y = 0; y < record.height; ++y) {
+      for (int x = 0; x < record.width; ++x) {
         // Any non-zero alpha counts, even 1.
-        pixels[static_cast<size_t>(y * w + x) * 4 + 3] =
-            picture[static_cast<size_t>(y)][x] == '#' ? static_cast<uint8_t>(1 + (x * 37 + y) % 255) : 0;
+        At(x, y)[3] = picture[static_cast<size_t>(y)][x] == '#'
+                          ? static_cast<uint8_t>(1 + (x * 37 + y) % 255)
+                          : 0;
       }
     }
-    s.bitmap = pixels.data();
-    s.bits = pixels.data();
-    s.width = w;
-    s.height = h;
-    s.bytesPerPixel = 4;
-    s.stride = w * 4;
-    s.rowOffsets = rows.data();
   }
 };
 

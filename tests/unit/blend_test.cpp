@@ -7,34 +7,15 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "../shared/memory_surface.h"
 #include "render/blend.h"
 
 namespace {
 
-// A surface record over a heap buffer cut to the last byte of its last row, so that any read
-// or write past the rectangle logic's bounds is caught by the address sanitizer.
-struct TestSurface {
-  std::vector<uint8_t> pixels;
-  std::vector<int> rows;
-  Surface record = {};
+// A memory surface with the setters and fillers these tests use.
+struct TestSurface : MemorySurface {
+  using MemorySurface::MemorySurface;
 
-  TestSurface(int width, int height, int stride = -1) {
-    if (stride < 0) stride = width * 4;
-    pixels.assign(height > 0 ? static_cast<size_t>(height - 1) * stride + width * 4 : 0, 0);
-    rows.resize(height);
-    for (int y = 0; y < height; ++y) rows[y] = y * stride;
-    record.bits = pixels.data();
-    record.bitmap = pixels.data();
-    record.width = width;
-    record.height = height;
-    record.bytesPerPixel = 4;
-    record.stride = stride;
-    record.rowOffsets = rows.data();
-  }
-  TestSurface(const TestSurface&) = delete;
-  TestSurface& operator=(const TestSurface&) = delete;
-
-  uint8_t* At(int x, int y) { return pixels.data() + rows[y] + x * 4; }
   void Set(int x, int y, uint8_t b, uint8_t g, uint8_t r, uint8_t a) {
     uint8_t* p = At(x, y);
     p[0] = b;

@@ -8,26 +8,17 @@
 #include <cstring>
 #include <vector>
 
+#include "../shared/memory_surface.h"
 #include "app/app_state.h"
 #include "render/blend.h"
 
 namespace {
 
-struct Pixels {
-  std::vector<uint8_t> bytes;
-  std::vector<int> rows;
-  Surface s = {};
-  Pixels(int w, int h, unsigned seed) : bytes(static_cast<size_t>(w) * h * 4), rows(static_cast<size_t>(h)) {
+struct Pixels : MemorySurface {
+  Surface& s = record;
+  Pixels(int w, int h, unsigned seed) : MemorySurface(w, h) {
     srand(seed);
-    for (auto& b : bytes) b = static_cast<uint8_t>(rand());
-    for (int y = 0; y < h; ++y) rows[static_cast<size_t>(y)] = y * w * 4;
-    s.bitmap = bytes.data();
-    s.bits = bytes.data();
-    s.width = w;
-    s.height = h;
-    s.bytesPerPixel = 4;
-    s.stride = w * 4;
-    s.rowOffsets = rows.data();
+    for (auto& b : pixels) b = static_cast<uint8_t>(rand());
   }
 };
 
@@ -44,7 +35,7 @@ __attribute__((noinline)) bool BlendOnShiftedStack(int misalign) {
   Pixels source(37, 9, 1), fast(37, 9, 2), slow(37, 9, 2);
   BlendRectVector(&fast.s, 0, 0, 37, 9, &source.s, 0, 0);
   BlendRectVectorPortable(&slow.s, 0, 0, 37, 9, &source.s, 0, 0);
-  return fast.bytes == slow.bytes;
+  return fast.pixels == slow.pixels;
 }
 
 DWORD WINAPI BlendThread(LPVOID param) {
