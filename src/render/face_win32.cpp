@@ -36,9 +36,12 @@ const SkinRecord* SelectedSkin() {
 
 void Warn(const char* text) { MessageBoxA(ClockWindow, text, AppCaption, MB_ICONWARNING); }
 
-// Loads a digit sheet or bar image of the skin, saying which one is missing.
+// Loads a digit sheet or bar image of the skin, saying which one is missing. The image goes into
+// a surface of its own size, which then replaces `surface`: sheets and bars of another size than
+// the previous skin's are shown whole, and a damaged image leaves the previous one in place.
 bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface) {
   char text[160];
+  Surface fresh = {};
   if (skin.source == kSkinFromPackage) {
     PackageMember member = {};
     if (!ReadPackageMember(skin.package, image, &member)) {
@@ -46,14 +49,16 @@ bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface) 
       Warn(text);
       return false;
     }
-    DecodeKpz(member.data, member.size, image, surface);
+    DecodeKpz(member.data, member.size, image, &fresh);
     FreePackageMember(&member);
-    return true;
-  }
-  if (!LoadKpzResource(image, surface)) {
+  } else if (!LoadKpzResource(image, &fresh)) {
     snprintf(text, sizeof text, "%s が見つかりません", image);
     Warn(text);
     return false;
+  }
+  if (SurfaceExists(fresh)) {
+    FreeSurface(surface);
+    *surface = fresh;
   }
   return true;
 }
@@ -167,6 +172,8 @@ bool LoadSkin() {
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   RedrawFace();
+  TraceEvent("sheets moji %dx%d bar %dx%d", MojiSurface.width, MojiSurface.height, BarSurface.width,
+             BarSurface.height);
   TraceEvent("LoadSkin done %s", skin->name);
   return true;
 }

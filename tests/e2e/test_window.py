@@ -137,10 +137,34 @@ def test_minimise_to_tray_and_back_from_the_tray_menu(h):
     assert clock.read_cfg()["LEFT"] == "320"
 
 
+def test_notices_posted_to_the_clock(h):
+    screen = h.screen()
+    clock = started(h, screen)
+    notices = [((1026, 0), "お知らせが更新されました。"),
+               ((1027, 0), "スキンが更新されました。"),
+               ((1027, 1), "スキン情報更新に失敗しました。"),
+               ((1027, 2), "スキンのダウンに失敗しました。"),
+               ((1025, 0), "時刻合わせに失敗しました。 他のサーバーを指定してみてください。")]
+    for (message, wparam), text in notices:
+        clock.post(message, wparam)
+        box = wait_until(lambda: clock.dialogs(), 20, what=f"the notice {text}")[0]
+        assert box["caption"] == "TarvoClock" and text in box["texts"], (text, box)
+        assert clock.press(1) == 0
+        wait_until(lambda: not clock.dialogs(), 10, what="the notice to close")
+    # An unknown result code shows nothing.
+    clock.post(1027, 7)
+    clock.post(0x0111, 40009)
+    clock.wait_event("command 40009")
+    assert not clock.dialogs()
+    clock.close()
+    assert clock.wait_exit(15) == 0
+
+
 if __name__ == "__main__":
     harness.run([test_drag_moves_the_clock_and_exit_saves_its_place,
                  test_edge_snapping_within_five_pixels_only,
                  test_without_snapping_the_clock_goes_where_dragged,
                  test_saved_topmost_applies_only_after_a_click,
                  test_right_click_menu_opens_at_the_pointer_and_commands_act,
-                 test_minimise_to_tray_and_back_from_the_tray_menu])
+                 test_minimise_to_tray_and_back_from_the_tray_menu,
+                 test_notices_posted_to_the_clock])
