@@ -1,11 +1,48 @@
-// Voice announcements. The clips are not built in yet; these only mark when they would play.
+// The hourly announcement and the start and exit greetings in the character's voice.
 #include "timesvc/time_signal_win32.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/test_hooks_win32.h"
+#include "settings/settings.h"
+#include "timesvc/clip_decode.h"
+#include "timesvc/clip_player_win32.h"
 
-void PlayStartVoice() { TraceEvent("PlayStartVoice"); }
+namespace {
 
-void PlayExitVoice() { TraceEvent("PlayExitVoice"); }
+void PlayGreeting(bool start) {
+  char name[16];
+  if (BootSignal == 0 || BRAND != 0 || !GreetingClipName(start, BootVoice, name)) return;
+  TraceEvent("%s %s", start ? "PlayStartVoice" : "PlayExitVoice", name);
+  PlayClip(0, name);
+}
 
-void PlayHourSignal() { TraceEvent("PlayHourSignal %u", LastHour); }
+}  // namespace
+
+void PlayStartVoice() {
+  TraceEvent("PlayStartVoice");
+  PlayGreeting(true);
+}
+
+void PlayExitVoice() {
+  TraceEvent("PlayExitVoice");
+  PlayGreeting(false);
+}
+
+void PlayHourSignal() {
+  TraceEvent("PlayHourSignal %u", LastHour);
+  char name[16];
+  bool named = HourClipName(LastHour, HourCycle, SignalVoice, name);
+  if (ClipBuffer != nullptr) {
+    PlaySoundA(nullptr, nullptr, SND_ASYNC);
+    free(ClipBuffer);
+    ClipBuffer = nullptr;
+  }
+  if (named && DecodeClip(name) != -1) {
+    PlaySoundA(reinterpret_cast<const char*>(ClipBuffer), nullptr, SND_MEMORY | SND_ASYNC);
+  }
+}
