@@ -1,11 +1,6 @@
 // The hourly announcement and the start and exit greetings in the character's voice.
 #include "timesvc/time_signal_win32.h"
 
-#include <windows.h>
-#include <mmsystem.h>
-
-#include <cstdlib>
-
 #include "app/app_state.h"
 #include "app/test_hooks_win32.h"
 #include "settings/settings.h"
@@ -36,13 +31,7 @@ void PlayExitVoice() {
 void PlayHourSignal() {
   TraceEvent("PlayHourSignal %u", LastHour);
   char name[16];
+  // A voice choice that names no clip still stops whatever was playing.
   bool named = HourClipName(LastHour, HourCycle, SignalVoice, name);
-  if (ClipBuffer != nullptr) {
-    PlaySoundA(nullptr, nullptr, SND_ASYNC);
-    free(ClipBuffer);
-    ClipBuffer = nullptr;
-  }
-  if (named && DecodeClip(name) != -1) {
-    PlaySoundA(reinterpret_cast<const char*>(ClipBuffer), nullptr, SND_MEMORY | SND_ASYNC);
-  }
+  PlayClip(1, named ? name : nullptr);
 }
