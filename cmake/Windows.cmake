@@ -85,3 +85,8 @@ target_link_libraries(wintool PRIVATE user32 winmm)
 add_executable(surface_probe ${CMAKE_SOURCE_DIR}/tests/e2e/surface_probe.cpp ${MASCOT_RC})
 target_compile_options(surface_probe PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(surface_probe PRIVATE mascot_win32_hooks)
+
+# The yardstick of scripts/measure-idle.sh: a layered widget that repaints once a second.
+add_executable(idle_widget ${CMAKE_SOURCE_DIR}/tests/e2e/idle_widget.cpp)
+target_compile_definitions(idle_widget PRIVATE ${MASCOT_WIN32_DEFS})
+target_link_libraries(idle_widget PRIVATE user32 gdi32)

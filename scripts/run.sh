@@ -9,9 +9,18 @@ bash scripts/build.sh mingw-i686
 wintool="$root/build/mingw-i686/wintool.exe"
 mkdir -p build/run
 cp build/mingw-i686/TarvoClock.exe build/run/TarvoClock.exe
+export WINEPREFIX="$root/build/wine-run"
 . scripts/wine-env.sh
 EnsureWinePrefix
 cd build/run
+
+# Without a sound card every clip would fill the console with ALSA's complaints: the clock then
+# plays into ALSA's null device, through a HOME of its own that says so.
+if ! ls /dev/snd/pcmC* >/dev/null 2>&1; then
+  mkdir -p "$root/build/run/home"
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$root/build/run/home/.asoundrc"
+  export HOME="$root/build/run/home"
+fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "Starting the clock on display $DISPLAY (quit from its menu or tray icon)."
@@ -24,28 +33,38 @@ for n in $(seq 90 119); do [ -e "/tmp/.X$n-lock" ] || break; done
 # closes the clock properly before the display goes.
 setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
+clock=
 export DISPLAY=":$n"
+
+# Ends the clock the way its menu does (WM_CLOSE), so it says goodbye and saves its settings,
+# then stops what this script started, by pid. Every step is bounded and none may stop the
+# others: the trap must work in any state, including a first run that has no settings file yet.
+cleanup() {
+  trap - EXIT INT TERM
+  set +e
+  if [ -n "$clock" ] && kill -0 "$clock" 2>/dev/null; then
+    title=$(sed -n 's/^AppTitle=//p' TarvoClock.cfg 2>/dev/null | tr -d '\r' | head -1)
+    timeout 10 wine "$wintool" post "${title:-TarvoClock}" 16 >/dev/null 2>&1 </dev/null
+    for _ in $(seq 150); do kill -0 "$clock" 2>/dev/null || break; sleep 0.1; done
+    kill "$clock" 2>/dev/null
+  fi
+  timeout 10 wineserver -k >/dev/null 2>&1
+  kill "$xvfb" 2>/dev/null
+  wait 2>/dev/null
+  echo "The clock has stopped."
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 xsetroot -solid '#3A6EA5'
 setsid wine TarvoClock.exe &
 clock=$!
-# Ends the clock the way its menu does (WM_CLOSE), so it says goodbye and saves its settings;
-# only a clock that does not finish within 15 seconds is killed.
-cleanup() {
-  title=$(sed -n 's/^AppTitle=//p' TarvoClock.cfg 2>/dev/null | tr -d '\r' | head -1)
-  wine "$wintool" post "${title:-TarvoClock}" 16 >/dev/null 2>&1 </dev/null || true
-  for _ in $(seq 150); do kill -0 "$clock" 2>/dev/null || break; sleep 0.1; done
-  kill "$clock" 2>/dev/null || true
-  wait "$clock" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-}
-trap cleanup EXIT
-trap 'exit 0' INT TERM
 echo "No display: the clock runs on virtual display $DISPLAY."
 echo "A screenshot is saved to $shot every 5 seconds; Ctrl-C stops."
 while kill -0 "$clock" 2>/dev/null; do
-  sleep 5
+  sleep 5 &
+  wait $! || true
   import -window root "$shot.tmp.png" 2>/dev/null && mv "$shot.tmp.png" "$shot"
 done
-wait "$clock"
+wait "$clock" || true

@@ -44,6 +44,12 @@ run_ctest() {  # $1 = label, then ctest arguments
   rm -f "$log"
 }
 
+echo "== layers"
+if python3 scripts/check-layers.py; then
+  total_passed=$((total_passed + 1))
+else
+  total_failed=$((total_failed + 1))
+fi
 run_ctest "native unit tests" --test-dir build/native
 run_ctest "fuzz targets" --test-dir build/fuzz
 run_ctest "Win32 and end-to-end tests under Wine" --test-dir build/mingw-i686

@@ -1,10 +1,13 @@
-# Sourced by the scripts that run Windows programs: one cached Wine prefix in the Japanese
-# locale (code page 932), without the Mono/Gecko installers, created on first use.
+# Sourced by the scripts that run Windows programs: a Wine prefix in the Japanese locale (code
+# page 932), without the Mono/Gecko installers, created on first use. The tests and the clock
+# started by run.sh have prefixes of their own (build/wine-test, build/wine-run), so the tests,
+# which end their prefix's server, never take a running clock down with them.
+_tarvo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/tarvoclock/wineprefix}
+export WINEPREFIX=${WINEPREFIX:-$_tarvo_root/build/wine-test}
 
 EnsureWinePrefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"

@@ -1,26 +1,12 @@
-// Process-wide Win32 handles of the application shell and its start-up functions.
+// The application shell's entry points: start-up, the window procedure and the clock thread.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
-// Messages of our own to ClockWindow.
-constexpr UINT MSG_SYNC_TIME = WM_USER + 1;
-constexpr UINT MSG_NEWS_UPDATED = WM_USER + 2;
-constexpr UINT MSG_SKIN_UPDATE_RESULT = WM_USER + 3;
-constexpr UINT MSG_TRAY = WM_APP + 100;
-
-extern HINSTANCE AppInstance;
-extern HWND ClockWindow;
-extern HWND OwnerWindow;
-extern HMODULE User32Module;
-extern HANDLE ClockThreadHandle;
-
-// 1 while the clock is hidden and only its tray icon is left.
-extern uint8_t MinimizedToTray;
-// 1 while the player panel and list are on screen (0 after minimising hid them).
-extern uint8_t PlayerShown;
+#include "base/messages.h"
+#include "base/window_handles_win32.h"
 
 ATOM RegisterClockClass(HINSTANCE instance);
 HWND CreateClockWindow(HINSTANCE instance, int showCommand, HWND owner);
@@ -34,6 +20,9 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 // The clock thread's start routine; its parameter is the window WM_CLOSE goes to.
 DWORD WINAPI ClockThread(LPVOID window);
+
+// Makes the event that wakes the clock thread from an idle sleep; call before starting it.
+void CreateClockWakeEvent();
 
 // Asks the clock thread to stop and waits until it has, without starving calls it makes that
 // need this (the UI) thread. Returns false only if the thread could not be waited for.

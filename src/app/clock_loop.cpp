@@ -1,7 +1,7 @@
 // The clock thread's tick loop; everything it touches goes through ClockHooks.
 #include "app/clock_loop.h"
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "news/feed_schedule.h"
 #include "settings/settings.h"
 
@@ -16,7 +16,19 @@ MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t la
   return d;
 }
 
+int SleepAfterTick(const LocalTime& now, bool moving) {
+  if (moving) return kTickMs;
+  const int second = now.second < 0 ? 0 : now.second > 59 ? 59 : now.second;
+  const int ms = now.milliseconds < 0 ? 0 : now.milliseconds > 999 ? 999 : now.milliseconds;
+  const int untilMinute = (60 - second) * 1000 - ms;
+  if (untilMinute < kIdleSleepMs) return untilMinute < 1 ? 1 : untilMinute;
+  return kIdleSleepMs;
+}
+
 namespace {
+
+// How long the loop sleeps after the current tick; the running state sets it.
+int nextSleepMs = kTickMs;
 
 void CloseFromThread(const ClockHooks& hooks) {
   StopRequested = 1;
@@ -44,6 +56,7 @@ void RunningState(const ClockHooks& hooks) {
     CloseFromThread(hooks);
     return;
   }
+  if (hooks.ServeFrameRequests != nullptr) hooks.ServeFrameRequests();
   LocalTime now = {};
   hooks.ReadLocalTime(&now);
   MinuteDecision d = DecideMinute(now, LastHour, LastMinute, NextCheck);
@@ -57,11 +70,13 @@ void RunningState(const ClockHooks& hooks) {
   }
   hooks.TickerStep();
   hooks.PushFrame();
+  nextSleepMs = SleepAfterTick(now, hooks.TickerMoving != nullptr && hooks.TickerMoving());
 }
 
 }  // namespace
 
 void ClockTick(const ClockHooks& hooks) {
+  nextSleepMs = kTickMs;
   switch (ClockState.load()) {
     case kClockLoad:
       LoadState(hooks);
@@ -82,7 +97,11 @@ void RunClockLoop(const ClockHooks& hooks) {
   ThreadEnded = 0;
   while (StopRequested == 0) {
     ClockTick(hooks);
-    hooks.Sleep10ms();
+    if (hooks.SleepUpTo != nullptr) {
+      hooks.SleepUpTo(nextSleepMs);
+    } else {
+      hooks.Sleep10ms();
+    }
   }
   ThreadEnded = 1;
 }

@@ -2,7 +2,7 @@
 // window, drawing, sound and network operations it calls.
 #pragma once
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 
 // What a tick calls out to. The Win32 glue wires these to the real operations; tests record.
 struct ClockHooks {
@@ -23,7 +23,23 @@ struct ClockHooks {
   void (*PostClose)();       // WM_CLOSE to ClockWindow
   void (*PostSyncTime)();    // MSG_SYNC_TIME to ClockWindow
   void (*Sleep10ms)();
+  // What other threads asked of the frame (optional: null serves nothing).
+  void (*ServeFrameRequests)();
+  // Sleeps up to `ms` milliseconds, ending early when woken (optional: null uses Sleep10ms).
+  void (*SleepUpTo)(int ms);
+  // Whether the news bar is scrolling, so every tick moves it (optional: null means never).
+  bool (*TickerMoving)();
 };
+
+// The loop ticks every 10 ms while something moves. Otherwise it may sleep up to this long, but
+// never past the next minute, so no redraw, hour signal or alarm starts late; requests from
+// other threads and the stop wake it at once.
+constexpr int kTickMs = 10;
+constexpr int kIdleSleepMs = 50;
+
+// How long to sleep after a running tick at `now`: kTickMs while the bar moves, otherwise up to
+// kIdleSleepMs, cut to end just after the next minute begins.
+int SleepAfterTick(const LocalTime& now, bool moving);
 
 // What the running state does on a tick whose hour or minute differs from the last drawn.
 struct MinuteDecision {

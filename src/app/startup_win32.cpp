@@ -6,23 +6,17 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
 #include "app/app_win32.h"
-#include "app/clock_source_win32.h"
-#include "app/test_hooks_win32.h"
+#include "app/settings_win32.h"
 #include "app/tray_win32.h"
+#include "base/app_state.h"
+#include "base/clock_source_win32.h"
+#include "base/test_hooks_win32.h"
 #include "news/feeds_win32.h"
 #include "news/ticker_win32.h"
 #include "settings/settings.h"
-#include "settings/settings_win32.h"
 #include "skin/catalogue_win32.h"
 #include "timesvc/time_signal_win32.h"
-
-HINSTANCE AppInstance = nullptr;
-HWND ClockWindow = nullptr;
-HWND OwnerWindow = nullptr;
-HMODULE User32Module = nullptr;
-HANDLE ClockThreadHandle = nullptr;
 
 namespace {
 
@@ -107,6 +101,7 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
   BuildCatalogue();
   StopRequested = 0;
   ThreadEnded = 0;
+  CreateClockWakeEvent();
   ClockThreadHandle = CreateThread(nullptr, 0, ClockThread, ClockWindow, CREATE_SUSPENDED, nullptr);
   if (ClockThreadHandle == nullptr) return FALSE;
   ResumeThread(ClockThreadHandle);

@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
 #include "app/app_win32.h"
-#include "app/placement_win32.h"
-#include "app/test_hooks_win32.h"
+#include "app/settings_win32.h"
 #include "app/tray_win32.h"
+#include "base/app_state.h"
+#include "base/placement_win32.h"
+#include "base/resource_ids.h"
+#include "base/test_hooks_win32.h"
 #include "news/news_state.h"
 #include "news/ticker_win32.h"
 #include "player/panel_win32.h"
@@ -16,44 +18,18 @@
 #include "player/playlist_win32.h"
 #include "render/alpha_dialog_win32.h"
 #include "render/face_win32.h"
+#include "render/frame.h"
 #include "render/shape_win32.h"
 #include "render/surface.h"
+#include "render/surface_win32.h"
 #include "settings/settings.h"
-#include "settings/settings_win32.h"
 #include "skin/skin_dialog_win32.h"
 #include "skin/skin_update_win32.h"
 #include "timesvc/clip_player_win32.h"
 #include "timesvc/sntp_win32.h"
 #include "timesvc/time_signal_win32.h"
 
-uint8_t MinimizedToTray = 0;
-uint8_t PlayerShown = 1;
-
 namespace {
-
-// Menu commands of "MENU1" (and of "MENU2", which only arrive when sent from outside).
-enum Command : WORD {
-  kCommandExit = 40001,
-  kCommandMinimize = 40002,
-  kCommandTopmost = 40007,
-  kCommandBottom = 40008,
-  kCommandNormal = 40009,
-  kCommandTransparency = 40010,
-  kCommandAlarms = 40012,
-  kCommandBackOnScreen = 40015,
-  kCommandTimeServer = 40018,
-  kCommandTwelveAsZero = 40019,
-  kCommand24Hour = 40020,
-  kCommandHomePage = 40027,
-  kCommandSkin = 40031,
-  kCommandNewsSettings = 40032,
-  kCommandNewsList = 40033,
-  kCommandFitToEdges = 40035,
-  kCommandPlayer = 40039,
-  kCommandPlayerAlwaysShown = 40041,
-};
-
-constexpr UINT PLAYER_STARTED = WM_USER + 3;
 
 bool dragging = false;
 POINT dragAnchor = {};
@@ -70,7 +46,8 @@ void ShutDown(HWND window) {
   ClockThreadHandle = nullptr;
   TraceEvent("clock thread stopped ended=%d", ThreadEnded.load());
   StopClip();
-  if (MinimizedToTray) ShowWindow(window, SW_RESTORE);
+  // The clock itself is restored whichever window got the close, as the save reads its place.
+  if (MinimizedToTray) ShowWindow(ClockWindow, SW_RESTORE);
   PlayExitVoice();
   ShowWindow(ClockWindow, SW_HIDE);
   SaveSettings();
@@ -111,7 +88,6 @@ bool CursorOnBar(HWND window, POINT* client) {
   return client->x >= 1 && client->x <= 399 && client->y >= 281 && client->y <= 329;
 }
 
-bool NewsShown() { return NewsAvailable == 1 && ViewBrand != 0; }
 
 void Warn(HWND window, const char* text) { MessageBoxA(window, text, AppCaption, MB_ICONWARNING); }
 
@@ -123,10 +99,10 @@ void SetMenuState(HMENU menu, UINT id, UINT flags) {
 void RunCommand(HWND window, WORD id) {
   TraceEvent("command %u", id);
   switch (id) {
-    case kCommandExit:
+    case CMD_EXIT:
       PostMessageA(window, WM_CLOSE, 0, 0);
       break;
-    case kCommandMinimize:
+    case CMD_MINIMIZE:
       MinimizedToTray = MinimizedToTray ? 0 : 1;
       if (!MinimizedToTray) {
         ShowWindow(window, SW_RESTORE);
@@ -140,43 +116,43 @@ void RunCommand(HWND window, WORD id) {
         ShowWindow(window, SW_HIDE);
       }
       break;
-    case kCommandTopmost:
+    case CMD_TOPMOST:
       SetZOrder(window, HWND_TOPMOST);
       Zadd = 1;
       break;
-    case kCommandBottom:
+    case CMD_BOTTOM:
       SetZOrder(window, HWND_BOTTOM);
       Zadd = 2;
       break;
-    case kCommandNormal:
+    case CMD_NORMAL:
       SetZOrder(window, HWND_NOTOPMOST);
       Zadd = 0;
       break;
-    case kCommandTransparency:
+    case CMD_TRANSPARENCY:
       ShowAlphaDialog(window);
       break;
-    case kCommandSkin:
+    case CMD_SKIN:
       ShowSkinDialog(window);
       break;
-    case kCommandBackOnScreen:
-      BringBackOnScreen();
+    case CMD_BACK_ON_SCREEN:
+      BringBackOnScreen(&LEFT, &TOP);
       break;
-    case kCommandTwelveAsZero:
+    case CMD_TWELVE_AS_ZERO:
       Clock12 = Clock12 ? 0 : 1;
-      RedrawFace();
+      RequestFrame(kFrameRedraw);
       break;
-    case kCommand24Hour:
+    case CMD_24_HOUR:
       Clock24 = Clock24 ? 0 : 1;
       HourCycle = Clock24 ? 24 : 12;
-      RedrawFace();
+      RequestFrame(kFrameRedraw);
       break;
-    case kCommandHomePage:
+    case CMD_HOME_PAGE:
       ShellExecuteA(window, "open", URL, nullptr, nullptr, SW_SHOWNORMAL);
       break;
-    case kCommandFitToEdges:
+    case CMD_FIT_TO_EDGES:
       FitFlag = !FitFlag;
       break;
-    case kCommandPlayer:
+    case CMD_PLAYER:
       if (PanelWindow != nullptr) {
         SendMessageA(PanelWindow, WM_CLOSE, 0, 0);
       } else {
@@ -184,7 +160,7 @@ void RunCommand(HWND window, WORD id) {
         OpenPlayerPanel();
       }
       break;
-    case kCommandPlayerAlwaysShown:
+    case CMD_PLAYER_ALWAYS_SHOWN:
       SPFlag = !SPFlag;
       break;
     default:
@@ -211,8 +187,10 @@ void DragStep(HWND window) {
     SetWindowPos(window, nullptr, place.x, place.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     dragAnchor = cursor;
+    // Without per-pixel alpha the face is laid over what lies under the window, which changes
+    // as it moves; a layered window keeps its frame where it goes.
+    RequestFrame(!LayeredAvailable && resemble ? kFrameRedraw : kFramePush);
   }
-  RedrawFace();
 }
 
 void ReshowPlayer() {
@@ -268,19 +246,19 @@ void ShowPopupMenu(HINSTANCE instance, int x, int y) {
   if (menu == nullptr) return;
   HMENU popup = GetSubMenu(menu, MinimizedToTray ? 1 : 0);
   if (!MinimizedToTray) {
-    SetMenuState(popup, kCommandBackOnScreen, ClockOffPrimaryScreen() ? 0 : MF_GRAYED);
-    SetMenuState(popup, kCommandTransparency, AlphaUse ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandAlarms, AlarmFlag ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandTimeServer, SntpUse ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandNormal, Zadd == 0 ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandTopmost, Zadd == 1 ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandBottom, Zadd == 2 ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommand24Hour, Clock24 ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandTwelveAsZero,
+    SetMenuState(popup, CMD_BACK_ON_SCREEN, ClockOffPrimaryScreen() ? 0 : MF_GRAYED);
+    SetMenuState(popup, CMD_TRANSPARENCY, AlphaUse ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_ALARMS, AlarmFlag ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_TIME_SERVER, SntpUse ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_NORMAL, Zadd == 0 ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_TOPMOST, Zadd == 1 ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_BOTTOM, Zadd == 2 ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_24_HOUR, Clock24 ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_TWELVE_AS_ZERO,
                  (Clock12 ? MF_CHECKED : 0) | (Clock24 ? MF_GRAYED : 0));
-    SetMenuState(popup, kCommandFitToEdges, FitFlag ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandPlayer, PlayerShown && PanelWindow != nullptr ? MF_CHECKED : 0);
-    SetMenuState(popup, kCommandPlayerAlwaysShown, !SPFlag ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_FIT_TO_EDGES, FitFlag ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_PLAYER, PlayerShown && PanelWindow != nullptr ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_PLAYER_ALWAYS_SHOWN, !SPFlag ? MF_CHECKED : 0);
   }
   TraceEvent("menu %s at %d,%d", MinimizedToTray ? "tray" : "main", x, y);
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, x, y, 0, ClockWindow, nullptr);
@@ -299,10 +277,15 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_PAINT:
     case WM_NCPAINT: {
       PAINTSTRUCT ps;
-      BeginPaint(window, &ps);
-      if (resemble) RedrawFace();
-      TickerStep();
-      PushFrame();
+      HDC dc = BeginPaint(window, &ps);
+      if (LayeredAvailable) {
+        // The clock thread owns the frame and pushes it again on its next tick.
+        RequestFrame(kFramePush);
+      } else {
+        // Painted from the finished frame; recomposing here would invalidate the window again
+        // and never stop. Moves ask for the recomposition over the desktop themselves.
+        PaintFrame(dc);
+      }
       EndPaint(window, &ps);
       return 0;
     }
@@ -318,32 +301,32 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_LBUTTONDOWN: {
       POINT client;
-      if (ClickMode == 1 && NewsShown() && CursorOnBar(window, &client)) {
+      if (ClickMode == 1 && NewsBarShown() && CursorOnBar(window, &client)) {
         ClickNewsBar(client.x);
         return 0;
       }
       GetCursorPos(&dragAnchor);
       dragging = true;
       SetCapture(window);
-      if (resemble) RedrawFace();
+      if (resemble) RequestFrame(kFrameRedraw);
       return 0;
     }
     case WM_LBUTTONUP:
       ReleaseCapture();
       dragging = false;
-      if (resemble) RedrawFace();
+      if (resemble) RequestFrame(kFrameRedraw);
       ApplyZadd(window);
       TraceEvent("drag end at %d,%d", LEFT, TOP);
       return 0;
     case WM_LBUTTONDBLCLK: {
       POINT client;
-      if (ClickMode == 0 && NewsShown() && CursorOnBar(window, &client)) ClickNewsBar(client.x);
+      if (ClickMode == 0 && NewsBarShown() && CursorOnBar(window, &client)) ClickNewsBar(client.x);
       return 0;
     }
     case WM_RBUTTONDOWN: {
       POINT client;
-      if (NewsShown() && CursorOnBar(window, &client)) {
-        RunCommand(window, kCommandNewsList);
+      if (NewsBarShown() && CursorOnBar(window, &client)) {
+        RunCommand(window, CMD_NEWS_LIST);
         return 0;
       }
       POINT at = {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};

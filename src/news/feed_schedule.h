@@ -1,7 +1,7 @@
 // When the next feed check is due, as the clock thread tests it.
 #pragma once
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 
 // The schedule of the next feed check; set by each check to its time plus CheckTime hours.
 extern LocalTime NextCheck;

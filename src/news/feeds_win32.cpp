@@ -1,8 +1,8 @@
 // Feed check. Nothing is fetched yet; the check only sets its next due time.
 #include "news/feeds_win32.h"
 
-#include "app/clock_source_win32.h"
-#include "app/test_hooks_win32.h"
+#include "base/clock_source_win32.h"
+#include "base/test_hooks_win32.h"
 #include "news/feed_schedule.h"
 #include "settings/settings.h"
 

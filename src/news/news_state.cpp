@@ -1,4 +1,8 @@
 // News state shared by the feed check, the news bar and the window procedure.
 #include "news/news_state.h"
 
+#include "settings/settings.h"
+
 uint8_t NewsAvailable = 0;
+
+bool NewsBarShown() { return NewsAvailable == 1 && ViewBrand != 0; }

@@ -4,3 +4,5 @@
 void CreateTickerFont() {}
 
 void TickerStep() {}
+
+bool TickerMoving() { return false; }

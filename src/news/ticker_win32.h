@@ -3,3 +3,5 @@
 
 void CreateTickerFont();
 void TickerStep();
+// Whether the bar scrolls now, so the clock thread must tick without idling.
+bool TickerMoving();

@@ -108,6 +108,10 @@ bool AppendEntry(const char* path) {
 
 void LoadPlayListFrom(const ProfileAccess& profile) {
   EntryCount = 0;
+  const int savedPlayNo = ReadProfileInt(profile, kPlayListSection, kPlayNoKey, 0);
+  // PlayNo counts the file's entries; every one skipped before it moves it down by one, so it
+  // still names the entry it named when it was saved.
+  int playNo = savedPlayNo;
   // Two bytes more than an entry holds, so that a value too long for one shows as such.
   char value[kEntryCapacity + 2];
   char key[kFileKeyCapacity];
@@ -116,9 +120,8 @@ void LoadPlayListFrom(const ProfileAccess& profile) {
     int copied = profile.Read(profile.context, kPlayListSection, key, "", value, sizeof value);
     value[sizeof value - 1] = '\0';
     if (copied <= 0 || value[0] == '\0') break;
-    AppendEntry(value);
+    if (!AppendEntry(value) && n < savedPlayNo) --playNo;
   }
-  int playNo = ReadProfileInt(profile, kPlayListSection, kPlayNoKey, 0);
   PlayNo = IsEntry(playNo) ? playNo : 0;
   // PlayNo now holds an entry index, which the player turns into a position when it builds its
   // order. Until then the order is the identity, so that CurrentEntry gives that entry (and a

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_win32.h"
-#include "app/paths_win32.h"
+#include "base/paths_win32.h"
+#include "base/window_handles_win32.h"
 #include "player/playlist.h"
 #include "settings/profile_win32.h"
 #include "settings/settings.h"

@@ -5,12 +5,11 @@
 
 #include <shellapi.h>
 
-#include "app/warning_win32.h"
+#include "base/messages.h"
+#include "base/warning_win32.h"
 
-// The play-list window while it is open, else null; it takes these two messages.
+// The play-list window while it is open, else null; it takes LIST_REFILL and LIST_MARK.
 extern HWND ListWindow;
-constexpr UINT LIST_REFILL = WM_USER + 1;
-constexpr UINT LIST_MARK = WM_USER + 2;  // wParam: row to unmark (-1 none), lParam: row to mark
 
 // Appends the media files of `folder` and of its sub-folders down to 19 levels below a top call
 // with depth 0, in the order the file system lists them. Paths of 260 bytes or more are skipped;

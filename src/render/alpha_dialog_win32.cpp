@@ -5,10 +5,10 @@
 
 #include <initializer_list>
 
-#include "app/app_win32.h"
-#include "app/placement_win32.h"
-#include "app/test_hooks_win32.h"
-#include "render/surface.h"
+#include "base/dialog_win32.h"
+#include "base/resource_ids.h"
+#include "base/test_hooks_win32.h"
+#include "render/frame.h"
 #include "settings/settings.h"
 
 namespace {
@@ -16,13 +16,13 @@ namespace {
 uint8_t alphaBefore = 255;
 
 void EnableSlider(HWND dialog, bool enable) {
-  for (int id : {kAlphaTrack, kAlphaLowLabel, kAlphaHighLabel}) {
+  for (int id : {IDC_ALPHA_TRACK, IDC_ALPHA_LOW_LABEL, IDC_ALPHA_HIGH_LABEL}) {
     EnableWindow(GetDlgItem(dialog, id), enable);
   }
 }
 
 uint8_t SliderValue(HWND dialog) {
-  LRESULT pos = SendDlgItemMessageA(dialog, kAlphaTrack, TBM_GETPOS, 0, 0);
+  LRESULT pos = SendDlgItemMessageA(dialog, IDC_ALPHA_TRACK, TBM_GETPOS, 0, 0);
   // The range is 10-255; clamp anyway so a stray value can never wrap.
   if (pos < 10) pos = 10;
   if (pos > 255) pos = 255;
@@ -34,41 +34,39 @@ uint8_t SliderValue(HWND dialog) {
 INT_PTR CALLBACK AlphaDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      KeepOnMonitor(dialog);
       alphaBefore = ALPHA;
-      SendDlgItemMessageA(dialog, kAlphaTrack, TBM_SETRANGE, TRUE, MAKELPARAM(10, 255));
-      SendDlgItemMessageA(dialog, kAlphaTrack, TBM_SETPOS, TRUE, ALPHA);
+      SendDlgItemMessageA(dialog, IDC_ALPHA_TRACK, TBM_SETRANGE, TRUE, MAKELPARAM(10, 255));
+      SendDlgItemMessageA(dialog, IDC_ALPHA_TRACK, TBM_SETPOS, TRUE, ALPHA);
       if (AlphaUse) {
-        CheckDlgButton(dialog, kAlphaUseCheck, BST_CHECKED);
+        CheckDlgButton(dialog, IDC_ALPHA_USE, BST_CHECKED);
       } else {
         EnableSlider(dialog, false);
       }
-      PlaceBesideClock(dialog);
       return TRUE;
     case WM_HSCROLL:
       ALPHA = SliderValue(dialog);
       TraceEvent("ALPHA %u", ALPHA);
-      PushFrame();
+      RequestFrame(kFramePush);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case kAlphaUseCheck:
-          EnableSlider(dialog, IsDlgButtonChecked(dialog, kAlphaUseCheck) == BST_CHECKED);
+        case IDC_ALPHA_USE:
+          EnableSlider(dialog, IsDlgButtonChecked(dialog, IDC_ALPHA_USE) == BST_CHECKED);
           return TRUE;
         case IDOK:
           ALPHA = SliderValue(dialog);
-          if (IsDlgButtonChecked(dialog, kAlphaUseCheck) == BST_CHECKED) {
+          if (IsDlgButtonChecked(dialog, IDC_ALPHA_USE) == BST_CHECKED) {
             AlphaUse = 1;
           } else {
             ALPHA = 255;
             AlphaUse = 0;
           }
-          PushFrame();
+          RequestFrame(kFramePush);
           EndDialog(dialog, IDOK);
           return TRUE;
         case IDCANCEL:
           ALPHA = alphaBefore;
-          PushFrame();
+          RequestFrame(kFramePush);
           EndDialog(dialog, IDCANCEL);
           return TRUE;
         default:
@@ -80,6 +78,6 @@ INT_PTR CALLBACK AlphaDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 void ShowAlphaDialog(HWND owner) {
-  DialogBoxParamA(AppInstance, "ALPHA", owner, AlphaDialogProc, 0);
+  RunDialog("ALPHA", owner, AlphaDialogProc, 0, DialogPlace::kBesideClock);
   TraceEvent("ALPHA dialog closed ALPHA=%u AlphaUse=%d", ALPHA, AlphaUse);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>

@@ -1,7 +1,7 @@
 // Where the clock face's glyphs go: the fixed face layout and the digit-sheet cells.
 #pragma once
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 
 struct FacePoint {
   int x;

@@ -5,19 +5,20 @@
 
 #include <cstdio>
 
-#include "app/app_state.h"
-#include "app/app_win32.h"
-#include "app/clock_source_win32.h"
-#include "app/test_hooks_win32.h"
-#include "news/news_state.h"
+#include "base/app_state.h"
+#include "base/clock_source_win32.h"
+#include "base/test_hooks_win32.h"
+#include "base/window_handles_win32.h"
 #include "render/blend.h"
 #include "render/face_layout.h"
+#include "render/frame.h"
+#include "render/kpz_surface_win32.h"
 #include "render/shape_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "skin/catalogue.h"
-#include "skin/kpz_win32.h"
+#include "skin/catalogue_win32.h"
 #include "skin/package_win32.h"
 
 FacePoint FaceOffset = {0, 0};
@@ -39,12 +40,15 @@ void Warn(const char* text) { MessageBoxA(ClockWindow, text, AppCaption, MB_ICON
 // Loads a digit sheet or bar image of the skin, saying which one is missing. The image goes into
 // a surface of its own size, which then replaces `surface`: sheets and bars of another size than
 // the previous skin's are shown whole, and a damaged image leaves the previous one in place.
-bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface) {
+// `premultiply` applies to the fresh image only, so a kept one is never darkened twice.
+bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface, bool premultiply) {
   char text[160];
   Surface fresh = {};
   if (skin.source == kSkinFromPackage) {
+    char path[MAX_PATH];
     PackageMember member = {};
-    if (!ReadPackageMember(skin.package, image, &member)) {
+    if (!SkinPackagePath(skin.package, path, sizeof path) ||
+        !ReadPackageMember(path, image, &member)) {
       snprintf(text, sizeof text, "%s:%s が見つかりません", skin.package, image);
       Warn(text);
       return false;
@@ -57,6 +61,7 @@ bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface) 
     return false;
   }
   if (SurfaceExists(fresh)) {
+    if (premultiply) Premultiply(&fresh);
     FreeSurface(surface);
     *surface = fresh;
   }
@@ -67,61 +72,17 @@ void Blend(Surface* target, const Surface& glyphs, const GlyphCopy& g) {
   BlendRect(target, g.dx, g.dy, g.w, g.h, &glyphs, g.sx, g.sy);
 }
 
-}  // namespace
-
-void ComposeBase() {
-  if (!SurfaceExists(BackBuffer) || !SurfaceExists(PictureSurface)) return;
-  int w = PictureSurface.width < BackBuffer.width ? PictureSurface.width : BackBuffer.width;
-  int h = PictureSurface.height < BackBuffer.height ? PictureSurface.height : BackBuffer.height;
-  if (LayeredAvailable) {
-    CopyRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
-    return;
-  }
-  HDC memory = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(memory, static_cast<HBITMAP>(BackBuffer.bitmap));
-  if (resemble) {
-    // Without per-pixel alpha the picture is laid over a snapshot of what lies under the window.
-    RECT r;
-    GetWindowRect(ClockWindow, &r);
-    LEFT = r.left;
-    TOP = r.top;
-    HWND desktop = GetDesktopWindow();
-    HDC screen = GetDC(desktop);
-    BitBlt(memory, 0, 0, w, h, screen, LEFT, TOP, SRCCOPY);
-    ReleaseDC(desktop, screen);
-    GdiFlush();
-    if (w > 0) BlendRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
-  } else {
-    CopyRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
-    HDC window = GetDC(ClockWindow);
-    BitBlt(window, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-    ReleaseDC(ClockWindow, window);
-  }
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ApplyWindowShape();
+bool LoadPicture(const SkinRecord& skin) {
+  if (skin.source != kSkinFromPackage) return LoadKpzResource(skin.file, &PictureSurface);
+  char path[MAX_PATH];
+  return SkinPackagePath(skin.package, path, sizeof path) &&
+         LoadKpzFromPackage(path, skin.file, &PictureSurface);
 }
 
-void DrawTime(const LocalTime& now) {
-  if (!SurfaceExists(BackBuffer) || !SurfaceExists(PictureSurface)) return;
-  CopyRect(&BackBuffer, kClockAreaX + FaceOffset.x, kClockAreaY + FaceOffset.y, kClockAreaWidth,
-           kClockAreaHeight, &PictureSurface, kClockAreaX + FaceOffset.x,
-           kClockAreaY + FaceOffset.y);
-  if (SurfaceExists(MojiSurface)) {
-    GlyphCopy glyphs[8];
-    int n = TimeGlyphs(now, Clock24 != 0, Clock12 != 0, HourCycle, FaceOffset, glyphs);
-    for (int i = 0; i < n; ++i) Blend(&BackBuffer, MojiSurface, glyphs[i]);
-  }
-  TraceEvent("DrawTime %02d:%02d", now.hour, now.minute);
-}
+enum class SkinLoad { kLoaded, kNoSkin, kNoPicture, kFailed };
 
-bool DrawNewsBar() {
-  // The ticker lines arrive with the news bar; until then there is nothing to scroll over it.
-  return false;
-}
-
-bool LoadSkin() {
-  TraceEvent("LoadSkin");
+SkinLoad LoadSelectedSkin(bool withNewsBar) {
+  NoteFrameAccess();
   int chara = CHARA;
   RECT r;
   GetWindowRect(ClockWindow, &r);
@@ -133,30 +94,25 @@ bool LoadSkin() {
   const SkinRecord* skin = SelectedSkin();
   if (skin == nullptr) {
     TraceEvent("LoadSkin: no skin %d/%d", BRAND, CHARA);
-    return false;
+    return SkinLoad::kNoSkin;
   }
-  if (!LoadSkinImage(*skin, skin->moji, &MojiSurface)) return false;
-  if (!LoadSkinImage(*skin, skin->rss, &BarSurface)) return false;
-  Premultiply(&BarSurface);
+  if (!LoadSkinImage(*skin, skin->moji, &MojiSurface, false)) return SkinLoad::kFailed;
+  if (!LoadSkinImage(*skin, skin->rss, &BarSurface, true)) return SkinLoad::kFailed;
   if (SurfaceExists(PictureSurface)) {
     FreeSurface(&PictureSurface);
+    FrameGuard guard;
     FreeSurface(&BackBuffer);
   }
   LastHour = kNothingDrawn;
   LastMinute = kNothingDrawn;
   CHARA = static_cast<int8_t>(chara);
   LoadVoiceDigits(chara);
-  if (!CreateSurface(&PictureSurface, kFaceWidth, kFaceHeight, skin->name)) return false;
-  bool pictureLoaded = skin->source == kSkinFromPackage
-                           ? LoadKpzFromPackage(skin->package, skin->file, &PictureSurface)
-                           : LoadKpzResource(skin->file, &PictureSurface);
-  if (!pictureLoaded) {
+  if (!CreateSurface(&PictureSurface, kFaceWidth, kFaceHeight, skin->name)) return SkinLoad::kFailed;
+  if (!LoadPicture(*skin)) {
     TraceEvent("LoadSkin: no picture %s", skin->file);
-    return false;
+    return SkinLoad::kNoPicture;
   }
-  if (NewsAvailable == 1 && ViewBrand != 0) {
-    MaskCopy(&PictureSurface, BarOffset.x, kBarY + BarOffset.y);
-  }
+  if (withNewsBar) MaskCopy(&PictureSurface, BarOffset.x, kBarY + BarOffset.y);
   if (SurfaceExists(MojiSurface)) {
     GlyphCopy colon[2];
     ColonGlyphs(FaceOffset, colon);
@@ -164,18 +120,104 @@ bool LoadSkin() {
   }
   Premultiply(&PictureSurface);
   if (!SurfaceExists(BackBuffer)) {
-    if (!CreateSurface(&BackBuffer, PictureSurface.width, PictureSurface.height, "BackBuffer")) {
-      return false;
+    bool created;
+    {
+      FrameGuard guard;
+      created = CreateSurface(&BackBuffer, PictureSurface.width, PictureSurface.height, "BackBuffer");
     }
+    if (!created) return SkinLoad::kFailed;
     ShowWindow(ClockWindow, SW_SHOWNORMAL);
     SetWindowPos(ClockWindow, nullptr, LEFT, TOP, PictureSurface.width, PictureSurface.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   RedrawFace();
+  PushFrameIfChanged();
   TraceEvent("sheets moji %dx%d bar %dx%d", MojiSurface.width, MojiSurface.height, BarSurface.width,
              BarSurface.height);
+#if MASCOT_TEST_HOOKS
+  uint32_t barSum = 0;
+  for (int y = 0; y < BarSurface.height; ++y) {
+    const uint8_t* row = BarSurface.bits + BarSurface.rowOffsets[y];
+    for (int x = 0; x < BarSurface.width * 4; ++x) barSum = barSum * 31u + row[x];
+  }
+  TraceEvent("bar sum %08x", static_cast<unsigned>(barSum));
+#endif
   TraceEvent("LoadSkin done %s", skin->name);
-  return true;
+  return SkinLoad::kLoaded;
+}
+
+}  // namespace
+
+void ComposeBase() {
+  NoteFrameAccess();
+  if (!SurfaceExists(BackBuffer) || !SurfaceExists(PictureSurface)) return;
+  int w = PictureSurface.width < BackBuffer.width ? PictureSurface.width : BackBuffer.width;
+  int h = PictureSurface.height < BackBuffer.height ? PictureSurface.height : BackBuffer.height;
+  MarkFrameChanged();
+  if (LayeredAvailable) {
+    CopyRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
+    return;
+  }
+  if (resemble) {
+    // Without per-pixel alpha the picture is laid over a snapshot of what lies under the window.
+    RECT r;
+    GetWindowRect(ClockWindow, &r);
+    LEFT = r.left;
+    TOP = r.top;
+    FrameGuard guard;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, static_cast<HBITMAP>(BackBuffer.bitmap));
+    HWND desktop = GetDesktopWindow();
+    HDC screen = GetDC(desktop);
+    BitBlt(memory, 0, 0, w, h, screen, LEFT, TOP, SRCCOPY);
+    ReleaseDC(desktop, screen);
+    GdiFlush();
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    if (w > 0) BlendRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
+  } else {
+    FrameGuard guard;
+    CopyRect(&BackBuffer, 0, 0, w, h, &PictureSurface, 0, 0);
+  }
+  // Sends messages to the UI thread: never under the lock.
+  ApplyWindowShape();
+}
+
+void DrawTime(const LocalTime& now) {
+  NoteFrameAccess();
+  if (!SurfaceExists(BackBuffer) || !SurfaceExists(PictureSurface)) return;
+  CopyRect(&BackBuffer, kClockAreaX + FaceOffset.x, kClockAreaY + FaceOffset.y, kClockAreaWidth,
+           kClockAreaHeight, &PictureSurface, kClockAreaX + FaceOffset.x,
+           kClockAreaY + FaceOffset.y);
+  FrameGuard guard;
+  if (SurfaceExists(MojiSurface)) {
+    GlyphCopy glyphs[8];
+    int n = TimeGlyphs(now, Clock24 != 0, Clock12 != 0, HourCycle, FaceOffset, glyphs);
+    for (int i = 0; i < n; ++i) Blend(&BackBuffer, MojiSurface, glyphs[i]);
+  }
+  MarkFrameChanged();
+  TraceEvent("DrawTime %02d:%02d", now.hour, now.minute);
+}
+
+bool DrawNewsBar() {
+  // The ticker lines arrive with the news bar; until then there is nothing to scroll over it.
+  return false;
+}
+
+bool LoadSkin(bool withNewsBar) {
+  TraceEvent("LoadSkin");
+  SkinLoad result = LoadSelectedSkin(withNewsBar);
+  // A selection that names no skin (a package deleted from the skin folder, a hand-edited
+  // BRAND) or whose picture is gone would otherwise fail at every start, and be saved again at
+  // every exit: the first built-in skin takes its place, and is what gets saved.
+  if ((result == SkinLoad::kNoSkin || result == SkinLoad::kNoPicture) && (BRAND != 0 || CHARA != 0)) {
+    TraceEvent("LoadSkin: falling back to the first built-in skin");
+    BRAND = 0;
+    CHARA = 0;
+    LoadVoiceDigits(0);
+    result = LoadSelectedSkin(withNewsBar);
+  }
+  return result == SkinLoad::kLoaded;
 }
 
 void RedrawFace() {
@@ -185,5 +227,14 @@ void RedrawFace() {
   ReadLocalTime(&now);
   DrawTime(now);
   DrawNewsBar();
-  PushFrame();
+}
+
+void ServeFrameRequests() {
+  const unsigned requests = TakeFrameRequests();
+  if ((requests & kFrameRedraw) != 0) RedrawFace();
+  if ((requests & kFramePush) != 0) MarkFrameChanged();
+}
+
+void PushFrameIfChanged() {
+  if (TakeFrameChanged()) PushFrame();
 }

@@ -1,21 +1,29 @@
 // The clock face: the skin picture with the date and time drawn over it.
 #pragma once
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 #include "render/face_layout.h"
 
 // Added to every face position and to the bar position (non-zero for the one wide skin).
 extern FacePoint FaceOffset;
 extern FacePoint BarOffset;
 
-// Loads the selected skin into the surfaces, shows ClockWindow the first time and pushes a
-// complete frame. Resets LastHour and LastMinute.
-bool LoadSkin();
+// Everything here runs on the clock thread, the frame's only owner (see render/frame.h).
+
+// Loads the selected skin into the surfaces, with the news bar baked into the picture when
+// `withNewsBar`, shows ClockWindow the first time and pushes a complete frame. Resets LastHour
+// and LastMinute. A selection naming no skin, or a skin whose picture cannot be loaded, gives
+// way to the first built-in skin (BRAND and CHARA become 0).
+bool LoadSkin(bool withNewsBar);
 // Puts the picture into BackBuffer without pushing.
 void ComposeBase();
 // Redraws the clock area of BackBuffer for `now` without pushing.
 void DrawTime(const LocalTime& now);
-// Lays the bar and the ticker lines into BackBuffer and pushes; false when no bar is shown.
+// Lays the bar and the ticker lines into BackBuffer; false when no bar is shown.
 bool DrawNewsBar();
-// Recomposes the whole face for the current time and pushes it.
+// Recomposes the whole face for the current time; the next push shows it.
 void RedrawFace();
+// Carries out what other threads asked for through RequestFrame.
+void ServeFrameRequests();
+// Pushes BackBuffer when it changed since the last push.
+void PushFrameIfChanged();

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/app_win32.h"
+#include "base/app_state.h"
+#include "base/window_handles_win32.h"
 #include "render/alpha_region.h"
 #include "render/surface.h"
 

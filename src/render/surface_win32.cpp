@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/app_win32.h"
+#include "base/app_state.h"
+#include "base/window_handles_win32.h"
+#include "render/frame.h"
 #include "render/surface.h"
+#include "render/surface_win32.h"
 #include "settings/settings.h"
 
 bool CreateSurface(Surface* surface, int width, int height, const char* name) {
@@ -57,24 +59,34 @@ void FreeSurface(Surface* surface) {
 }
 
 void PushFrame() {
+  NoteFrameAccess();
   if (!SurfaceExists(BackBuffer) || ClockWindow == nullptr) return;
-  // Runs on every tick: no screen DC is needed, as UpdateLayeredWindow takes a null destination
-  // (the screen's palette is irrelevant at 32 bits).
+  if (!LayeredAvailable) {
+    // The window paints itself from BackBuffer on WM_PAINT (PaintFrame); asking for that is
+    // all a push is here, and the platform repaints whatever else it loses the same way.
+    InvalidateRect(ClockWindow, nullptr, FALSE);
+    return;
+  }
+  // No screen DC is needed, as UpdateLayeredWindow takes a null destination (the screen's
+  // palette is irrelevant at 32 bits).
   HDC memory = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(memory, static_cast<HBITMAP>(BackBuffer.bitmap));
-  if (LayeredAvailable) {
-    SIZE size = {BackBuffer.width, BackBuffer.height};
-    POINT origin = {0, 0};
-    // ALPHA itself is applied: the transparency dialog keeps it at 255 while transparency is
-    // off, and previews a new value before its check box is committed.
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, ALPHA, AC_SRC_ALPHA};
-    UpdateLayeredWindow(ClockWindow, nullptr, nullptr, &size, memory, &origin, 0, &blend,
-                        ULW_ALPHA);
-  } else {
-    HDC window = GetDC(ClockWindow);
-    BitBlt(window, 0, 0, BackBuffer.width, BackBuffer.height, memory, 0, 0, SRCCOPY);
-    ReleaseDC(ClockWindow, window);
-  }
+  SIZE size = {BackBuffer.width, BackBuffer.height};
+  POINT origin = {0, 0};
+  // ALPHA itself is applied: the transparency dialog keeps it at 255 while transparency is
+  // off, and previews a new value before its check box is committed.
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, ALPHA, AC_SRC_ALPHA};
+  UpdateLayeredWindow(ClockWindow, nullptr, nullptr, &size, memory, &origin, 0, &blend, ULW_ALPHA);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+}
+
+void PaintFrame(HDC target) {
+  FrameGuard guard;
+  if (!SurfaceExists(BackBuffer)) return;
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, static_cast<HBITMAP>(BackBuffer.bitmap));
+  BitBlt(target, 0, 0, BackBuffer.width, BackBuffer.height, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteDC(memory);
 }

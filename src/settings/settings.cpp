@@ -1,53 +1,62 @@
-// Definitions of the settings-backed globals, holding their defaults until the file is read.
+// Definitions of the settings-backed globals. Their defaults come from the key table, loaded
+// before main, so each default is written once.
 #include "settings/settings.h"
 
-char AppTitle[kTitleCapacity] = "TarvoClock";
-char AppCaption[kTitleCapacity] = "TarvoClock";
-int WinFlame = 1;
-int ShowWin = 0;
-char URL[kPathCapacity] = "http://www.tarvoclock.example/";
-char FeedServer[kPathCapacity] = "feeds.tarvoclock.example";
-int LEFT = 320;
-int TOP = 240;
-int8_t Zadd = 0;
-int8_t CHARA = 0;
-int8_t BRAND = 0;
-uint8_t ALPHA = 255;
-int8_t AlphaUse = 0;
-int8_t Clock24 = 0;
-int8_t Clock12 = 1;
-uint8_t HourCycle = 12;
-int SndDLEFT = -1;
-int SndDTOP = -1;
-int SndLLEFT = -1;
-int SndLTOP = -1;
-float MasterVol = 1.0f;
-bool RepFlag = false;
-bool SPFlag = false;
-bool ShuffFlag = false;
-int8_t AlarmFlag = 0;
-int8_t resemble = 1;
-int8_t TimeSignal = 1;
-int8_t BootSignal = 1;
-char TimeSetting[kPathCapacity] = "000000000000000000000000000000000000000";
-char TimeServer[kPathCapacity] = "ntp.nict.jp";
-int8_t SntpUse = 0;
-int64_t OldTime = 0;
-int64_t LastFeedUpdate = 0;
-int8_t FullScreenFlag = 0;
-int MoviePosX = 0;
-int MoviePosY = 0;
-uint8_t ViewBrand = 15;
-int NewDays = 7;
-int NewFlag = 3;
-int8_t ClickMode = 0;
-int8_t CheckTime = 24;
-int RssScrollTime = 40;
-bool FitFlag = false;
-char ListName[kPathCapacity] = "";
-char SkinPath[kPathCapacity] = ".\\skin";
-int SignalVoice = 0;
-int BootVoice = 0;
-int SpareVoice = 0;
-char SettingsPath[kPathCapacity] = "";
-char ExeFolder[kPathCapacity] = "";
+#include "settings/settings_store.h"
+
+char AppTitle[kTitleCapacity];
+char AppCaption[kTitleCapacity];
+int WinFlame;
+int ShowWin;
+char URL[kPathCapacity];
+char FeedServer[kPathCapacity];
+int LEFT;
+int TOP;
+int8_t Zadd;
+int8_t CHARA;
+int8_t BRAND;
+uint8_t ALPHA;
+int8_t AlphaUse;
+int8_t Clock24;
+int8_t Clock12;
+uint8_t HourCycle;
+int SndDLEFT;
+int SndDTOP;
+int SndLLEFT;
+int SndLTOP;
+float MasterVol;
+bool RepFlag;
+bool SPFlag;
+bool ShuffFlag;
+int8_t AlarmFlag;
+int8_t resemble;
+int8_t TimeSignal;
+int8_t BootSignal;
+char TimeSetting[kPathCapacity];
+char TimeServer[kPathCapacity];
+int8_t SntpUse;
+int64_t OldTime;
+int64_t LastFeedUpdate;
+int8_t FullScreenFlag;
+int MoviePosX;
+int MoviePosY;
+uint8_t ViewBrand;
+int NewDays;
+int NewFlag;
+int8_t ClickMode;
+int8_t CheckTime;
+int RssScrollTime;
+bool FitFlag;
+char ListName[kPathCapacity];
+char SkinPath[kPathCapacity];
+int SignalVoice;
+int BootVoice;
+int SpareVoice;
+char SettingsPath[kPathCapacity];
+char ExeFolder[kPathCapacity];
+
+namespace {
+
+const bool kDefaultsLoaded = (LoadDefaultSettingsOnce(), true);
+
+}  // namespace

@@ -7,6 +7,39 @@
 
 extern const char kSettingsSection[];  // "TarvoClock"
 
+// How a key's value is held in its global and written to the file.
+enum class SettingKind : uint8_t {
+  kInt,         // int, written signed
+  kSigned8,     // int8_t: the low 8 bits of the number read, written signed
+  kUnsigned8,   // uint8_t: the low 8 bits, written unsigned
+  kUnsigned16,  // uint16_t: the low 16 bits, written unsigned
+  kFlag,        // bool: any number but 0 is true; written "1" or "0"
+  kText,        // char[capacity]
+  kVolume,      // float: the number / 10000, written rounded (VolumeToSetting)
+  kOldTime,     // int64_t seconds, held and written as unsigned 32-bit
+};
+
+// One key of the settings file. The table lists every key once, in the order the file is read.
+struct SettingKey {
+  const char* name;  // per-alarm keys get the alarm's number as two digits: "AlarmNo01"
+  SettingKind kind;
+  void* value;       // the global; for per-alarm keys the field in AlarmTable[0]
+  int capacity;      // bytes of a text value
+  int32_t numberDefault;
+  const char* textDefault;
+  int saveOrder;     // its place among the written keys (1 first); 0 for keys never written
+  bool perAlarm;     // one key for each of the eight alarms; consecutive ones form a group
+                     // read and written alarm by alarm
+};
+
+extern const SettingKey kSettingKeys[];
+extern const int kSettingKeyCount;
+
+// The variable behind `key` for alarm `alarm` (1-8; ignored for keys that are not per-alarm).
+void* SettingValue(const SettingKey& key, int alarm);
+// The key's name for alarm `alarm` into out[32].
+void SettingKeyName(const SettingKey& key, int alarm, char* out);
+
 // Reads every key in the file's order into its global (its default when missing or unparsable),
 // fills AlarmTable, and sets the derived state: AppCaption, HourCycle and the voice digits.
 void ReadSettings(const ProfileAccess& profile);
@@ -17,6 +50,10 @@ bool WriteSettings(const ProfileAccess& profile, int64_t now);
 
 // Every setting and its derived state to the default, as if read from an empty file.
 void ResetSettings();
+
+// ResetSettings the first time it is called, nothing after that. The globals get their defaults
+// this way before main; anything that reads them during static initialisation calls it first.
+void LoadDefaultSettingsOnce();
 
 // The MasterVol key's number and the held volume. The number is taken as unsigned 32-bit. The
 // volume is written rounded to the nearest unit, so that a value read from the file is written

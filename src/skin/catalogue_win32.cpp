@@ -4,12 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/test_hooks_win32.h"
+#include "base/test_hooks_win32.h"
 #include "settings/settings.h"
 #include "skin/catalogue.h"
 #include "skin/package_win32.h"
 
 namespace {
+
+// The skin folder's full path from the last scan, with a trailing backslash; empty before.
+char skinFolder[MAX_PATH] = "";
 
 const char* const kBuiltInDocuments[] = {"TARVO", "PELLIN", "QUORRA", "VIMSY", "MELDO"};
 
@@ -44,6 +47,15 @@ bool ScanSkinFolder() {
   const DWORD attributes = GetFileAttributesA(SkinPath);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   if (!SetCurrentDirectoryA(SkinPath)) return false;
+  char folder[MAX_PATH];
+  const DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+  if (length > 0 && length < MAX_PATH - 1) {
+    // Only a drive root ends in a backslash; CharPrevA keeps a double-byte character whose
+    // trail byte is 0x5C from passing for one.
+    const char* last = CharPrevA(folder, folder + length);
+    if (!(last == folder + length - 1 && *last == '\\')) lstrcatA(folder, "\\");
+    lstrcpynA(skinFolder, folder, MAX_PATH);
+  }
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA("*.skn", &found);
   if (search == INVALID_HANDLE_VALUE) return false;
@@ -64,6 +76,18 @@ bool ScanSkinFolder() {
     FreePackageMember(&document);
   } while (FindNextFileA(search, &found));
   FindClose(search);
+  return true;
+}
+
+bool SkinPackagePath(const char* package, char* out, size_t capacity) {
+  if (skinFolder[0] == '\0' || package == nullptr || capacity == 0) return false;
+  const size_t folderLength = strlen(skinFolder);
+  const size_t nameLength = strlen(package);
+  if (folderLength + nameLength + 1 > capacity || folderLength + nameLength + 1 > MAX_PATH) {
+    return false;
+  }
+  memcpy(out, skinFolder, folderLength);
+  memcpy(out + folderLength, package, nameLength + 1);
   return true;
 }
 

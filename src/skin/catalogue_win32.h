@@ -11,7 +11,13 @@ bool BuildCatalogue();
 // The same with the built-in documents taken from `module`.
 bool BuildCatalogueFrom(HMODULE module);
 
-// Makes the program's folder the current directory, then the skin folder (which stays current,
-// so that packages are opened by their bare names), and adds the document of every "*.skn"
-// package in it. False when the skin folder is missing or holds no package.
+// Makes the program's folder the current directory, then the skin folder (which stays current),
+// remembers the skin folder's full path, and adds the document of every "*.skn" package in it.
+// False when the skin folder is missing or holds no package.
 bool ScanSkinFolder();
+
+// The full path of the package `package` (a bare name from the catalogue) in the skin folder as
+// the last scan found it. Opening packages by full path keeps them working after anything (a
+// file dialog, say) has changed the current directory. False, with `out` untouched, when no
+// scan has found the folder or the path does not fit.
+bool SkinPackagePath(const char* package, char* out, size_t capacity);

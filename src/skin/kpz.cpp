@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>
@@ -466,18 +466,3 @@ void FreeKpzImage(KpzImage* image) {
   *image = KpzImage{};
 }
 
-bool PlaceKpzImage(const KpzImage& image, Surface* target) {
-  if (target == nullptr || target->bits == nullptr || target->rowOffsets == nullptr) return false;
-  if (target->bytesPerPixel != kBytesPerPixel || target->width < 0 || target->height < 0) {
-    return false;
-  }
-  if (image.pixels == nullptr || image.width <= 0 || image.height <= 0) return false;
-  const int columns = image.width < target->width ? image.width : target->width;
-  const int rows = image.height < target->height ? image.height : target->height;
-  const size_t imageStride = static_cast<size_t>(image.width) * kBytesPerPixel;
-  for (int y = 0; y < rows; ++y) {
-    std::memcpy(target->bits + target->rowOffsets[y], image.pixels + y * imageStride,
-                static_cast<size_t>(columns) * kBytesPerPixel);
-  }
-  return true;
-}

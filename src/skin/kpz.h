@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/surface.h"
-
 constexpr size_t kKpzHeaderSize = 32;
 constexpr uint16_t kKpzStorageRaw = 1;
 constexpr uint16_t kKpzStorageCompressed = 0;
@@ -24,7 +22,7 @@ constexpr int kKpzMaxLiteralRun = 256;
 
 // Our images are a few hundred pixels on a side; a header asking for more than this is refused
 // before anything is allocated, so a hostile file cannot make us zero-fill gigabytes.
-constexpr uint64_t kKpzMaxPixels = 2048ull * 2048ull;
+constexpr uint64_t kKpzMaxPixels = 1024ull * 1024ull;
 
 struct KpzHeader {
   uint16_t width;
@@ -69,11 +67,6 @@ bool DecodeKpzImage(const uint8_t* data, size_t size, KpzImage* out, KpzError* e
 
 // Releases the pixels and zeroes the record; safe on a zeroed record.
 void FreeKpzImage(KpzImage* image);
-
-// Writes the image at the target's top-left corner. A target smaller than the image receives
-// only the part that fits (the rest is clipped); pixels right of or below the image stay as they
-// were. False, with nothing written, when the target has no 32-bit pixels.
-bool PlaceKpzImage(const KpzImage& image, Surface* target);
 
 // The LZ stream on its own: expands `input` into the `capacity` bytes at `out`; whatever the
 // stream leaves unwritten after its end marker comes out as zeros, as if the buffer had been

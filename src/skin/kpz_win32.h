@@ -1,4 +1,4 @@
-// Loading KPZ images into surfaces: from memory and from the executable's "KPZ" resources.
+// The executable's "KPZ" resources.
 #pragma once
 
 #include <windows.h>
@@ -6,18 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/surface.h"
-
-// Decodes a KPZ image into `surface`. A surface that does not exist yet is created at the
-// image's size with `name`; an existing one is reused at its size, the image written at its
-// top-left and clipped to it. False, with the surface left as it was, when the data is not a
-// sound KPZ image or the surface cannot be created.
-bool DecodeKpz(const uint8_t* data, size_t size, const char* name, Surface* surface);
-
-// Finds the resource `name` of type "KPZ" in the executable (names without regard to case) and
-// decodes it with DecodeKpz. False only when there is no such resource: callers tell a missing
-// image from a damaged one by whether the surface exists afterwards.
-bool LoadKpzResource(const char* name, Surface* surface);
-
-// The same from any module; `decoded` (when given) receives DecodeKpz's result.
-bool LoadKpzResourceFrom(HMODULE module, const char* name, Surface* surface, bool* decoded);
+// The bytes of the resource `name` of type "KPZ" in `module` (null: the executable); names are
+// found without regard to case. False, with the outputs untouched, when there is no such resource.
+bool FindKpzResource(HMODULE module, const char* name, const uint8_t** data, size_t* size);

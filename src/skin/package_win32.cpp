@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include "skin/kpz_win32.h"
-
 namespace {
 
 bool ReadFileAt(void* context, uint64_t offset, void* buffer, size_t size) {
@@ -38,12 +36,4 @@ bool ReadPackageMember(const char* package, const char* pattern, PackageMember* 
   }
   CloseHandle(file);
   return found;
-}
-
-bool LoadKpzFromPackage(const char* package, const char* pattern, Surface* surface) {
-  PackageMember member{nullptr, 0};
-  if (!ReadPackageMember(package, pattern, &member)) return false;
-  DecodeKpz(member.data, member.size, pattern, surface);
-  FreePackageMember(&member);
-  return true;
 }

@@ -1,7 +1,6 @@
-// Reading skin package members from files, and decoding member images into surfaces.
+// Reading skin package members from files.
 #pragma once
 
-#include "render/surface.h"
 #include "skin/package.h"
 
 // The first member of the package file `package` whose directory name matches `pattern`, in a
@@ -9,8 +8,3 @@
 // closed on every path. False, with `member` untouched, when there is no such member or the
 // package cannot be read; a member whose data lies outside the file counts as missing.
 bool ReadPackageMember(const char* package, const char* pattern, PackageMember* member);
-
-// Reads the member and decodes it into `surface` with DecodeKpz. False only when the member
-// cannot be found or read; a member that is not a sound KPZ image gives true and leaves the
-// surface as it was.
-bool LoadKpzFromPackage(const char* package, const char* pattern, Surface* surface);

@@ -2,10 +2,11 @@
 // reload the skin; Cancel puts back and reloads the skin that was showing when it opened.
 #include "skin/skin_dialog_win32.h"
 
-#include "app/app_state.h"
-#include "app/app_win32.h"
-#include "app/placement_win32.h"
-#include "app/test_hooks_win32.h"
+#include "base/app_state.h"
+#include "base/dialog_win32.h"
+#include "base/resource_ids.h"
+#include "base/test_hooks_win32.h"
+#include "base/window_handles_win32.h"
 #include "settings/settings.h"
 #include "skin/catalogue.h"
 
@@ -22,28 +23,28 @@ bool ValidSkin(int brand, int chara) {
 
 // The brand record behind the brand list's selection (entries list only titled brands), or -1.
 int SelectedBrand(HWND dialog) {
-  const LRESULT entry = SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_GETCURSEL, 0, 0);
+  const LRESULT entry = SendDlgItemMessageA(dialog, IDC_SKIN_BRAND, CB_GETCURSEL, 0, 0);
   if (entry == CB_ERR) return -1;
-  const LRESULT brand = SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_GETITEMDATA, entry, 0);
+  const LRESULT brand = SendDlgItemMessageA(dialog, IDC_SKIN_BRAND, CB_GETITEMDATA, entry, 0);
   return (brand != CB_ERR && ValidBrand(static_cast<int>(brand))) ? static_cast<int>(brand) : -1;
 }
 
 void FillBrands(HWND dialog) {
   for (int brand = 0; brand < kBrandCount; ++brand) {
     if (BrandTable[brand].title[0] == '\0') continue;
-    const LRESULT entry = SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_ADDSTRING, 0,
+    const LRESULT entry = SendDlgItemMessageA(dialog, IDC_SKIN_BRAND, CB_ADDSTRING, 0,
                                               reinterpret_cast<LPARAM>(BrandTable[brand].title));
     if (entry < 0) continue;
-    SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_SETITEMDATA, entry, brand);
-    if (brand == BRAND) SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_SETCURSEL, entry, 0);
+    SendDlgItemMessageA(dialog, IDC_SKIN_BRAND, CB_SETITEMDATA, entry, brand);
+    if (brand == BRAND) SendDlgItemMessageA(dialog, IDC_SKIN_BRAND, CB_SETCURSEL, entry, 0);
   }
 }
 
 void FillSkins(HWND dialog, int brand) {
-  SendDlgItemMessageA(dialog, kSkinCombo, CB_RESETCONTENT, 0, 0);
+  SendDlgItemMessageA(dialog, IDC_SKIN_LIST, CB_RESETCONTENT, 0, 0);
   if (!ValidBrand(brand)) return;
   for (int k = 0; k < BrandTable[brand].skinCount; ++k) {
-    SendDlgItemMessageA(dialog, kSkinCombo, CB_ADDSTRING, 0,
+    SendDlgItemMessageA(dialog, IDC_SKIN_LIST, CB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(BrandTable[brand].skins[k].name));
   }
 }
@@ -51,8 +52,8 @@ void FillSkins(HWND dialog, int brand) {
 // Selects CHARA in the skin list and shows its comment (nothing for a skin that is not there).
 void ShowChosenSkin(HWND dialog) {
   const bool valid = ValidSkin(BRAND, CHARA);
-  SendDlgItemMessageA(dialog, kSkinCombo, CB_SETCURSEL, valid ? CHARA : -1, 0);
-  SetDlgItemTextA(dialog, kSkinCommentText, valid ? BrandTable[BRAND].skins[CHARA].comment : "");
+  SendDlgItemMessageA(dialog, IDC_SKIN_LIST, CB_SETCURSEL, valid ? CHARA : -1, 0);
+  SetDlgItemTextA(dialog, IDC_SKIN_COMMENT, valid ? BrandTable[BRAND].skins[CHARA].comment : "");
 }
 
 // BRAND and CHARA are written before the request, so the clock thread loads the values just
@@ -69,7 +70,7 @@ void BrandChanged(HWND dialog) {
   if (BrandTable[brand].skinCount == 0) {
     // A brand without skins has nothing to load: a reload would fail and close the clock, so
     // the skin that is showing stays chosen until a skin is picked.
-    SetDlgItemTextA(dialog, kSkinCommentText, "");
+    SetDlgItemTextA(dialog, IDC_SKIN_COMMENT, "");
     return;
   }
   BRAND = static_cast<int8_t>(brand);
@@ -80,7 +81,7 @@ void BrandChanged(HWND dialog) {
 
 void SkinChanged(HWND dialog) {
   const int brand = SelectedBrand(dialog);
-  const LRESULT chara = SendDlgItemMessageA(dialog, kSkinCombo, CB_GETCURSEL, 0, 0);
+  const LRESULT chara = SendDlgItemMessageA(dialog, IDC_SKIN_LIST, CB_GETCURSEL, 0, 0);
   if (brand < 0 || chara == CB_ERR || !ValidSkin(brand, static_cast<int>(chara))) return;
   BRAND = static_cast<int8_t>(brand);
   CHARA = static_cast<int8_t>(chara);
@@ -93,20 +94,18 @@ void SkinChanged(HWND dialog) {
 INT_PTR CALLBACK SkinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      PlaceBesideClock(dialog);
       brandBefore = BRAND;
       charaBefore = CHARA;
       FillBrands(dialog);
       FillSkins(dialog, BRAND);
       ShowChosenSkin(dialog);
-      KeepOnMonitor(dialog);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case kSkinBrandCombo:
+        case IDC_SKIN_BRAND:
           if (HIWORD(wParam) == CBN_SELCHANGE) BrandChanged(dialog);
           return TRUE;
-        case kSkinCombo:
+        case IDC_SKIN_LIST:
           if (HIWORD(wParam) == CBN_SELCHANGE) SkinChanged(dialog);
           return TRUE;
         case IDOK:
@@ -127,6 +126,6 @@ INT_PTR CALLBACK SkinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }
 
 void ShowSkinDialog(HWND owner) {
-  DialogBoxParamA(AppInstance, "SKIN", owner, SkinDialogProc, 0);
+  RunDialog("SKIN", owner, SkinDialogProc, 0, DialogPlace::kBesideClock);
   TraceEvent("SKIN dialog closed BRAND=%d CHARA=%d", BRAND, CHARA);
 }

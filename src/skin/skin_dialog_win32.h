@@ -3,10 +3,6 @@
 
 #include <windows.h>
 
-constexpr int kSkinCommentText = 1033;
-constexpr int kSkinBrandCombo = 1035;
-constexpr int kSkinCombo = 1036;
-
 INT_PTR CALLBACK SkinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs the dialog modally over `owner`.

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/test_hooks_win32.h"
+#include "base/test_hooks_win32.h"
 #include <vorbis/codec.h>
 
 #include "timesvc/clip_decode.h"

@@ -1,8 +1,8 @@
 // The hourly announcement and the start and exit greetings in the character's voice.
 #include "timesvc/time_signal_win32.h"
 
-#include "app/app_state.h"
-#include "app/test_hooks_win32.h"
+#include "base/app_state.h"
+#include "base/test_hooks_win32.h"
 #include "settings/settings.h"
 #include "timesvc/clip_decode.h"
 #include "timesvc/clip_player_win32.h"

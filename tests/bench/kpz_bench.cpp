@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "kpz_png.h"
 #include "kpz_writer.h"
+#include "render/image_place.h"
 #include "skin/kpz.h"
 
 namespace {

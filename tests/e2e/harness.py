@@ -261,6 +261,12 @@ class Clock:
         """Posts WM_CLOSE to the clock window."""
         return self.post(0x0010)
 
+    def quit(self, timeout=15):
+        """Closes the clock as its menu does and asserts that it exits with 0 within `timeout`."""
+        self.close()
+        code = self.wait_exit(timeout)
+        assert code == 0, f"exit code {code}"
+
     def wait_exit(self, timeout=20):
         try:
             self.proc.wait(timeout)

@@ -7,12 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_state.h"
 #include "app/app_win32.h"
+#include "base/app_state.h"
+#include "base/resource_ids.h"
 #include "render/alpha_dialog_win32.h"
 #include "render/blend.h"
+#include "render/frame.h"
 #include "render/shape_win32.h"
 #include "render/surface.h"
+#include "render/surface_win32.h"
 #include "settings/settings.h"
 
 namespace {
@@ -38,12 +41,21 @@ void PaintPattern(Surface* s) {
 LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      if (LOWORD(wParam) == 40010) ShowAlphaDialog(window);
+      if (LOWORD(wParam) == CMD_TRANSPARENCY) ShowAlphaDialog(window);
+      return 0;
+    case WM_TIMER:
+      // This thread owns the probe's frame: it serves what the dialog asks, as the clock
+      // thread does in the program.
+      if (TakeFrameRequests() != 0) PushFrame();
       return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
-      BeginPaint(window, &ps);
-      PushFrame();
+      HDC dc = BeginPaint(window, &ps);
+      if (LayeredAvailable) {
+        PushFrame();
+      } else {
+        PaintFrame(dc);
+      }
       EndPaint(window, &ps);
       return 0;
     }
@@ -92,6 +104,7 @@ int main(int argc, char** argv) {
   PushFrame();
   ShowWindow(ClockWindow, SW_SHOWNA);
   PushFrame();
+  SetTimer(ClockWindow, 1, 10, nullptr);
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -84,8 +84,7 @@ def test_dialog_lists_packages_previews_and_cancel_restores(h):
     assert events.index("SKIN choose BRAND=6 CHARA=1") > events.index("SKIN choose BRAND=7 CHARA=0"), events
     # Each choice and the Cancel made the clock thread load the skin again.
     wait_until(lambda: sum(e.startswith("LoadSkin done") for e in clock.events()) >= 3, 20, what="the reloads")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
     saved = clock.read_cfg()
     assert saved.get("BRAND") == "6" and saved.get("CHARA") == "1", saved
 
@@ -98,8 +97,7 @@ def test_dialog_ok_keeps_the_choice(h):
     clock.wait_event("SKIN choose BRAND=7 CHARA=0")
     assert clock.press(1) == 0
     clock.wait_event("SKIN dialog closed BRAND=7 CHARA=0")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
     saved = clock.read_cfg()
     assert saved.get("BRAND") == "7" and saved.get("CHARA") == "0", saved
 

@@ -135,8 +135,7 @@ def test_transparency_dialog_on_the_clock_keeps_its_choice(h):
     assert clock.wintool("click", 1004)[0] == 0
     assert clock.press(1) == 0
     clock.wait_event("ALPHA dialog closed ALPHA=255 AlphaUse=0")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
     saved = clock.read_cfg()
     assert saved.get("ALPHA") == "255" and saved.get("AlphaUse") == "0", saved
 

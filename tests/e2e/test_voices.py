@@ -12,8 +12,7 @@ def test_greetings_play_at_start_and_exit(h):
     # The start voice is synchronous: it has been played before the clock thread ran.
     heard = wait_until(lambda: clock.sound_bytes(), 10, what="the start voice in the sink")
     assert len(heard) > 20000, len(heard)
-    clock.close()
-    assert clock.wait_exit(20) == 0
+    clock.quit(20)
     events = clock.events()
     assert "PlayExitVoice OGG_VOXA26" in events, events
     # The sink starts its file afresh each time the device opens: the exit voice replaced it.
@@ -26,8 +25,7 @@ def test_switched_off_or_other_brand_stays_silent(h):
     for cfg in ({"BootSignal": 0}, {"BRAND": 1}):
         clock = h.clock(screen, name="quiet", cfg=cfg, env={"TARVO_TEST_TIME": "2026-12-07 10:20:00"}).start()
         clock.wait_event("LoadSkin done")
-        clock.close()
-        assert clock.wait_exit(20) == 0
+        clock.quit(20)
         events = clock.events()
         assert not any(e.startswith("clip ") for e in events), (cfg, events)
         assert clock.sound_bytes() == b"" or max(clock.sound_bytes()) == 0, cfg
@@ -42,8 +40,7 @@ def test_the_hour_is_announced_in_the_skin_voice(h):
     # 12-hour display: 14 o'clock is clip 02, in voice set C as the settings choose.
     clock.wait_event("clip OGG_VOXC02", timeout=15)
     wait_until(lambda: len(clock.sound_bytes()) > 20000, 10, what="the announcement in the sink")
-    clock.close()
-    assert clock.wait_exit(20) == 0
+    clock.quit(20)
 
 
 if __name__ == "__main__":

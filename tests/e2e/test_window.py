@@ -44,8 +44,7 @@ def test_drag_moves_the_clock_and_exit_saves_its_place(h):
     clock = started(h, screen)
     drag(screen, (395, 462), (60, 40))
     wait_until(lambda: face(clock)["rect"][:2] == (380, 280), 10, what=f"the moved clock ({face(clock)})")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
     saved = clock.read_cfg()
     assert (saved["LEFT"], saved["TOP"]) == ("380", "280"), saved
 
@@ -60,8 +59,7 @@ def test_edge_snapping_within_five_pixels_only(h):
     # window is, so a slow drag of single pixels stays held by the edge.)
     drag(screen, (75, 462), (6, 0), steps=1)
     wait_until(lambda: face(clock)["rect"][0] == 6, 10, what=f"the unsnapped clock ({face(clock)})")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
 
 
 def test_without_snapping_the_clock_goes_where_dragged(h):
@@ -69,8 +67,7 @@ def test_without_snapping_the_clock_goes_where_dragged(h):
     clock = started(h, screen, {"FitFlag": 0})
     drag(screen, (395, 462), (-317, 0))
     wait_until(lambda: face(clock)["rect"][0] == 3, 10, what=f"the clock at 3 ({face(clock)})")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
 
 
 def test_saved_topmost_applies_only_after_a_click(h):
@@ -82,8 +79,7 @@ def test_saved_topmost_applies_only_after_a_click(h):
     wait_until(lambda: face(clock)["topmost"] == 1, 10, what="topmost after the click")
     clock.post(WM_COMMAND, 40009)
     wait_until(lambda: face(clock)["topmost"] == 0, 10, what="normal z-order")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
     assert clock.read_cfg()["Zadd"] == "0"
 
 
@@ -115,8 +111,7 @@ def test_right_click_menu_opens_at_the_pointer_and_commands_act(h):
                       if now.pixel(x, y) != before.pixel(x, y))
         return changed > 20
     wait_until(digits_changed, 10, what="new hour digits")
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
     assert clock.read_cfg()["Clock24"] == "1"
 
 
@@ -135,6 +130,19 @@ def test_minimise_to_tray_and_back_from_the_tray_menu(h):
     clock.post(WM_COMMAND, 40001)  # "終了"
     assert clock.wait_exit(15) == 0
     assert clock.read_cfg()["LEFT"] == "320"
+
+
+def test_closing_through_the_owner_window_from_the_tray_keeps_the_place(h):
+    screen = h.screen()
+    clock = started(h, screen)
+    clock.post(WM_COMMAND, 40002)
+    wait_until(lambda: not any(w["visible"] for w in clock.windows()), 10, what="the clock hidden")
+    # The close reaches the hidden owner window, not the clock: the clock's own place is saved.
+    code, _ = clock.wintool("post-owner", harness.APP_TITLE, 0x0010)
+    assert code == 0
+    assert clock.wait_exit(15) == 0
+    cfg = clock.read_cfg()
+    assert (cfg["LEFT"], cfg["TOP"]) == ("320", "240"), cfg
 
 
 def test_notices_posted_to_the_clock(h):
@@ -156,8 +164,7 @@ def test_notices_posted_to_the_clock(h):
     clock.post(0x0111, 40009)
     clock.wait_event("command 40009")
     assert not clock.dialogs()
-    clock.close()
-    assert clock.wait_exit(15) == 0
+    clock.quit()
 
 
 if __name__ == "__main__":
@@ -167,4 +174,5 @@ if __name__ == "__main__":
                  test_saved_topmost_applies_only_after_a_click,
                  test_right_click_menu_opens_at_the_pointer_and_commands_act,
                  test_minimise_to_tray_and_back_from_the_tray_menu,
+                 test_closing_through_the_owner_window_from_the_tray_keeps_the_place,
                  test_notices_posted_to_the_clock])

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "../shared/memory_profile.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "player/playlist.h"
 #include "settings/settings.h"
 
@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(position == 0 || (position > 0 && position < EntryCount));
   if (EntryCount > 0) Check(ShuffFlag ? PlayOrder[position] == current : position == current);
 
-  std::vector<char> section(PlayListSectionCapacity());
+  // Room for a full list, allocated once rather than zero-filled for every input.
+  static std::vector<char> section(PlayListSectionCapacity());
   size_t length = BuildPlayListSection(section.data(), section.size());
   Check(length > 0 && section[length - 1] == '\0' && section[length - 2] == '\0');
   std::string text = "[PlayList]\n";

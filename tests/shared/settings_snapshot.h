@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "settings/alarm_table.h"
 #include "settings/settings.h"
-#include "timesvc/alarm_table.h"
+#include "settings/settings_store.h"
 
 inline void AddSettingLine(std::string* out, const char* name, const std::string& value) {
   *out += name;
@@ -21,71 +22,41 @@ inline std::string SettingNumber(long long value) {
   return text;
 }
 
-// The settings-backed state; the file paths (SettingsPath, ExeFolder) are left out, and with
-// `withTexts` false every string setting too.
+// The settings-backed state, key by key from the settings table, then the derived state; the
+// file paths (SettingsPath, ExeFolder) are left out, and with `withTexts` false every string too.
 inline std::string DescribeSettings(bool withTexts = true) {
+  LoadDefaultSettingsOnce();
   std::string s;
-  auto num = [&](const char* name, long long v) { AddSettingLine(&s, name, SettingNumber(v)); };
-  auto text = [&](const char* name, const char* v) {
-    if (withTexts) AddSettingLine(&s, name, v);
-  };
-  text("AppTitle", AppTitle);
-  text("AppCaption", AppCaption);
-  num("WinFlame", WinFlame);
-  num("ShowWin", ShowWin);
-  text("URL", URL);
-  text("FeedServer", FeedServer);
-  num("LEFT", LEFT);
-  num("TOP", TOP);
-  num("Zadd", Zadd);
-  num("CHARA", CHARA);
-  num("BRAND", BRAND);
-  num("ALPHA", ALPHA);
-  num("AlphaUse", AlphaUse);
-  num("Clock24", Clock24);
-  num("Clock12", Clock12);
-  num("HourCycle", HourCycle);
-  num("SndDLEFT", SndDLEFT);
-  num("SndDTOP", SndDTOP);
-  num("SndLLEFT", SndLLEFT);
-  num("SndLTOP", SndLTOP);
-  char volume[32];
-  snprintf(volume, sizeof volume, "%.9g", static_cast<double>(MasterVol));
-  AddSettingLine(&s, "MasterVol", volume);
-  num("RepFlag", RepFlag);
-  num("SPFlag", SPFlag);
-  num("ShuffFlag", ShuffFlag);
-  num("AlarmFlag", AlarmFlag);
-  for (int i = 0; i < kAlarmCount; ++i) {
-    char name[32];
-    snprintf(name, sizeof name, "Alarm%d", i + 1);
-    char value[400];
-    snprintf(value, sizeof value, "no=%d wave=%d hour=%u minite=%u name=%s window=%p timer=%d",
-             AlarmTable[i].AlarmNo, AlarmTable[i].AlarmWave, AlarmTable[i].AlarmHour,
-             AlarmTable[i].AlarmMinite, withTexts ? AlarmTable[i].AlarmName : "",
-             AlarmTable[i].StopWindow, AlarmTable[i].StopTimerId);
-    AddSettingLine(&s, name, value);
+  for (int i = 0; i < kSettingKeyCount; ++i) {
+    const SettingKey& key = kSettingKeys[i];
+    for (int alarm = 1; alarm <= (key.perAlarm ? kAlarmCount : 1); ++alarm) {
+      char name[32];
+      SettingKeyName(key, alarm, name);
+      const void* v = SettingValue(key, alarm);
+      char value[64];
+      switch (key.kind) {
+        case SettingKind::kInt: snprintf(value, sizeof value, "%d", *static_cast<const int*>(v)); break;
+        case SettingKind::kSigned8: snprintf(value, sizeof value, "%d", *static_cast<const int8_t*>(v)); break;
+        case SettingKind::kUnsigned8: snprintf(value, sizeof value, "%u", *static_cast<const uint8_t*>(v)); break;
+        case SettingKind::kUnsigned16: snprintf(value, sizeof value, "%u", *static_cast<const uint16_t*>(v)); break;
+        case SettingKind::kFlag: snprintf(value, sizeof value, "%d", *static_cast<const bool*>(v) ? 1 : 0); break;
+        case SettingKind::kVolume:
+          snprintf(value, sizeof value, "%.9g", static_cast<double>(*static_cast<const float*>(v)));
+          break;
+        case SettingKind::kOldTime:
+          snprintf(value, sizeof value, "%lld", static_cast<long long>(*static_cast<const int64_t*>(v)));
+          break;
+        case SettingKind::kText:
+          if (withTexts) AddSettingLine(&s, name, static_cast<const char*>(v));
+          continue;
+      }
+      AddSettingLine(&s, name, value);
+    }
   }
-  num("resemble", resemble);
-  num("TimeSignal", TimeSignal);
-  num("BootSignal", BootSignal);
-  text("TimeSetting", TimeSetting);
-  text("TimeServer", TimeServer);
-  num("SntpUse", SntpUse);
-  num("OldTime", OldTime);
+  auto num = [&](const char* name, long long v) { AddSettingLine(&s, name, SettingNumber(v)); };
+  if (withTexts) AddSettingLine(&s, "AppCaption", AppCaption);
+  num("HourCycle", HourCycle);
   num("LastFeedUpdate", LastFeedUpdate);
-  num("FullScreenFlag", FullScreenFlag);
-  num("MoviePosX", MoviePosX);
-  num("MoviePosY", MoviePosY);
-  num("ViewBrand", ViewBrand);
-  num("NewDays", NewDays);
-  num("NewFlag", NewFlag);
-  num("ClickMode", ClickMode);
-  num("CheckTime", CheckTime);
-  num("RssScrollTime", RssScrollTime);
-  num("FitFlag", FitFlag);
-  text("ListName", ListName);
-  text("SkinPath", SkinPath);
   num("SignalVoice", SignalVoice);
   num("BootVoice", BootVoice);
   num("SpareVoice", SpareVoice);

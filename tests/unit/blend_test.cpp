@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "app/app_state.h"
 #include "../shared/memory_surface.h"
+#include "base/app_state.h"
 #include "render/blend.h"
 
 namespace {

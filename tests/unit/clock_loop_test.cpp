@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/clock_loop.h"
+#include "base/app_state.h"
 #include "news/feed_schedule.h"
 #include "settings/settings.h"
 
@@ -252,6 +252,48 @@ TEST_F(ClockLoopTest, TimeSyncIsRequestedOnlyWithAServerName) {
   calls.clear();
   ClockTick(hooks);
   EXPECT_EQ(calls, (Calls{"LoadSkin"}));
+}
+
+TEST_F(ClockLoopTest, IdleSleepsNeverRunPastTheNextMinute) {
+  // Over a whole minute at every millisecond: while nothing moves the loop sleeps at most
+  // kIdleSleepMs and wakes no later than just after the minute turns; while the bar moves it
+  // ticks every kTickMs.
+  for (int ms = 0; ms < 60000; ++ms) {
+    LocalTime t = At(2026, 12, 7, 9, 59, ms / 1000);
+    t.milliseconds = ms % 1000;
+    const int sleep = SleepAfterTick(t, false);
+    ASSERT_GE(sleep, 1) << ms;
+    ASSERT_LE(sleep, kIdleSleepMs) << ms;
+    ASSERT_LE(ms + sleep, 60000 + 1) << ms;
+    if (60000 - ms >= kIdleSleepMs) {
+      ASSERT_EQ(sleep, kIdleSleepMs) << ms;
+    }
+    ASSERT_EQ(SleepAfterTick(t, true), kTickMs);
+  }
+
+  // The loop sleeps what the running tick chose, and 10 ms in other states.
+  static std::vector<int> sleeps;
+  sleeps.clear();
+  hooks.SleepUpTo = [](int ms) {
+    sleeps.push_back(ms);
+    if (sleeps.size() >= 3) StopRequested = 1;
+  };
+  hooks.TickerMoving = [] { return false; };
+  fakeNow = At(2026, 12, 7, 10, 0, 59);
+  fakeNow.milliseconds = 980;
+  RunClockLoop(hooks);
+  EXPECT_EQ(sleeps, (std::vector<int>{kTickMs, 20, 20}));
+}
+
+TEST_F(ClockLoopTest, FrameRequestsAreServedFirstOnEveryRunningTick) {
+  hooks.ServeFrameRequests = [] { calls.push_back("Serve"); };
+  StartAt(At(2026, 12, 7, 10, 0, 5));
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 6)),
+            (Calls{"Serve", "DrawTime 10:1", "CheckAlarms 10:1", "TickerStep", "PushFrame"}));
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 7)), (Calls{"Serve", "TickerStep", "PushFrame"}));
+  // Not while loading or reloading: the surfaces are being replaced then.
+  ClockState = kClockReload;
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 8)), (Calls{"LoadSkin"}));
 }
 
 TEST_F(ClockLoopTest, UnknownStateOnlySleepsAndStopEndsTheLoop) {

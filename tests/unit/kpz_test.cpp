@@ -1,4 +1,5 @@
 // KPZ decoder: LZ stream forms, row filters, output layouts, planar payload and every bound.
+#include "render/image_place.h"
 #include "skin/kpz.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 namespace {
 
@@ -282,10 +283,10 @@ TEST(KpzHeaderTest, RefusesWhatTheFormatCannotHold) {
   // The pixel budget is checked before anything is allocated.
   KpzHeader header = {};
   KpzError e = KpzError::kNone;
-  const Bytes atLimit = MakeFile(4096, 1024, 3, 1, 0, {});
+  const Bytes atLimit = MakeFile(4096, 256, 3, 1, 0, {});
   EXPECT_TRUE(ReadKpzHeader(atLimit.data(), atLimit.size(), &header, &e));
   EXPECT_EQ(header.width, 4096);
-  const Bytes overLimit = MakeFile(4096, 1025, 3, 1, 0, {});
+  const Bytes overLimit = MakeFile(4096, 257, 3, 1, 0, {});
   EXPECT_FALSE(ReadKpzHeader(overLimit.data(), overLimit.size(), &header, &e));
   EXPECT_EQ(e, KpzError::kBadSize);
   for (int channels : {0, 1, 2, 5, 255}) {

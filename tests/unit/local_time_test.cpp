@@ -1,7 +1,7 @@
 // Calendar arithmetic behind the shifted test clock and the feed schedule.
 #include <gtest/gtest.h>
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace {
 

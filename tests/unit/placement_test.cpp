@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "app/placement.h"
+#include "base/placement.h"
 
 namespace {
 

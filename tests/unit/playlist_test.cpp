@@ -187,6 +187,25 @@ TEST_F(PlayListTest, PlayNoFromAFileIsKeptOnlyWhenItNamesAnEntry) {
   }
 }
 
+TEST_F(PlayListTest, PlayNoStaysOnItsEntryWhenLongerEntriesAreSkipped) {
+  const std::string tooLong(kEntryCapacity + 1, 'x');
+  // For every saved PlayNo over five entries with the two marked "-" too long to keep: the
+  // current entry is the one the number named, or the next one kept when it was itself skipped.
+  const char* names[] = {"a", "-", "c", "-", "e"};
+  const char* expected[] = {"a", "c", "c", "e", "e"};
+  for (int saved = 0; saved < 5; ++saved) {
+    std::string text = "[PlayList]\nPlayNo=" + std::to_string(saved) + "\n";
+    for (int i = 0; i < 5; ++i) {
+      char key[16];
+      snprintf(key, sizeof key, "FILE%04d", i);
+      text += std::string(key) + "=" + (names[i][0] == '-' ? tooLong : names[i]) + "\n";
+    }
+    LoadText(text);
+    ASSERT_EQ(EntryCount, 3);
+    EXPECT_STREQ(PlayPaths[CurrentEntry()], expected[saved]) << saved;
+  }
+}
+
 TEST_F(PlayListTest, ALoadedEntryStaysCurrentWithShuffleOnUntilTheOrderIsBuilt) {
   ShuffFlag = true;
   Fill(8);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../shared/memory_surface.h"
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "render/blend.h"
 
 namespace {

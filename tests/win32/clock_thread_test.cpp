@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/app_state.h"
 #include "app/app_win32.h"
+#include "base/app_state.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "../shared/temp_folder_win32.h"
+#include "render/kpz_surface_win32.h"
 #include "render/surface.h"
 #include "skin/kpz.h"
-#include "skin/kpz_win32.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "../shared/package_bytes.h"
 #include "../shared/temp_folder_win32.h"
+#include "render/kpz_surface_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
 #include "skin/catalogue.h"
@@ -212,6 +213,17 @@ TEST_F(CatalogueFilesTest, PackagesInTheSkinFolderAddTheirSkinsOnce) {
     EXPECT_TRUE(LoadKpzFromPackage(BrandTable[6].skins[0].package, BrandTable[6].skins[0].file, &surface));
     EXPECT_EQ(surface.width, 3);
     FreeSurface(&surface);
+    // Once a file dialog (say) has moved the current directory, the bare name no longer opens,
+    // but the package's full path in the skin folder does.
+    ASSERT_TRUE(SetCurrentDirectoryA(folder_.Path().c_str()));
+    EXPECT_FALSE(LoadKpzFromPackage(BrandTable[6].skins[0].package, BrandTable[6].skins[0].file, &surface));
+    char path[MAX_PATH];
+    ASSERT_TRUE(SkinPackagePath(BrandTable[6].skins[0].package, path, sizeof path));
+    EXPECT_EQ(_stricmp(path, (skins + "\\" + BrandTable[6].skins[0].package).c_str()), 0) << path;
+    EXPECT_TRUE(LoadKpzFromPackage(path, BrandTable[6].skins[0].file, &surface));
+    EXPECT_EQ(surface.width, 3);
+    FreeSurface(&surface);
+    EXPECT_FALSE(SkinPackagePath(BrandTable[6].skins[0].package, path, 10)) << "does not fit";
     // A rebuild (as after a download) starts from an empty table.
     EXPECT_FALSE(Build());
   }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../shared/temp_folder_win32.h"
-#include "app/paths_win32.h"
+#include "base/paths_win32.h"
 
 namespace {
 

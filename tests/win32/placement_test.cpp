@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/app_win32.h"
-#include "app/placement_win32.h"
+#include "base/placement_win32.h"
 #include "settings/settings.h"
 
 namespace {
@@ -356,7 +356,7 @@ TEST_F(PlacementTest, BringBackOnScreenPullsTheClockInAndRecordsItsPlace) {
   const int h = ScreenHeight();
   Move(ClockWindow, -50, 100);
   EXPECT_TRUE(ClockOffPrimaryScreen());
-  BringBackOnScreen();
+  BringBackOnScreen(&LEFT, &TOP);
   ExpectAt(ClockWindow, 0, 100, 400, 330);
   EXPECT_EQ(LEFT, 0);
   EXPECT_EQ(TOP, 100);
@@ -364,7 +364,7 @@ TEST_F(PlacementTest, BringBackOnScreenPullsTheClockInAndRecordsItsPlace) {
 
   Move(ClockWindow, w - 120, h - 30);
   EXPECT_TRUE(ClockOffPrimaryScreen());
-  BringBackOnScreen();
+  BringBackOnScreen(&LEFT, &TOP);
   ExpectAt(ClockWindow, w - 400, h - 330, 400, 330);
   EXPECT_EQ(LEFT, w - 400);
   EXPECT_EQ(TOP, h - 330);
@@ -373,7 +373,7 @@ TEST_F(PlacementTest, BringBackOnScreenPullsTheClockInAndRecordsItsPlace) {
   LEFT = 11;
   TOP = 12;
   ClockWindow = nullptr;
-  BringBackOnScreen();
+  BringBackOnScreen(&LEFT, &TOP);
   EXPECT_FALSE(ClockOffPrimaryScreen());
   EXPECT_EQ(LEFT, 11);
   EXPECT_EQ(TOP, 12);
@@ -431,24 +431,25 @@ TEST_F(PlacementTest, TwoMonitorsKeepWindowsOnTheSecondAndRescueLostOnes) {
   ExpectAt(dialog, 120, 80, 300, 200);
 }
 
-TEST_F(PlacementTest, TwoMonitorsPlaceDialogsByTheClocksMonitor) {
+TEST_F(PlacementTest, TwoMonitorsPlaceDialogsByThePrimaryScreensHeight) {
   RedoMonitorLookup(TwoMonitors);
   ASSERT_TRUE(MonitorFunctionsFound());
   const int w = ScreenWidth();
+  const int h = ScreenHeight();
+  ASSERT_GE(h, 750);
   HWND dialog = Make(w + 300, 0, 300, 200);
   // The second monitor is 600 high (middle 300). A 100-high clock at 260 is centred at 310: in
-  // that monitor's lower half, so the dialog goes above it, although on the taller primary
-  // screen's terms it would be in the upper half.
+  // that monitor's lower half, but above the primary screen's middle, and the primary screen is
+  // the one that decides, so the dialog goes below the clock.
   SetWindowPos(ClockWindow, nullptr, w + 50, 260, 400, 100, SWP_NOZORDER | SWP_NOACTIVATE);
   PlaceBesideClock(dialog);
-  ExpectAt(dialog, w + 300, 50, 300, 200);
-  // At 200 (centre 250) it goes below, and a 300-high dialog is pulled up to end at that
-  // monitor's bottom (600, task bar included, as on the primary screen) where the primary
-  // screen's height would have let it run off the monitor.
+  ExpectAt(dialog, w + 300, 370, 300, 200);
+  // A 300-high dialog below a clock at 200 runs past the second monitor's bottom but not past
+  // the primary screen's, so it stays; it still touches a monitor, so it is not rescued.
   Move(ClockWindow, w + 50, 200);
   SetWindowPos(dialog, nullptr, 0, 0, 300, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   PlaceBesideClock(dialog);
-  ExpectAt(dialog, w + 300, kSecondHeight - 300, 300, 300);
+  ExpectAt(dialog, w + 300, 310, 300, 300);
   // A dialog whose horizontal place is on no monitor is then brought to the clock's corner.
   Move(dialog, w + kSecondWidth + 100, 0);
   PlaceBesideClock(dialog);

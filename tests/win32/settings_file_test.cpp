@@ -12,11 +12,11 @@
 #include "../shared/settings_snapshot.h"
 #include "../shared/temp_folder_win32.h"
 #include "app/app_win32.h"
+#include "app/settings_win32.h"
 #include "player/playlist.h"
 #include "settings/profile_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
-#include "settings/settings_win32.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/app_win32.h"
+#include "base/app_state.h"
+#include "base/resource_ids.h"
 #include "settings/settings.h"
 #include "skin/catalogue.h"
 #include "skin/skin_dialog_win32.h"
@@ -36,8 +37,8 @@ struct Snapshot {
 
 Snapshot Take(HWND dialog) {
   Snapshot s;
-  for (int id : {kSkinBrandCombo, kSkinCombo}) {
-    std::vector<std::string>& list = id == kSkinBrandCombo ? s.brands : s.skins;
+  for (int id : {IDC_SKIN_BRAND, IDC_SKIN_LIST}) {
+    std::vector<std::string>& list = id == IDC_SKIN_BRAND ? s.brands : s.skins;
     const LRESULT count = SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
       char text[256] = "";
@@ -45,10 +46,10 @@ Snapshot Take(HWND dialog) {
       list.push_back(text);
     }
   }
-  s.brandSelected = static_cast<int>(SendDlgItemMessageA(dialog, kSkinBrandCombo, CB_GETCURSEL, 0, 0));
-  s.skinSelected = static_cast<int>(SendDlgItemMessageA(dialog, kSkinCombo, CB_GETCURSEL, 0, 0));
+  s.brandSelected = static_cast<int>(SendDlgItemMessageA(dialog, IDC_SKIN_BRAND, CB_GETCURSEL, 0, 0));
+  s.skinSelected = static_cast<int>(SendDlgItemMessageA(dialog, IDC_SKIN_LIST, CB_GETCURSEL, 0, 0));
   char comment[256] = "";
-  GetDlgItemTextA(dialog, kSkinCommentText, comment, sizeof comment);
+  GetDlgItemTextA(dialog, IDC_SKIN_COMMENT, comment, sizeof comment);
   s.comment = comment;
   s.brand = BRAND;
   s.chara = CHARA;
@@ -137,8 +138,8 @@ class SkinDialogTest : public testing::Test {
 
 TEST_F(SkinDialogTest, ChoicesApplyAtOnceAndCancelRestores) {
   Script script;
-  script.steps = {{kSkinBrandCombo, 3}, {0, 0}, {kSkinCombo, 1}, {kSkinBrandCombo, 0}, {0, 0},
-                  {kSkinBrandCombo, 2}};
+  script.steps = {{IDC_SKIN_BRAND, 3}, {0, 0}, {IDC_SKIN_LIST, 1}, {IDC_SKIN_BRAND, 0}, {0, 0},
+                  {IDC_SKIN_BRAND, 2}};
   script.finish = IDCANCEL;
   RunDialog(&script);
   ASSERT_EQ(script.seen.size(), 5u);
@@ -187,7 +188,7 @@ TEST_F(SkinDialogTest, ChoicesApplyAtOnceAndCancelRestores) {
 
 TEST_F(SkinDialogTest, OkKeepsTheChoiceAndBadSettingsOpenWithoutSelection) {
   Script script;
-  script.steps = {{kSkinBrandCombo, 1}};
+  script.steps = {{IDC_SKIN_BRAND, 1}};
   script.finish = IDOK;
   RunDialog(&script);
   EXPECT_EQ(BRAND, 2);

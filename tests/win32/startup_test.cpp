@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/app_state.h"
-#include "app/tray_win32.h"
 #include "app/app_win32.h"
-#include "app/clock_source_win32.h"
+#include "app/tray_win32.h"
+#include "base/app_state.h"
+#include "base/clock_source_win32.h"
 #include "settings/settings.h"
 
 namespace {

@@ -53,7 +53,9 @@ int Info(const char* className) {
 }
 
 // Posts to the visible window of the class, or to the first one when none is visible.
-int Post(const char* className, UINT message, WPARAM wParam, LPARAM lParam) {
+// Posts to the visible window of the class (the first one when none is visible); with
+// `toOwner`, to the one that no other window owns: the clock's hidden owner window.
+int Post(const char* className, UINT message, WPARAM wParam, LPARAM lParam, bool toOwner) {
   std::vector<HWND> windows = WindowsOfClass(className);
   if (windows.empty()) {
     fprintf(stderr, "no window of class %s\n", className);
@@ -61,7 +63,7 @@ int Post(const char* className, UINT message, WPARAM wParam, LPARAM lParam) {
   }
   HWND target = windows[0];
   for (HWND w : windows) {
-    if (IsWindowVisible(w)) target = w;
+    if (toOwner ? GetWindow(w, GW_OWNER) == nullptr : IsWindowVisible(w) != 0) target = w;
   }
   return PostMessageA(target, message, wParam, lParam) ? 0 : 3;
 }
@@ -173,9 +175,10 @@ int Click(int id) {
 
 int main(int argc, char** argv) {
   if (argc >= 3 && strcmp(argv[1], "info") == 0) return Info(argv[2]);
-  if (argc >= 4 && strcmp(argv[1], "post") == 0) {
+  if (argc >= 4 && (strcmp(argv[1], "post") == 0 || strcmp(argv[1], "post-owner") == 0)) {
     return Post(argv[2], Number(argv[3]), argc > 4 ? Number(argv[4]) : 0,
-                argc > 5 ? static_cast<LPARAM>(Number(argv[5])) : 0);
+                argc > 5 ? static_cast<LPARAM>(Number(argv[5])) : 0,
+                strcmp(argv[1], "post-owner") == 0);
   }
   if (argc >= 2 && strcmp(argv[1], "tone") == 0) return Tone();
   if (argc >= 2 && strcmp(argv[1], "dialogs") == 0) return Dialogs();
@@ -185,7 +188,7 @@ int main(int argc, char** argv) {
   }
   if (argc >= 3 && strcmp(argv[1], "click") == 0) return Click(static_cast<int>(Number(argv[2])));
   fprintf(stderr,
-          "usage: wintool info CLASS | post CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
+          "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
           "press ID | slide ID POS | click ID\n");
   return 1;
 }

@@ -1,5 +1,5 @@
 // Placement arithmetic for the clock and its dialogs over plain rectangles.
-#include "app/placement.h"
+#include "base/placement.h"
 
 #include <climits>
 

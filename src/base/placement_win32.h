@@ -9,15 +9,16 @@
 // are the ones used).
 POINT SnapToEdges(const RECT& proposed, const RECT& current);
 
-// Moves ClockWindow inside the primary screen and records the place in LEFT and TOP.
-void BringBackOnScreen();
+// Moves ClockWindow inside the primary screen and stores its new top-left corner in *left and
+// *top (the LEFT and TOP settings); without a clock nothing is moved or stored.
+void BringBackOnScreen(int* left, int* top);
 
 // Whether ClockWindow sticks out of the primary screen, that is whether BringBackOnScreen would
 // move it (the popup menu offers the command only then).
 bool ClockOffPrimaryScreen();
 
-// Puts a dialog just above or below ClockWindow, keeping its horizontal place, then makes sure it
-// is on a monitor.
+// Puts a dialog just above or below ClockWindow (judged against the primary screen's height),
+// keeping its horizontal place, then makes sure it is on a monitor.
 void PlaceBesideClock(HWND dialog);
 
 // Moves a top-level window that lies on no monitor to ClockWindow's top-left corner.

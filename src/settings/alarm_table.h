@@ -1,4 +1,4 @@
-// The eight alarm records that the settings fill and the alarm check reads.
+// The eight alarm records that the settings file holds and the alarm check reads.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,8 @@ constexpr int kAlarmNameCapacity = 260;
 // AlarmWave kind that plays the user's media file; stored in the file as -1.
 constexpr uint8_t kAlarmWaveMediaFile = 255;
 
+// What the settings file holds of an alarm; its state while ringing belongs to the alarms.
 struct AlarmRecord {
-  int StopTimerId;
-  void* StopWindow;  // the open stop window (HWND) while a file alarm plays, else null
   int8_t AlarmNo;    // the alarm's number 1-8 when set, 0 when not
   int8_t AlarmWave;
   char AlarmName[kAlarmNameCapacity];

@@ -1,9 +1,9 @@
 // Local time, calendar time and tick reads, shifted in the test build to a chosen start.
-#include "app/clock_source_win32.h"
+#include "base/clock_source_win32.h"
 
 #include <ctime>
 
-#include "app/test_hooks_win32.h"
+#include "base/test_hooks_win32.h"
 
 void ReadLocalTime(LocalTime* now) {
   SYSTEMTIME st;

@@ -1,5 +1,5 @@
 // Test-build hooks: shifted clock, event trace file and forced fallback mode.
-#include "app/test_hooks_win32.h"
+#include "base/test_hooks_win32.h"
 
 #if MASCOT_TEST_HOOKS
 
@@ -8,7 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/local_time.h"
+#include "base/local_time.h"
 
 void ReadLocalTime(LocalTime* now);
 // Seconds since 1970-01-01 00:00 UTC.

@@ -1,7 +1,12 @@
-// The built-in NTP server list: Japanese public servers first, then global pools and providers.
-#include "timesvc/ntp_servers.h"
+// The built-in list of public NTP servers offered by the time-server dialog.
+#pragma once
 
-const char* const NtpServerList[kNtpServerCount + 1] = {
+constexpr int kNtpServerCount = 20;
+
+// kNtpServerCount host names in the order the dialog lists them, then an empty string. The first
+// is the default of the TimeServer setting. Constant, so the settings table can name it.
+// Japanese public servers first, then global pools and providers.
+inline constexpr const char* NtpServerList[kNtpServerCount + 1] = {
     "ntp.nict.jp",
     "ntp.jst.mfeed.ad.jp",
     "jp.pool.ntp.org",

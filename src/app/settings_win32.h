@@ -1,9 +1,10 @@
-// Loading and saving "<program name>.cfg" beside the program through the private-profile calls.
+// Loading and saving "<program name>.cfg" beside the program, with the default play list that
+// goes with it (so this sits above both the settings and the player).
 #pragma once
 
 #include <cstdint>
 
-#include "app/warning_win32.h"
+#include "base/warning_win32.h"
 
 // LoadSettingsFor the running program's own path, warnings as message boxes. Always 1.
 int LoadSettings();
@@ -14,7 +15,7 @@ int SaveSettings();
 
 // Reads every key of the settings file that belongs to the program at `programPath` (defaults
 // for what is missing), makes the program's folder the current directory, loads the default
-// play list, creates the skin folder (a failure goes to `warn`) and probes the processor.
+// play list and creates the skin folder (a failure goes to `warn`).
 // Returns false when no settings file can be named for that path; the settings are then the
 // defaults and nothing else is done.
 bool LoadSettingsFor(const char* programPath, WarningSink warn);

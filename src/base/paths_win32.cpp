@@ -1,11 +1,11 @@
 // Full paths through GetFullPathNameA and the common open and save dialogs.
-#include "app/paths_win32.h"
+#include "base/paths_win32.h"
 
 #include <windows.h>
 
 #include <commdlg.h>
 
-#include "app/app_win32.h"
+#include "base/window_handles_win32.h"
 
 namespace {
 

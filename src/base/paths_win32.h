@@ -1,7 +1,7 @@
 // SplitPath, FileNamePart and ChooseFile over the ANSI API.
 #pragma once
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 // The platform's lead-byte test for the ANSI code page.
 bool IsAnsiLeadByte(unsigned char byte);

@@ -1,15 +1,15 @@
 // The settings file beside the program, the program folder as current directory, the skin folder.
-#include "settings/settings_win32.h"
+#include "app/settings_win32.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/app_win32.h"
-#include "app/clock_source_win32.h"
-#include "app/paths_win32.h"
+#include "base/app_state.h"
+#include "base/clock_source_win32.h"
+#include "base/paths_win32.h"
+#include "base/window_handles_win32.h"
 #include "player/playlist.h"
 #include "player/playlist_win32.h"
 #include "settings/profile_win32.h"
@@ -78,7 +78,6 @@ bool LoadSettingsFor(const char* programPath, WarningSink warn) {
   LoadPlayList(DefaultListPath);
   if (ListName[0] == '\0') snprintf(ListName, kPathCapacity, "%s", DefaultListPath);
   EnsureSkinFolder(warn);
-  ProbeCpuFeatures();
   return true;
 }
 

@@ -1,5 +1,5 @@
 // Path splitting and filter conversion that step over the second byte of double-byte characters.
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Calendar arithmetic on broken-down wall-clock times (no time zones involved).
-#include "app/local_time.h"
+#include "base/local_time.h"
 
 namespace {
 

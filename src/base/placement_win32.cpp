@@ -1,10 +1,9 @@
 // Window placement on monitors through the multi-monitor functions, looked up by name, with the
 // single-screen behaviour where they are missing.
-#include "app/placement_win32.h"
+#include "base/placement_win32.h"
 
-#include "app/app_win32.h"
-#include "app/placement.h"
-#include "settings/settings.h"
+#include "base/placement.h"
+#include "base/window_handles_win32.h"
 
 namespace {
 
@@ -152,19 +151,6 @@ bool PointOnAMonitor(POINT p) {
   return p.x >= 0 && p.y >= 0 && p.x < screen.right && p.y < screen.bottom;
 }
 
-// The whole rectangle of the monitor the clock is on (or nearest to); the primary screen
-// without the monitor functions or without a clock.
-PlaceRect ClockMonitor() {
-  const MonitorFunctions& f = Monitors();
-  if (f.found && ClockWindow != nullptr) {
-    HMONITOR monitor = f.monitorFromWindow(ClockWindow, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info = {};
-    info.cbSize = sizeof info;
-    if (monitor != nullptr && f.getMonitorInfo(monitor, &info)) return ToPlace(info.rcMonitor);
-  }
-  return PrimaryScreen();
-}
-
 }  // namespace
 
 POINT SnapToEdges(const RECT& proposed, const RECT& current) {
@@ -196,14 +182,14 @@ POINT SnapToEdges(const RECT& proposed, const RECT& current) {
   return {p.x, p.y};
 }
 
-void BringBackOnScreen() {
+void BringBackOnScreen(int* left, int* top) {
   RECT r;
   if (ClockWindow == nullptr || !GetWindowRect(ClockWindow, &r)) return;
   const PlaceRect screen = PrimaryScreen();
   const PlacePoint p = BringBackPosition(ToPlace(r), screen.right, screen.bottom);
-  LEFT = p.x;
-  TOP = p.y;
-  MoveTopLeft(ClockWindow, LEFT, TOP);
+  *left = p.x;
+  *top = p.y;
+  MoveTopLeft(ClockWindow, p.x, p.y);
 }
 
 bool ClockOffPrimaryScreen() {
@@ -218,7 +204,9 @@ void PlaceBesideClock(HWND dialog) {
   RECT c;
   if (!GetWindowRect(dialog, &d)) return;
   if (ClockWindow != nullptr && GetWindowRect(ClockWindow, &c)) {
-    const int top = BesideClockTop(ToPlace(d), ToPlace(c), ClockMonitor());
+    // The primary screen decides above or below even when the clock is on another monitor;
+    // KeepOnMonitor below still rescues a dialog that this puts on no monitor.
+    const int top = BesideClockTop(ToPlace(d), ToPlace(c), PrimaryScreen());
     MoveTopLeft(dialog, d.left, top);
   }
   KeepOnMonitor(dialog);

@@ -1,5 +1,5 @@
 // Definitions of the shell's process-wide state and the processor feature probe.
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>

@@ -1,0 +1,28 @@
+// Every window message number of our own, in one place so no two can be mixed up. Each number is
+// private to the window that receives it, so the same value can mean different things to
+// different windows; the comment names the receiver.
+#pragma once
+
+// The platform's bases (WM_USER and WM_APP), spelt out so portable code can use the numbers.
+constexpr unsigned kUserMessageBase = 0x0400;
+constexpr unsigned kAppMessageBase = 0x8000;
+
+// To ClockWindow.
+constexpr unsigned MSG_SYNC_TIME = kUserMessageBase + 1;           // 1025: set the clock by SNTP
+constexpr unsigned MSG_NEWS_UPDATED = kUserMessageBase + 2;        // 1026: new items arrived
+constexpr unsigned MSG_SKIN_UPDATE_RESULT = kUserMessageBase + 3;  // 1027: a skin download ended
+constexpr unsigned MSG_TRAY = kAppMessageBase + 100;               // 32868: tray icon callback
+
+// To the video window: wParam is the MediaPlayer it shows.
+constexpr unsigned MSG_VIDEO_PLAYER = kUserMessageBase;  // 1024
+
+// To the player panel: playback was (re)started from outside the panel.
+constexpr unsigned PLAYER_STARTED = kUserMessageBase + 3;  // 1027
+
+// To the play-list window.
+constexpr unsigned LIST_REFILL = kUserMessageBase + 1;  // 1025: refill the rows
+constexpr unsigned LIST_MARK = kUserMessageBase + 2;    // 1026: wParam row to unmark (-1 none),
+                                                        // lParam row to mark
+
+// To an alarm stop window: start the alarm's media file.
+constexpr unsigned MSG_ALARM_START = kUserMessageBase + 2;  // 1026

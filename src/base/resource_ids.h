@@ -1,0 +1,34 @@
+// Numbers of menu commands and dialog controls, shared by the resource scripts and the code.
+// Plain macros, because the resource compiler reads this file too.
+#pragma once
+
+// Commands of "MENU1" (and of "MENU2", whose commands only arrive when sent from outside).
+#define CMD_EXIT 40001
+#define CMD_MINIMIZE 40002
+#define CMD_TOPMOST 40007
+#define CMD_BOTTOM 40008
+#define CMD_NORMAL 40009
+#define CMD_TRANSPARENCY 40010
+#define CMD_ALARMS 40012
+#define CMD_BACK_ON_SCREEN 40015
+#define CMD_TIME_SERVER 40018
+#define CMD_TWELVE_AS_ZERO 40019
+#define CMD_24_HOUR 40020
+#define CMD_HOME_PAGE 40027
+#define CMD_SKIN 40031
+#define CMD_NEWS_SETTINGS 40032
+#define CMD_NEWS_LIST 40033
+#define CMD_FIT_TO_EDGES 40035
+#define CMD_PLAYER 40039
+#define CMD_PLAYER_ALWAYS_SHOWN 40041
+
+// "ALPHA": the transparency dialog.
+#define IDC_ALPHA_TRACK 1003
+#define IDC_ALPHA_USE 1004
+#define IDC_ALPHA_LOW_LABEL 1008
+#define IDC_ALPHA_HIGH_LABEL 1009
+
+// "SKIN": the skin dialog.
+#define IDC_SKIN_COMMENT 1033
+#define IDC_SKIN_BRAND 1035
+#define IDC_SKIN_LIST 1036
