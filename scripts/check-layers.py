@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
-"""Fails on any include under src/ that runs up the layer order, and on any portable file that
-reaches Windows headers. The order, top to bottom, is the README's "Where things are"."""
+"""Fails on any include under src/ that runs up the layer order, on any portable file that
+reaches Windows headers, and on non-ASCII text in portable code outside comments: the portable
+library is compiled without the Windows build's conversion to code page 932, so such a literal
+would reach the program as UTF-8 mojibake. The order, top to bottom, is the README's "Where
+things are"."""
 import pathlib
 import re
 import sys
@@ -24,7 +27,14 @@ def main() -> int:
             faults.append(f"{path.relative_to(src)}: folder {layer} has no place in the layers")
             continue
         portable = not re.search(r"_win32\.(cpp|h)$", path.name)
-        for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
+        text = path.read_text(encoding="utf-8")
+        if portable:
+            code = re.sub(r"/\*.*?\*/", lambda m: "\n" * m.group(0).count("\n"), text, flags=re.S)
+            for number, line in enumerate(code.splitlines(), 1):
+                line = re.sub(r"//.*", "", line)
+                if any(ord(c) > 127 for c in line):
+                    faults.append(f"{path.relative_to(src)}:{number}: non-ASCII text in portable code")
+        for number, line in enumerate(text.splitlines(), 1):
             m = INCLUDE.match(line)
             if not m:
                 continue
