@@ -1,25 +1,26 @@
 #!/usr/bin/env bash
-# Builds the clock and starts it under Wine. The program lives in build/run/, so its settings
-# file and play list stay between runs. Without a display, a virtual one is used and a
-# screenshot of it is saved every few seconds.
+# Builds the clock and starts it under Wine. The program lives in build/run/ (or
+# $TARVO_RUN_DIR), so its settings file and play list stay between runs. Without a display, a
+# virtual one is used and a screenshot of it is saved every few seconds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/build.sh mingw-i686
 wintool="$root/build/mingw-i686/wintool.exe"
-mkdir -p build/run
-cp build/mingw-i686/TarvoClock.exe build/run/TarvoClock.exe
-export WINEPREFIX="$root/build/wine-run"
+run=${TARVO_RUN_DIR:-$root/build/run}
+mkdir -p "$run"
+cp build/mingw-i686/TarvoClock.exe "$run/TarvoClock.exe"
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine-run}
 . scripts/wine-env.sh
 EnsureWinePrefix
-cd build/run
+cd "$run"
 
 # Without a sound card every clip would fill the console with ALSA's complaints: the clock then
 # plays into ALSA's null device, through a HOME of its own that says so.
 if ! ls /dev/snd/pcmC* >/dev/null 2>&1; then
-  mkdir -p "$root/build/run/home"
-  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$root/build/run/home/.asoundrc"
-  export HOME="$root/build/run/home"
+  mkdir -p "$run/home"
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$run/home/.asoundrc"
+  export HOME="$run/home"
 fi
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -27,7 +28,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec wine TarvoClock.exe
 fi
 
-shot="$root/build/run/screen.png"
+shot="$run/screen.png"
 for n in $(seq 90 119); do [ -e "/tmp/.X$n-lock" ] || break; done
 # Own sessions for the display and the clock: Ctrl-C reaches only this script, which then
 # closes the clock properly before the display goes.
@@ -44,7 +45,13 @@ cleanup() {
   set +e
   if [ -n "$clock" ] && kill -0 "$clock" 2>/dev/null; then
     title=$(sed -n 's/^AppTitle=//p' TarvoClock.cfg 2>/dev/null | tr -d '\r' | head -1)
-    timeout 10 wine "$wintool" post "${title:-TarvoClock}" 16 >/dev/null 2>&1 </dev/null
+    # A clock stopped right after its start may not have its window yet: keep asking for a
+    # while, then give it 15 seconds to say goodbye and save.
+    for _ in $(seq 50); do
+      kill -0 "$clock" 2>/dev/null || break
+      timeout 10 wine "$wintool" post "${title:-TarvoClock}" 16 >/dev/null 2>&1 </dev/null && break
+      sleep 0.2
+    done
     for _ in $(seq 150); do kill -0 "$clock" 2>/dev/null || break; sleep 0.1; done
     kill "$clock" 2>/dev/null
   fi

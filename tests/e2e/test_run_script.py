@@ -1,0 +1,75 @@
+"""The run command as a new user meets it: started from a folder without settings, on a machine
+without a display, and stopped with Ctrl-C (or a plain kill) at any moment, it closes the clock
+the way its menu does, so the settings are saved, and leaves nothing running."""
+import os
+import signal
+import subprocess
+import tempfile
+import time
+
+import harness
+from harness import wait_until
+
+
+def started_from(folder):
+    """Processes that inherited this run's folder: the script, its display, the clock, Wine's."""
+    mark = f"TARVO_RUN_DIR={folder}".encode()
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if mark in f.read().split(b"\0"):
+                    with open(f"/proc/{pid}/cmdline", "rb") as c:
+                        found.append((pid, c.read().replace(b"\0", b" ")[:80]))
+        except OSError:
+            pass
+    return found
+
+
+def run_and_stop(h, sig, wait_for_shot):
+    folder = tempfile.mkdtemp(prefix="tarvo-run-")
+    env = dict(h.wine_env)
+    env.pop("DISPLAY", None)
+    env["TARVO_RUN_DIR"] = folder
+    log = open(os.path.join(folder, "run.log"), "wb")
+    # Ctrl-C reaches a foreground job's whole process group with SIGINT at its default
+    # disposition; a child of this process would otherwise inherit what Python set.
+    proc = subprocess.Popen(["bash", os.path.join(harness.ROOT, "scripts", "run.sh")], cwd=folder, env=env,
+                            start_new_session=True, stdin=subprocess.DEVNULL, stdout=log,
+                            stderr=subprocess.STDOUT,
+                            preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+    try:
+        if wait_for_shot:
+            wait_until(lambda: os.path.exists(os.path.join(folder, "screen.png")), 90, what="a screenshot")
+        else:
+            wait_until(lambda: b"Ctrl-C stops" in open(os.path.join(folder, "run.log"), "rb").read(), 90,
+                       what="the clock started")
+        started = time.monotonic()
+        os.killpg(proc.pid, sig)
+        proc.wait(30)
+        took = time.monotonic() - started
+    finally:
+        if proc.poll() is None:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+        log.close()
+    left = started_from(folder)
+    assert not left, ("still running", left, open(os.path.join(folder, "run.log"), "rb").read()[-2000:])
+    assert took < 20, took
+    cfg = os.path.join(folder, "TarvoClock.cfg")
+    assert os.path.exists(cfg), "the clock was not closed through its menu's way: no settings saved"
+
+
+def test_ctrl_c_on_a_first_run_closes_the_clock_and_saves(h):
+    run_and_stop(h, signal.SIGINT, wait_for_shot=True)
+
+
+def test_a_plain_kill_right_after_start_still_saves(h):
+    run_and_stop(h, signal.SIGTERM, wait_for_shot=False)
+
+
+if __name__ == "__main__":
+    harness.run([test_ctrl_c_on_a_first_run_closes_the_clock_and_saves,
+                 test_a_plain_kill_right_after_start_still_saves])
