@@ -6,6 +6,7 @@ target_compile_options(mascot_core PRIVATE -fsanitize=fuzzer-no-link,address,und
 # catalogue's 8 KB contents, a full play list line by line), not more.
 set(FUZZ_MAX_LEN_catalogue 20000)
 set(FUZZ_MAX_LEN_kpz 8192)
+set(FUZZ_MAX_LEN_media_rules 2048)
 set(FUZZ_MAX_LEN_package 8192)
 set(FUZZ_MAX_LEN_play_list 65536)
 set(FUZZ_MAX_LEN_settings_file 16384)
