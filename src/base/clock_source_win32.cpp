@@ -28,6 +28,18 @@ int64_t UnixSecondsOf(const SYSTEMTIME& t) {
   return WallSeconds(wall) + (t.wMilliseconds >= 500 ? 1 : 0);
 }
 
+// Milliseconds from the machine's UTC now to `t`: the step a real set would make.
+int64_t MachineStepMs(const SYSTEMTIME& t) {
+  FILETIME target, now;
+  if (!SystemTimeToFileTime(&t, &target)) return 0;
+  GetSystemTimeAsFileTime(&now);
+  const int64_t a = static_cast<int64_t>(static_cast<uint64_t>(target.dwHighDateTime) << 32 |
+                                         target.dwLowDateTime);
+  const int64_t b = static_cast<int64_t>(static_cast<uint64_t>(now.dwHighDateTime) << 32 |
+                                         now.dwLowDateTime);
+  return (a - b) / 10000;
+}
+
 int64_t RealUnixSecondsNow() {
   SYSTEMTIME now;
   GetSystemTime(&now);
@@ -43,6 +55,7 @@ bool SetClockUtc(const SYSTEMTIME& utc) {
 #if MASCOT_TEST_HOOKS
   // The test build has no call that could change the machine's clock: its import table names
   // neither SetSystemTime nor SetLocalTime (checked by the test "clock_setters_not_imported").
+  const int64_t step = MachineStepMs(utc);
   SYSTEMTIME local = {};
   if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
   TraceEvent("SetClock %04u-%02u-%02u %02u:%02u:%02u.%03u local %04u-%02u-%02u %02u:%02u:%02u.%03u%s",
@@ -50,6 +63,7 @@ bool SetClockUtc(const SYSTEMTIME& utc) {
              utc.wMilliseconds, local.wYear, local.wMonth, local.wDay, local.wHour,
              local.wMinute, local.wSecond, local.wMilliseconds,
              TestRefusesClockSet() ? " refused" : "");
+  TraceEvent("ClockStep %lld ms", static_cast<long long>(step));
   if (TestRefusesClockSet()) {
     SetLastError(ERROR_PRIVILEGE_NOT_HELD);
     return false;

@@ -116,6 +116,13 @@ NtpTimestamp AddHalfRoundTrip(const SntpReply& reply, uint64_t elapsedMicrosecon
   return {static_cast<uint32_t>(corrected >> 32), static_cast<uint32_t>(corrected)};
 }
 
+NtpTimestamp AddMicroseconds(const NtpTimestamp& time, uint64_t microseconds) {
+  constexpr uint64_t kLongestMicroseconds = 60'000'000;
+  if (microseconds > kLongestMicroseconds) microseconds = kLongestMicroseconds;
+  const uint64_t sum = Wide(time) + (microseconds << 32) / 1000000u;
+  return {static_cast<uint32_t>(sum >> 32), static_cast<uint32_t>(sum)};
+}
+
 int64_t NtpToUnixSeconds(uint32_t ntpSeconds) {
   return static_cast<int64_t>(static_cast<uint32_t>(ntpSeconds - kNtpUnixEpochOffset));
 }

@@ -67,6 +67,9 @@ SntpFault CheckSntpReply(const uint8_t* data, size_t size, const uint8_t nonce[8
 // ignored when it is negative or longer than the round trip). Wraps from era 0 into era 1.
 NtpTimestamp AddHalfRoundTrip(const SntpReply& reply, uint64_t elapsedMicroseconds);
 
+// `time` plus whole microseconds (at most a minute is added), wrapping into era 1.
+NtpTimestamp AddMicroseconds(const NtpTimestamp& time, uint64_t microseconds);
+
 // Seconds since 1970 of an NTP time: (seconds - 2208988800) modulo 2^32, so era 0 and era 1
 // map onto 1970-01-01 .. 2106-02-07 06:28:15 UTC.
 int64_t NtpToUnixSeconds(uint32_t ntpSeconds);

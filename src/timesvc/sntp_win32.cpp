@@ -110,6 +110,19 @@ void FormatTime(const LocalTime& t, char* text, size_t size) {
            t.minute, t.second, t.milliseconds);
 }
 
+SYSTEMTIME ToSystemTime(const LocalTime& utc) {
+  SYSTEMTIME st = {};
+  st.wYear = static_cast<WORD>(utc.year);
+  st.wMonth = static_cast<WORD>(utc.month);
+  st.wDayOfWeek = static_cast<WORD>(utc.dayOfWeek);
+  st.wDay = static_cast<WORD>(utc.day);
+  st.wHour = static_cast<WORD>(utc.hour);
+  st.wMinute = static_cast<WORD>(utc.minute);
+  st.wSecond = static_cast<WORD>(utc.second);
+  st.wMilliseconds = static_cast<WORD>(utc.milliseconds);
+  return st;
+}
+
 // How one exchange ended.
 enum class Outcome { kTime, kFailed };
 
@@ -199,34 +212,30 @@ int Exchange(SOCKET s, const char* host, uint16_t port, const char* server) {
   SntpReply reply;
   if (AwaitReply(s, address, nonce, sent, &reply) != Outcome::kTime) return -1;
   const int64_t elapsed = MicrosecondsSince(sent);
-  const NtpTimestamp now = AddHalfRoundTrip(reply, static_cast<uint64_t>(elapsed));
-  const LocalTime utc = UtcFromNtp(now);
+  LARGE_INTEGER received;
+  QueryPerformanceCounter(&received);
+  const NtpTimestamp atReceipt = AddHalfRoundTrip(reply, static_cast<uint64_t>(elapsed));
+  const LocalTime utc = UtcFromNtp(atReceipt);
 
   LocalTime before;
   ReadLocalTime(&before);
-  char beforeText[40], utcText[40], localText[40];
+  char beforeText[40], utcText[40], localText[40] = "?";
   FormatTime(before, beforeText, sizeof beforeText);
   FormatTime(utc, utcText, sizeof utcText);
-  SYSTEMTIME st = {};
-  st.wYear = static_cast<WORD>(utc.year);
-  st.wMonth = static_cast<WORD>(utc.month);
-  st.wDayOfWeek = static_cast<WORD>(utc.dayOfWeek);
-  st.wDay = static_cast<WORD>(utc.day);
-  st.wHour = static_cast<WORD>(utc.hour);
-  st.wMinute = static_cast<WORD>(utc.minute);
-  st.wSecond = static_cast<WORD>(utc.second);
-  st.wMilliseconds = static_cast<WORD>(utc.milliseconds);
+  SYSTEMTIME st = ToSystemTime(utc);
   SYSTEMTIME local = {};
   if (SystemTimeToTzSpecificLocalTime(nullptr, &st, &local)) {
     snprintf(localText, sizeof localText, "%04u-%02u-%02u %02u:%02u:%02u.%03u", local.wYear,
              local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond,
              local.wMilliseconds);
-  } else {
-    snprintf(localText, sizeof localText, "?");
   }
   Say(stdout, "ローカル時刻  = %s\n", beforeText);
   Say(stdout, "NTPサーバ時刻 = %s (UTC %s, %s, 往復 %ld us)\n", localText, utcText, server,
       static_cast<long>(elapsed));
+  // The clock is set to the server's time now: what passed since the reply came (the lines
+  // above included) is added.
+  st = ToSystemTime(
+      UtcFromNtp(AddMicroseconds(atReceipt, static_cast<uint64_t>(MicrosecondsSince(received)))));
   if (!SetClockUtc(st)) {
     Say(stderr, "Error: 時刻の設定に失敗 (%lu)\n", GetLastError());
     return -1;

@@ -311,4 +311,15 @@ TEST(SntpOffsetTest, AddsHalfTheRoundTripLessTheServerTime) {
   EXPECT_EQ(t.seconds, 130u);
 }
 
+TEST(SntpOffsetTest, AddMicrosecondsCarriesIntoSecondsAndEra1) {
+  NtpTimestamp t = AddMicroseconds({100, 0xFFFFFFFFu}, 1);
+  EXPECT_EQ(t.seconds, 101u);
+  EXPECT_NEAR(t.fraction, 4294u, 1);
+  t = AddMicroseconds({0xFFFFFFFFu, 0}, 1500000);
+  EXPECT_EQ(t.seconds, 0u);
+  EXPECT_EQ(t.fraction, 0x80000000u);
+  t = AddMicroseconds({100, 0}, UINT64_MAX);
+  EXPECT_EQ(t.seconds, 160u);
+}
+
 }  // namespace
