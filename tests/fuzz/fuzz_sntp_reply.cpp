@@ -1,6 +1,7 @@
 // Any datagram as an SNTP reply: the first 8 bytes are the nonce of the request, the next 8 the
 // local round trip, the rest the datagram. An accepted reply meets every RFC 4330 rule, and
-// its time converts to a valid UTC reading between 1970 and 2106.
+// its time (with half the round trip and the time since added) converts to a valid UTC
+// reading between 1970 and 2106.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint64_t t3 = static_cast<uint64_t>(reply.transmit.seconds) << 32 | reply.transmit.fraction;
     const uint64_t t = static_cast<uint64_t>(corrected.seconds) << 32 | corrected.fraction;
     Check(t - t3 <= (30ull << 32));
+    // What passes between the reply and the set: at most a minute more, never less.
+    const NtpTimestamp later = AddMicroseconds(corrected, elapsed >> 8);
+    CheckTime(later);
+    const uint64_t l = static_cast<uint64_t>(later.seconds) << 32 | later.fraction;
+    Check(l - t <= (60ull << 32));
   } else {
     Check(SntpFaultName(fault)[0] != '?');
     if (fault == SntpFault::kKissOfDeath) Check(strlen(reply.kissCode) == 4);
