@@ -22,30 +22,18 @@ DWORD ReadTickMs() { return GetTickCount(); }
 namespace {
 
 #if MASCOT_TEST_HOOKS
-// Seconds since 1970 of a UTC SYSTEMTIME (milliseconds rounded to the nearest second).
-int64_t UnixSecondsOf(const SYSTEMTIME& t) {
-  LocalTime wall = {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
-  return WallSeconds(wall) + (t.wMilliseconds >= 500 ? 1 : 0);
-}
-
-// Milliseconds from the machine's UTC now to `t`: the step a real set would make.
-int64_t MachineStepMs(const SYSTEMTIME& t) {
+// Milliseconds from the machine's UTC now to `t`: the step a real set would make. False for a
+// time that is not one (SetSystemTime refuses those too).
+bool MachineStepMs(const SYSTEMTIME& t, int64_t* step) {
   FILETIME target, now;
-  if (!SystemTimeToFileTime(&t, &target)) return 0;
+  if (!SystemTimeToFileTime(&t, &target)) return false;
   GetSystemTimeAsFileTime(&now);
   const int64_t a = static_cast<int64_t>(static_cast<uint64_t>(target.dwHighDateTime) << 32 |
                                          target.dwLowDateTime);
   const int64_t b = static_cast<int64_t>(static_cast<uint64_t>(now.dwHighDateTime) << 32 |
                                          now.dwLowDateTime);
-  return (a - b) / 10000;
-}
-
-int64_t RealUnixSecondsNow() {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  LocalTime wall = {now.wYear, now.wMonth, now.wDayOfWeek, now.wDay,
-                    now.wHour, now.wMinute, now.wSecond, 0};
-  return WallSeconds(wall) + (now.wMilliseconds >= 500 ? 1 : 0);
+  *step = (a - b) / 10000;
+  return true;
 }
 #endif
 
@@ -55,7 +43,12 @@ bool SetClockUtc(const SYSTEMTIME& utc) {
 #if MASCOT_TEST_HOOKS
   // The test build has no call that could change the machine's clock: its import table names
   // neither SetSystemTime nor SetLocalTime (checked by the test "clock_setters_not_imported").
-  const int64_t step = MachineStepMs(utc);
+  int64_t step = 0;
+  if (!MachineStepMs(utc, &step)) {
+    TraceEvent("ClockSet refused: not a valid time");
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
   SYSTEMTIME local = {};
   if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
   TraceEvent("SetClock %04u-%02u-%02u %02u:%02u:%02u.%03u local %04u-%02u-%02u %02u:%02u:%02u.%03u%s",
@@ -68,7 +61,8 @@ bool SetClockUtc(const SYSTEMTIME& utc) {
     SetLastError(ERROR_PRIVILEGE_NOT_HELD);
     return false;
   }
-  SetTestClockShiftSeconds(UnixSecondsOf(utc) - RealUnixSecondsNow());
+  // The test clock reads whole seconds off the real one: the nearest second of the step.
+  SetTestClockShiftSeconds((step >= 0 ? step + 500 : step - 500) / 1000);
   return true;
 #else
   return SetSystemTime(&utc) != FALSE;
