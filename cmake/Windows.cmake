@@ -39,6 +39,11 @@ add_executable(TarvoClockTest WIN32 ${MASCOT_SRC}/app/main_win32.cpp ${MASCOT_RC
 target_compile_options(TarvoClockTest PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(TarvoClockTest PRIVATE mascot_win32_hooks)
 
+# The test build must have no way to change the machine's clock (its clock-setting seam only
+# moves its own test clock), and the product must keep its one: read both import tables.
+add_test(NAME clock_setters_not_imported
+         COMMAND sh -c "t=$(${CMAKE_OBJDUMP} -p '$<TARGET_FILE:TarvoClockTest>') && p=$(${CMAKE_OBJDUMP} -p '$<TARGET_FILE:TarvoClock>') && if printf '%s' \"$t\" | grep -E 'SetSystemTime|SetLocalTime'; then echo 'test build imports a clock setter'; exit 1; fi && printf '%s' \"$p\" | grep -q -w SetSystemTime || { echo 'product lacks SetSystemTime'; exit 1; }; echo 'import tables ok'")
+
 # windres writes no dependency file: name everything the script pulls in, so a changed image,
 # clip or included script rebuilds the resources.
 file(GLOB_RECURSE MASCOT_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)

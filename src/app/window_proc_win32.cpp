@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "app/app_win32.h"
 #include "app/settings_win32.h"
@@ -26,6 +27,7 @@
 #include "skin/skin_dialog_win32.h"
 #include "skin/skin_update_win32.h"
 #include "timesvc/clip_player_win32.h"
+#include "timesvc/sntp_dialog_win32.h"
 #include "timesvc/sntp_win32.h"
 #include "timesvc/time_signal_win32.h"
 
@@ -163,8 +165,11 @@ void RunCommand(HWND window, WORD id) {
     case CMD_PLAYER_ALWAYS_SHOWN:
       SPFlag = !SPFlag;
       break;
+    case CMD_TIME_SERVER:
+      ShowTimeServerDialog(window);
+      break;
     default:
-      // Alarms, time server and the news dialogs open once those dialogs exist.
+      // Alarms and the news dialogs open once those dialogs exist.
       break;
   }
 }
@@ -337,11 +342,19 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DROPFILES:
       DropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
-    case MSG_SYNC_TIME:
-      if (TimeServer[0] != '\0' && SyncClock(TimeServer) == -1) {
+    case MSG_SYNC_TIME: {
+      // On a copy: nothing the exchange does can reach the setting that is saved at exit.
+      char server[sizeof TimeServer];
+      memcpy(server, TimeServer, sizeof server);
+      server[sizeof server - 1] = '\0';
+      if (server[0] == '\0') return 0;
+      if (SyncClock(server) == -1) {
         Warn(window, "時刻合わせに失敗しました。\n他のサーバーを指定してみてください。");
+      } else {
+        RequestFrame(kFrameRedraw);
       }
       return 0;
+    }
     case MSG_NEWS_UPDATED:
       MessageBoxA(window, "お知らせが更新されました。", AppCaption, MB_OK);
       RemoveTrayIcon();

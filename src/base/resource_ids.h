@@ -32,3 +32,8 @@
 #define IDC_SKIN_COMMENT 1033
 #define IDC_SKIN_BRAND 1035
 #define IDC_SKIN_LIST 1036
+
+// "SNTPC": the time-server dialog.
+#define IDC_SNTP_SERVER 1023
+#define IDC_SNTP_USE 1025
+#define IDC_SNTP_SYNC_NOW 1027

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 
@@ -12,7 +13,8 @@
 
 namespace {
 
-int64_t clockShift = 0;
+// Written by the UI thread when the clock is set, read by the clock thread on every tick.
+std::atomic<int64_t> clockShift{0};
 char tracePath[MAX_PATH] = {};
 bool forceFallback = false;
 CRITICAL_SECTION traceLock;
@@ -36,7 +38,15 @@ void InitTestHooks() {
   forceFallback = GetEnvironmentVariableA("TARVO_TEST_NO_LAYERED", value, sizeof value) > 0;
 }
 
-int64_t TestClockShiftSeconds() { return clockShift; }
+int64_t TestClockShiftSeconds() { return clockShift.load(); }
+
+void SetTestClockShiftSeconds(int64_t seconds) { clockShift.store(seconds); }
+
+bool TestRefusesClockSet() {
+  char value[8] = {};
+  DWORD n = GetEnvironmentVariableA("TARVO_TEST_CLOCK_REFUSE", value, sizeof value);
+  return n > 0 && n < sizeof value && value[0] == '1' && value[1] == '\0';
+}
 
 bool TestForcesFallback() { return forceFallback; }
 

@@ -9,11 +9,17 @@
 // TARVO_TEST_TRACE (file to append events to) and TARVO_TEST_NO_LAYERED.
 void InitTestHooks();
 int64_t TestClockShiftSeconds();
+// Moves the test clock: what it reads is the real clock plus `seconds` from now on.
+void SetTestClockShiftSeconds(int64_t seconds);
+// True while TARVO_TEST_CLOCK_REFUSE is set to 1: setting the clock is refused, as it is for a
+// user without the right to change it. Read at each call.
+bool TestRefusesClockSet();
 void TraceEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
 bool TestForcesFallback();
 #else
 inline void InitTestHooks() {}
 inline int64_t TestClockShiftSeconds() { return 0; }
+inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}
 inline bool TestForcesFallback() { return false; }
 #endif

@@ -1,10 +1,10 @@
 // Play-list state, play order and the ".lst" keys, kept within the entries whatever a file says.
 #include "player/playlist.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "settings/settings.h"
 
@@ -63,9 +63,10 @@ int OrderPositionOf(int entry) {
 }
 
 void BuildOrder() {
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch());
-  BuildOrderSeeded(static_cast<unsigned>(ms.count()));
+  // A millisecond count from the C library: std::chrono's clocks would link MinGW's
+  // winpthread clock module, whose clock_settime imports SetSystemTime into the test build.
+  BuildOrderSeeded(static_cast<unsigned>(static_cast<unsigned long long>(clock()) * 1000u /
+                                         CLOCKS_PER_SEC));
 }
 
 void BuildOrderSeeded(unsigned seed) {

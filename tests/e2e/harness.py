@@ -249,6 +249,31 @@ class Clock:
                 result[-1]["texts"].append(line.split(" text=", 1)[1] if " text=" in line else "")
         return result
 
+    def set_text(self, control_id, text):
+        """Sets the text of a control of the visible dialog box (a combo box's edit field)."""
+        code, _ = self.wintool("settext", control_id, text)
+        return code
+
+    def control_state(self, control_id):
+        """{'checked': int, 'enabled': int, 'items': [str]} of a control of the visible dialog."""
+        code, out = self.wintool("state", control_id)
+        assert code == 0, f"no control {control_id} ({code})"
+        state = {"items": []}
+        for line in out.splitlines():
+            if line.startswith("item="):
+                state["items"].append(line[5:])
+            else:
+                for part in line.split(" "):
+                    if "=" in part:
+                        k, v = part.split("=", 1)
+                        state[k] = int(v)
+        return state
+
+    def click(self, control_id):
+        """Clicks a check box or button of the visible dialog box as the mouse does."""
+        code, _ = self.wintool("click", control_id)
+        return code
+
     def press(self, control_id):
         code, _ = self.wintool("press", control_id)
         return code
@@ -274,10 +299,11 @@ class Clock:
             raise AssertionError(f"program still running after {timeout}s")
         return self.proc.returncode
 
-    def output(self):
-        """What the program wrote to its standard output and error so far."""
+    def output(self, encoding="utf-8"):
+        """What the program wrote to its standard output and error so far (the program's own
+        diagnostic lines are Shift-JIS: pass "cp932" for those)."""
         with open(os.path.join(self.folder, "output.log"), "rb") as f:
-            return f.read().decode("utf-8", "replace")
+            return f.read().decode(encoding, "replace")
 
     def stop(self):
         if self.proc and self.proc.poll() is None:

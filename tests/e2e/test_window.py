@@ -1,5 +1,6 @@
 """The clock under the mouse: dragging with and without edge snapping, the popup menu,
 z-order, minimising to the tray and back, display commands, and settings written at exit."""
+import socket
 import subprocess
 import time
 
@@ -145,9 +146,19 @@ def test_closing_through_the_owner_window_from_the_tray_keeps_the_place(h):
     assert (cfg["LEFT"], cfg["TOP"]) == ("320", "240"), cfg
 
 
+def closed_udp_port():
+    """A UDP port of 127.0.0.1 that nothing listens on, so a time sync never leaves the machine."""
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
 def test_notices_posted_to_the_clock(h):
     screen = h.screen()
-    clock = started(h, screen)
+    # 1025 syncs the clock with TimeServer: a closed local port, which fails after its wait.
+    clock = started(h, screen, {"TimeServer": f"127.0.0.1:{closed_udp_port()}"})
     notices = [((1026, 0), "お知らせが更新されました。"),
                ((1027, 0), "スキンが更新されました。"),
                ((1027, 1), "スキン情報更新に失敗しました。"),

@@ -99,7 +99,13 @@ int Tone() {
 // Window text in UTF-8, whatever the ANSI code page, so the tests can compare Japanese texts.
 void PrintText(const char* label, HWND window) {
   wchar_t wide[1024] = {};
-  GetWindowTextW(window, wide, 1024);
+  // Asked of the window itself: for another process's window GetWindowText reads only the
+  // window's title, which an edit field (a combo box's too) does not keep its text in.
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide),
+                           SMTO_ABORTIFHUNG, 1000, &copied)) {
+    GetWindowTextW(window, wide, 1024);
+  }
   char utf8[4096] = {};
   WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
   for (char* p = utf8; *p; ++p) {
@@ -131,17 +137,26 @@ int Dialogs() {
   return 0;
 }
 
+// The dialog box a user could act on: visible and enabled (a dialog under a message box of
+// its own is disabled), else the first visible one.
+HWND ActiveDialog() {
+  HWND visible = nullptr;
+  for (HWND w : WindowsOfClass("#32770")) {
+    if (!IsWindowVisible(w)) continue;
+    if (IsWindowEnabled(w)) return w;
+    if (visible == nullptr) visible = w;
+  }
+  return visible;
+}
+
 // Presses a button of the visible dialog box (IDOK = 1, IDCANCEL = 2, ...).
 int Press(int id) {
-  for (HWND w : WindowsOfClass("#32770")) {
-    if (IsWindowVisible(w)) {
-      return PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                          reinterpret_cast<LPARAM>(GetDlgItem(w, id)))
-                 ? 0
-                 : 3;
-    }
-  }
-  return 2;
+  HWND w = ActiveDialog();
+  if (w == nullptr) return 2;
+  return PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(w, id)))
+             ? 0
+             : 3;
 }
 
 // Moves a track bar of the visible dialog box as a user's drag would end: new position, then
@@ -161,14 +176,50 @@ int Slide(int id, int position) {
 
 // Clicks a check box or button of the visible dialog box the way a mouse click reports it.
 int Click(int id) {
-  for (HWND w : WindowsOfClass("#32770")) {
-    if (!IsWindowVisible(w)) continue;
-    HWND control = GetDlgItem(w, id);
-    if (control == nullptr) return 3;
-    SendMessageA(control, BM_CLICK, 0, 0);
-    return 0;
+  HWND w = ActiveDialog();
+  if (w == nullptr) return 2;
+  HWND control = GetDlgItem(w, id);
+  if (control == nullptr) return 3;
+  SendMessageA(control, BM_CLICK, 0, 0);
+  return 0;
+}
+
+// The visible dialog box's control `id`, or null.
+HWND DialogControl(int id) {
+  HWND w = ActiveDialog();
+  return w != nullptr ? GetDlgItem(w, id) : nullptr;
+}
+
+// Sets a control's text (UTF-8 argument), as typing it would; for an editable combo box, the
+// text of its edit field.
+int SetText(int id, const char* utf8) {
+  HWND control = DialogControl(id);
+  if (control == nullptr) return 3;
+  wchar_t wide[1024] = {};
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 1024);
+  return SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide)) ? 0 : 4;
+}
+
+// A control's state: "checked=N enabled=N", then for a combo box "count=N" and its items.
+int State(int id) {
+  HWND control = DialogControl(id);
+  if (control == nullptr) return 3;
+  printf("checked=%d enabled=%d\n", static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0)),
+         IsWindowEnabled(control) ? 1 : 0);
+  char cls[64] = {};
+  GetClassNameA(control, cls, sizeof cls);
+  if (lstrcmpiA(cls, "ComboBox") != 0) return 0;
+  const LRESULT count = SendMessageA(control, CB_GETCOUNT, 0, 0);
+  printf("count=%ld\n", static_cast<long>(count));
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t wide[512] = {};
+    if (SendMessageW(control, CB_GETLBTEXTLEN, i, 0) >= 512) continue;
+    SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+    char utf8[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+    printf("item=%s\n", utf8);
   }
-  return 2;
+  return 0;
 }
 
 }  // namespace
@@ -187,8 +238,12 @@ int main(int argc, char** argv) {
     return Slide(static_cast<int>(Number(argv[2])), static_cast<int>(Number(argv[3])));
   }
   if (argc >= 3 && strcmp(argv[1], "click") == 0) return Click(static_cast<int>(Number(argv[2])));
+  if (argc >= 4 && strcmp(argv[1], "settext") == 0) {
+    return SetText(static_cast<int>(Number(argv[2])), argv[3]);
+  }
+  if (argc >= 3 && strcmp(argv[1], "state") == 0) return State(static_cast<int>(Number(argv[2])));
   fprintf(stderr,
           "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
-          "press ID | slide ID POS | click ID\n");
+          "press ID | slide ID POS | click ID | settext ID TEXT | state ID\n");
   return 1;
 }
