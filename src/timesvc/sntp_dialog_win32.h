@@ -1,4 +1,4 @@
-// The time-server dialog "SNTPC" (Part 4.4): the server, the start-up sync, a sync now.
+// The time-server dialog "SNTPC": the server, the start-up sync, a sync now.
 #pragma once
 
 #include <windows.h>

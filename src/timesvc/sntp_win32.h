@@ -1,4 +1,4 @@
-// Setting the PC clock from an NTP server (Part 4.4).
+// Setting the PC clock from an NTP server.
 #pragma once
 
 // One checked SNTP exchange with `server` ("host" or "host:port", port 1-65535, default 123)
