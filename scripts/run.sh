@@ -2,6 +2,11 @@
 # Builds the clock and starts it under Wine. The program lives in build/run/ (or
 # $TARVO_RUN_DIR), so its settings file and play list stay between runs. Without a display, a
 # virtual one is used and a screenshot of it is saved every few seconds.
+#
+# News: the sample feed server (tools/feedserver) serves our own feeds on 127.77.0.1:80, and
+# the clock's FeedServer is set to it. FEED_SERVER=<host> names another feed server instead
+# (then none is started here). Port 80 needs root; when the bind fails, the clock runs without
+# news.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -23,19 +28,26 @@ if ! ls /dev/snd/pcmC* >/dev/null 2>&1; then
   export HOME="$run/home"
 fi
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  echo "Starting the clock on display $DISPLAY (quit from its menu or tray icon)."
-  exec wine TarvoClock.exe
-fi
-
-shot="$run/screen.png"
-for n in $(seq 90 119); do [ -e "/tmp/.X$n-lock" ] || break; done
-# Own sessions for the display and the clock: Ctrl-C reaches only this script, which then
-# closes the clock properly before the display goes.
-setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+feed_host=${FEED_SERVER:-127.77.0.1}
+feed=
+xvfb=
 clock=
-export DISPLAY=":$n"
+
+# FeedServer=<host> in the settings file (the clock reads the key but never writes it back).
+python3 - "$feed_host" <<'PY'
+import pathlib, re, sys
+host = sys.argv[1]
+cfg = pathlib.Path("TarvoClock.cfg")
+text = cfg.read_bytes().decode("cp932", "replace") if cfg.exists() else ""
+lines = [l for l in text.replace("\r\n", "\n").split("\n") if not l.startswith("FeedServer=")]
+if not any(re.fullmatch(r"\[.*\]", l) for l in lines):
+    lines.insert(0, "[TarvoClock]")
+at = next(i for i, l in enumerate(lines) if re.fullmatch(r"\[.*\]", l)) + 1
+lines.insert(at, "FeedServer=" + host)
+while lines and lines[-1] == "":
+    lines.pop()
+cfg.write_bytes(("\r\n".join(lines) + "\r\n").encode("cp932", "replace"))
+PY
 
 # Ends the clock the way its menu does (WM_CLOSE), so it says goodbye and saves its settings,
 # then stops what this script started, by pid. Every step is bounded and none may stop the
@@ -56,12 +68,53 @@ cleanup() {
     kill "$clock" 2>/dev/null
   fi
   timeout 10 wineserver -k >/dev/null 2>&1
-  kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  if [ -n "$feed" ] && kill -0 "$feed" 2>/dev/null; then
+    kill "$feed" 2>/dev/null
+    for _ in $(seq 30); do kill -0 "$feed" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$feed" 2>/dev/null
+  fi
+  [ -n "$feed" ] && rm -f "$run/feedserver.pid"
   wait 2>/dev/null
   echo "The clock has stopped."
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+if [ "$feed_host" = 127.77.0.1 ]; then
+  # Its own session, so Ctrl-C reaches only this script; the pid is kept for the clean-up.
+  setsid python3 "$root/tools/feedserver/feedserver.py" --host 127.77.0.1 --port 80 \
+    --log "$run/feedserver.log" >>"$run/feedserver.out" 2>&1 </dev/null &
+  feed=$!
+  echo "$feed" >"$run/feedserver.pid"
+  for _ in $(seq 30); do
+    python3 -c 'import socket,sys; socket.create_connection(("127.77.0.1", 80), 0.2).close()' \
+      2>/dev/null && break
+    kill -0 "$feed" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$feed" 2>/dev/null; then
+    echo "Feed server on 127.77.0.1:80 (requests logged to $run/feedserver.log)."
+  else
+    echo "The feed server could not bind 127.77.0.1:80 (port 80 needs root): running without news."
+    tail -1 "$run/feedserver.out" 2>/dev/null
+    feed=
+  fi
+fi
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "Starting the clock on display $DISPLAY (quit from its menu or tray icon)."
+  wine TarvoClock.exe || true
+  exit 0
+fi
+
+shot="$run/screen.png"
+for n in $(seq 90 119); do [ -e "/tmp/.X$n-lock" ] || break; done
+# Own sessions for the display and the clock: Ctrl-C reaches only this script, which then
+# closes the clock properly before the display goes.
+setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$n"
 
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 xsetroot -solid '#3A6EA5'

@@ -40,12 +40,16 @@ const ClockHooks kClockHooks = {
       SetWindowPos(threadWindow, nullptr, LEFT, TOP, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     },
-    /*LoadSkin=*/[] { LoadSkin(NewsBarShown()); },
+    /*LoadSkin=*/
+    [] {
+      LoadSkin(NewsBarShown());
+      DrawNewsBar();
+    },
     /*MojiLoaded=*/[] { return SurfaceExists(MojiSurface); },
     /*BackBufferExists=*/[] { return SurfaceExists(BackBuffer); },
     /*ComposeBase=*/ComposeBase,
     /*DrawTime=*/DrawTime,
-    /*CheckFeeds=*/CheckFeeds,
+    /*CheckFeeds=*/StartFeedCheck,
     /*PlayHourSignal=*/PlayHourSignal,
     /*CheckAlarms=*/CheckAlarms,
     /*TickerStep=*/TickerStep,
@@ -56,7 +60,10 @@ const ClockHooks kClockHooks = {
     /*PostClose=*/[] { PostMessageA(threadWindow, WM_CLOSE, 0, 0); },
     /*PostSyncTime=*/[] { PostMessageA(threadWindow, MSG_SYNC_TIME, 0, 0); },
     /*Sleep10ms=*/[] { Sleep(10); },
-    /*ServeFrameRequests=*/ServeFrameRequests,
+    /*ServeFrameRequests=*/
+    [] {
+      if (ServeFrameRequests()) DrawNewsBar();
+    },
     /*SleepUpTo=*/
     [](int ms) {
       if (wakeEvent == nullptr) {
@@ -76,6 +83,8 @@ DWORD WINAPI ClockThread(LPVOID window) {
   ClaimFrame();
   SetFrameWaker(WakeClockThread);
   RunClockLoop(kClockHooks);
+  // A scheduled feed check sees StopRequested and ends within its poll.
+  WaitFeedCheck(1000);
   SetFrameWaker(nullptr);
   TraceEvent("ClockThread ended");
   return 1;

@@ -96,6 +96,7 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
     return FALSE;
   }
   CreateTickerFont();
+  if (TestFeedServer(FeedServer, sizeof FeedServer)) TraceEvent("FeedServer %s", FeedServer);
   CheckFeeds();
   ClockState = kClockLoad;
   BuildCatalogue();

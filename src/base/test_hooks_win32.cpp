@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <cstdarg>
 #include <cstdio>
 
@@ -49,6 +50,14 @@ bool TestRefusesClockSet() {
 }
 
 bool TestForcesFallback() { return forceFallback; }
+
+bool TestFeedServer(char* out, unsigned capacity) {
+  char value[256];
+  const DWORD n = GetEnvironmentVariableA("TARVO_TEST_FEED_SERVER", value, sizeof value);
+  if (n == 0 || n >= sizeof value || n >= capacity) return false;
+  memcpy(out, value, n + 1);
+  return true;
+}
 
 void TraceEvent(const char* format, ...) {
   if (tracePath[0] == '\0') return;

@@ -16,10 +16,14 @@ void SetTestClockShiftSeconds(int64_t seconds);
 bool TestRefusesClockSet();
 void TraceEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
 bool TestForcesFallback();
+// TARVO_TEST_FEED_SERVER: the feed server host the test gives this clock (each its own
+// 127.77.N.1), copied into `out`; false when unset.
+bool TestFeedServer(char* out, unsigned capacity);
 #else
 inline void InitTestHooks() {}
 inline int64_t TestClockShiftSeconds() { return 0; }
 inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}
 inline bool TestForcesFallback() { return false; }
+inline bool TestFeedServer(char*, unsigned) { return false; }
 #endif

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-// 1 once a feed check has left items to show; the news bar and its clicks act only then.
+// 1 at start; a failed feed fetch clears it for the rest of the run. The bar shows only while 1.
 extern uint8_t NewsAvailable;
 
 // Whether the clock shows the news bar: items on hand and the current brand's bit in ViewBrand.

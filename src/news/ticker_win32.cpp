@@ -1,8 +1,169 @@
-// News bar. No feed titles exist yet, so there is no font to make and nothing to scroll.
+// News bar: the font, glyph rendering into the text surfaces, stepping and drawing.
 #include "news/ticker_win32.h"
 
-void CreateTickerFont() {}
+#include <windows.h>
 
-void TickerStep() {}
+#include <cstdio>
+#include <cstring>
 
-bool TickerMoving() { return false; }
+#include "base/clock_source_win32.h"
+#include "base/test_hooks_win32.h"
+#include "news/feeds_win32.h"
+#include "news/news_state.h"
+#include "news/ticker.h"
+#include "render/blend.h"
+#include "render/face_win32.h"
+#include "render/frame.h"
+#include "render/surface.h"
+#include "settings/settings.h"
+
+namespace {
+
+HFONT tickerFont = nullptr;
+uint8_t greyTable[256];
+Surface textSurfaces[kTickerSlots];
+TickerState ticker;
+DWORD lastStepTime = 0;
+// Set under the news lock by a publish, taken by the clock thread.
+bool resetPending = false;
+bool haveItems = false;
+
+bool TickerOn() {
+  return SurfaceExists(BackBuffer) && SurfaceExists(textSurfaces[0]) && NewsAvailable == 1 &&
+         ViewBrand != 0;
+}
+
+void ClearSurface(Surface* s) {
+  if (s->bits == nullptr) return;
+  for (int y = 0; y < s->height; ++y) memset(s->bits + s->rowOffsets[y], 0, static_cast<size_t>(s->width) * 4);
+}
+
+// Draws a Shift-JIS text from the surface's top-left corner; returns its width in pixels.
+int RenderText(Surface* surface, const char* text) {
+  if (tickerFont == nullptr || surface->bits == nullptr) return 0;
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (dc == nullptr) return 0;
+  HGDIOBJ old = SelectObject(dc, tickerFont);
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  const int lineHeight = metrics.tmHeight;
+  const int ascent = metrics.tmAscent;
+  static const MAT2 kIdentity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+  static uint8_t glyph[10240];
+  int x = 0;
+  int y = 0;
+  int glyphs = 0;
+  for (size_t i = 0; text[i] != '\0' && glyphs < kMaxGlyphs; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == 13) {
+      if (text[i + 1] != '\0') ++i;
+      x = 0;
+      y += lineHeight + 1;
+      continue;
+    }
+    UINT code = c;
+    if (IsDBCSLeadByte(c) && text[i + 1] != '\0') {
+      code = (static_cast<UINT>(c) << 8) | static_cast<unsigned char>(text[i + 1]);
+      ++i;
+    }
+    GLYPHMETRICS gm = {};
+    const DWORD size = GetGlyphOutlineA(dc, code, GGO_GRAY8_BITMAP, &gm, 0, nullptr, &kIdentity);
+    if (size == GDI_ERROR) break;
+    const int rowStep = (static_cast<int>(gm.gmBlackBoxX) + 3) & ~3;
+    if (size > 0 && size <= sizeof glyph) {
+      memset(glyph, 0, sizeof glyph);
+      if (GetGlyphOutlineA(dc, code, GGO_GRAY8_BITMAP, &gm, sizeof glyph, glyph, &kIdentity) ==
+          GDI_ERROR) {
+        break;
+      }
+      const int rows = static_cast<int>(gm.gmBlackBoxY);
+      if (rowStep * rows <= static_cast<int>(sizeof glyph)) {
+        BlitGlyph(surface, x + gm.gmptGlyphOrigin.x, y + ascent - gm.gmptGlyphOrigin.y, glyph,
+                  rowStep, rowStep, rows, greyTable);
+      }
+    }
+    x += rowStep + gm.gmptGlyphOrigin.x;
+    ++glyphs;
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  if (x < 0) x = 0;
+  return x > surface->width ? surface->width : x;
+}
+
+void ApplyPendingReset() {
+  LockNews();
+  if (resetPending) {
+    ResetTickerState(&ticker, BRAND, ViewBrand);
+    haveItems = false;
+    for (int i = 0; i < kFeedCount; ++i) {
+      haveItems = haveItems || ((FeedBits(ViewBrand) & (1 << i)) != 0 && Feeds[i].item_count > 0);
+    }
+    resetPending = false;
+    lastStepTime = ReadTickMs();
+  }
+  UnlockNews();
+}
+
+void QueueIntoFreeSlot() {
+  if (ActiveSlots(ticker.slots) >= kTickerSlots) return;
+  const int k = FreeSlot(ticker.slots, ticker.head);
+  if (k < 0) return;
+  int armed[2] = {-1, -1};
+  LockNews();
+  const int n = QueueNextItem(&ticker, k, Feeds, ViewBrand, armed);
+  UnlockNews();
+  for (int j = 0; j < n; ++j) {
+    const int s = armed[j];
+    ClearSurface(&textSurfaces[s]);
+    const int width = RenderText(&textSurfaces[s], ticker.slots[s].text);
+    ArmSlot(&ticker.slots[s], width);
+    TraceEvent("ticker slot %d width %d", s, width);
+  }
+}
+
+}  // namespace
+
+void CreateTickerFont() {
+  BuildGreyTable(greyTable);
+  for (int k = 0; k < kTickerSlots; ++k) {
+    char name[16];
+    snprintf(name, sizeof name, "TextBuffer%d", k);
+    CreateSurface(&textSurfaces[k], kTextSurfaceWidth, kTextSurfaceHeight, name);
+  }
+  tickerFont = CreateFontA(-24, 12, 0, 0, 400, 0, 0, 0, 128, 0, 0, 0, 0, "ＭＳ ゴシック");
+  for (int k = 0; k < kTickerSlots; ++k) ticker.slots[k].index = static_cast<uint8_t>(k);
+}
+
+void RequestTickerReset() { resetPending = true; }
+
+bool DrawNewsBar() {
+  if (!TickerOn() || !SurfaceExists(PictureSurface)) return false;
+  if (ActiveSlots(ticker.slots) == 0 || !ticker.slots[ticker.head].active) return false;
+  NoteFrameAccess();
+  const int left = kTickerLeft + BarOffset.x;
+  const int top = kTickerTop + BarOffset.y;
+  FrameGuard guard;
+  CopyRect(&BackBuffer, left, top, kTickerWindow, kTextSurfaceHeight, &PictureSurface, left, top);
+  for (int k = 0; k < kTickerSlots; ++k) {
+    int x = 0;
+    int from = 0;
+    int count = 0;
+    if (!SlotSpan(ticker.slots[k], &x, &from, &count)) continue;
+    BlendRect(&BackBuffer, left + x, top, count, kTextSurfaceHeight, &textSurfaces[k], from, 0);
+  }
+  MarkFrameChanged();
+  return true;
+}
+
+void TickerStep() {
+  if (!TickerOn()) return;
+  ApplyPendingReset();
+  const DWORD now = ReadTickMs();
+  if (now - lastStepTime <= static_cast<DWORD>(ClampScrollTime(RssScrollTime))) return;
+  lastStepTime = now;
+  if (DrawNewsBar()) ticker.head = StepSlots(ticker.slots, ticker.head);
+  QueueIntoFreeSlot();
+}
+
+bool TickerMoving() { return TickerOn() && (haveItems || ActiveSlots(ticker.slots) > 0); }

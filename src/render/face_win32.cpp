@@ -199,11 +199,6 @@ void DrawTime(const LocalTime& now) {
   TraceEvent("DrawTime %02d:%02d", now.hour, now.minute);
 }
 
-bool DrawNewsBar() {
-  // The ticker lines arrive with the news bar; until then there is nothing to scroll over it.
-  return false;
-}
-
 bool LoadSkin(bool withNewsBar) {
   TraceEvent("LoadSkin");
   SkinLoad result = LoadSelectedSkin(withNewsBar);
@@ -226,13 +221,13 @@ void RedrawFace() {
   LocalTime now;
   ReadLocalTime(&now);
   DrawTime(now);
-  DrawNewsBar();
 }
 
-void ServeFrameRequests() {
+bool ServeFrameRequests() {
   const unsigned requests = TakeFrameRequests();
   if ((requests & kFrameRedraw) != 0) RedrawFace();
   if ((requests & kFramePush) != 0) MarkFrameChanged();
+  return (requests & kFrameRedraw) != 0;
 }
 
 void PushFrameIfChanged() {

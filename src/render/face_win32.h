@@ -19,11 +19,11 @@ bool LoadSkin(bool withNewsBar);
 void ComposeBase();
 // Redraws the clock area of BackBuffer for `now` without pushing.
 void DrawTime(const LocalTime& now);
-// Lays the bar and the ticker lines into BackBuffer; false when no bar is shown.
-bool DrawNewsBar();
-// Recomposes the whole face for the current time; the next push shows it.
+// Recomposes the whole face (picture, baked bar, time) for the current time; the next push shows
+// it. The news layer lays its ticker lines over it afterwards (the clock thread composes both).
 void RedrawFace();
-// Carries out what other threads asked for through RequestFrame.
-void ServeFrameRequests();
+// Carries out what other threads asked for through RequestFrame; true when it recomposed the
+// face, so the caller lays the ticker over it again.
+bool ServeFrameRequests();
 // Pushes BackBuffer when it changed since the last push.
 void PushFrameIfChanged();

@@ -16,6 +16,16 @@ import traceback
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 APP_TITLE = "TarvoClock"
+FEED_SERVER_SCRIPT = os.path.join(ROOT, "tools", "feedserver", "feedserver.py")
+# Every clock gets its own feed server address 127.77.N.1, so no test looks a name up or
+# leaves the machine; nothing listens there unless the test starts a FeedServer on it.
+_next_feed_net = [1]
+
+
+def next_feed_address():
+    n = _next_feed_net[0]
+    _next_feed_net[0] = n % 250 + 1
+    return f"127.77.{n}.1"
 
 
 def parse_args():
@@ -141,6 +151,7 @@ class Clock:
         self.trace = os.path.join(self.folder, "trace.log")
         self.sound = os.path.join(self.folder, "sound.raw")
         self.extra_env = env or {}
+        self.feed_address = next_feed_address()
         self.proc = None
         if cfg is not None:
             self.write_cfg(cfg)
@@ -179,6 +190,7 @@ class Clock:
         env.update(self.screen.env())
         env["HOME"] = home
         env["TARVO_TEST_TRACE"] = "Z:" + self.trace.replace("/", "\\")
+        env["TARVO_TEST_FEED_SERVER"] = self.feed_address
         env.update(self.extra_env)
         return env
 
@@ -318,6 +330,65 @@ class Clock:
             shutil.rmtree(self.folder, ignore_errors=True)
 
 
+class FeedServer:
+    """The sample feed server on one clock's 127.77.N.1:80 (port 80 needs root)."""
+
+    def __init__(self, harness, address, overrides=()):
+        self.h = harness
+        self.address = address
+        self.folder = tempfile.mkdtemp(prefix="tarvo-feeds-")
+        self.log_path = os.path.join(self.folder, "requests.log")
+        args = [sys.executable, FEED_SERVER_SCRIPT, "--host", address, "--port", "80",
+                "--log", self.log_path]
+        for path, shape in overrides:
+            args += ["--override", f"{path}={shape}"]
+        self.out = open(os.path.join(self.folder, "out.log"), "wb")
+        self.proc = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=self.out,
+                                     stderr=subprocess.STDOUT, start_new_session=True)
+        import socket
+        deadline = time.monotonic() + 10
+        while True:
+            if self.proc.poll() is not None:
+                with open(os.path.join(self.folder, "out.log"), "rb") as f:
+                    raise RuntimeError(f"feed server cannot bind {address}:80 (port 80 needs root): "
+                                       + f.read().decode("utf-8", "replace"))
+            try:
+                socket.create_connection((address, 80), 0.2).close()
+                break
+            except OSError:
+                if time.monotonic() > deadline:
+                    raise RuntimeError(f"feed server on {address}:80 did not come up")
+                time.sleep(0.1)
+        # The probe connection above is logged as an empty request; start the log afresh.
+        time.sleep(0.2)
+        open(self.log_path, "w").close()
+
+    def requests(self):
+        """The request bytes logged so far, in order."""
+        import ast
+        if not os.path.exists(self.log_path):
+            return []
+        out = []
+        with open(self.log_path, encoding="ascii", errors="replace") as f:
+            for line in f:
+                parts = line.rstrip("\n").split(" ", 2)
+                if len(parts) == 3:
+                    out.append(ast.literal_eval(parts[2]))
+        return out
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.out.close()
+        if not self.h.args.keep:
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+
 class Harness:
     def __init__(self):
         self.args = parse_args()
@@ -326,6 +397,7 @@ class Harness:
         os.makedirs(self.artifacts, exist_ok=True)
         self.clocks = []
         self.screens = []
+        self.feed_servers = []
         # Start from no server at all, as every case after the first does: a server left by
         # earlier runs keeps helper processes with another display and HOME.
         self.end_wine()
@@ -344,18 +416,25 @@ class Harness:
         self.clocks.append(c)
         return c
 
+    def feed_server(self, clock, overrides=()):
+        f = FeedServer(self, clock.feed_address, overrides)
+        self.feed_servers.append(f)
+        return f
+
     def artifact(self, name):
         return os.path.join(self.artifacts, name)
 
     def shutdown(self):
         for c in self.clocks:
             c.cleanup()
+        for f in self.feed_servers:
+            f.stop()
         # The prefix's server outlives its programs for a while; end it so the next test's
         # display starts clean.
         self.end_wine()
         for s in self.screens:
             s.stop()
-        self.clocks, self.screens = [], []
+        self.clocks, self.screens, self.feed_servers = [], [], []
 
 
 def run(cases):

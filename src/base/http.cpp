@@ -1,0 +1,171 @@
+// HTTP/1.0 request building and answer checking.
+#include "base/http.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kScheme[] = "http://";
+constexpr size_t kSchemeLength = sizeof kScheme - 1;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether the `length` bytes at `line` start with `name` followed by ':', case-insensitively.
+bool HeaderIs(const char* line, size_t length, const char* name) {
+  const size_t n = strlen(name);
+  if (length <= n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (Lower(line[i]) != name[i]) return false;
+  }
+  return line[n] == ':';
+}
+
+// Finds "\r\n\r\n" (or "\n\n") within the first `size` bytes; returns the offset just past it.
+bool FindHeaderEnd(const char* data, size_t size, size_t* end) {
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] != '\n') continue;
+    if (i + 1 < size && data[i + 1] == '\n') {
+      *end = i + 2;
+      return true;
+    }
+    if (i + 2 < size && data[i + 1] == '\r' && data[i + 2] == '\n') {
+      *end = i + 3;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool SplitUrl(const char* url, char* host, char* path) {
+  host[0] = '\0';
+  path[0] = '\0';
+  if (url == nullptr || strncmp(url, kScheme, kSchemeLength) != 0) return false;
+  const char* start = url + kSchemeLength;
+  const char* slash = strchr(start, '/');
+  if (slash == nullptr || slash == start) return false;
+  const size_t hostLength = static_cast<size_t>(slash - start);
+  const size_t pathLength = strlen(slash);
+  if (hostLength >= kUrlPartCapacity || pathLength >= kUrlPartCapacity) return false;
+  memcpy(host, start, hostLength);
+  host[hostLength] = '\0';
+  memcpy(path, slash, pathLength + 1);
+  return true;
+}
+
+bool BuildRequest(const char* url, char* out, size_t outCapacity) {
+  static const char kHead[] = "GET ";
+  static const char kTail[] = " HTTP/1.0\r\n\r\n";
+  const size_t urlLength = strlen(url);
+  const size_t total = (sizeof kHead - 1) + urlLength + (sizeof kTail - 1);
+  if (outCapacity == 0 || total >= outCapacity) {
+    if (outCapacity > 0) out[0] = '\0';
+    return false;
+  }
+  memcpy(out, kHead, sizeof kHead - 1);
+  memcpy(out + sizeof kHead - 1, url, urlLength);
+  memcpy(out + sizeof kHead - 1 + urlLength, kTail, sizeof kTail);
+  return true;
+}
+
+bool IsDottedAddress(const char* host, unsigned char octets[4]) {
+  const char* p = host;
+  for (int part = 0; part < 4; ++part) {
+    if (*p < '0' || *p > '9') return false;
+    int value = 0;
+    int digits = 0;
+    while (*p >= '0' && *p <= '9') {
+      value = value * 10 + (*p - '0');
+      if (++digits > 3 || value > 255) return false;
+      ++p;
+    }
+    octets[part] = static_cast<unsigned char>(value);
+    if (part < 3) {
+      if (*p != '.') return false;
+      ++p;
+    }
+  }
+  return *p == '\0';
+}
+
+const char* HttpVerdictName(HttpVerdict verdict) {
+  switch (verdict) {
+    case HttpVerdict::kOk: return "ok";
+    case HttpVerdict::kNoAnswer: return "no answer";
+    case HttpVerdict::kBadStatusLine: return "bad status line";
+    case HttpVerdict::kNotOk: return "status not 200";
+    case HttpVerdict::kNoHeaderEnd: return "no header end";
+    case HttpVerdict::kTransferCoding: return "transfer coding";
+    case HttpVerdict::kShortBody: return "short body";
+    case HttpVerdict::kLongBody: return "long body";
+    case HttpVerdict::kTooLong: return "too long";
+    case HttpVerdict::kReceiveError: return "receive error";
+    case HttpVerdict::kTimedOut: return "timed out";
+    case HttpVerdict::kStopped: return "stopped";
+    case HttpVerdict::kConnectFailed: return "connect failed";
+    case HttpVerdict::kBadUrl: return "bad url";
+  }
+  return "?";
+}
+
+HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t* bodySize) {
+  *bodyOffset = 0;
+  *bodySize = 0;
+  if (answer.overflowed) return HttpVerdict::kTooLong;
+  if (answer.receiveError) return HttpVerdict::kReceiveError;
+  const char* d = answer.data;
+  const size_t n = answer.size;
+  if (n == 0) return HttpVerdict::kNoAnswer;
+  // "HTTP/1.x NNN"
+  static const char kVersion[] = "HTTP/1.";
+  if (n < 12 || memcmp(d, kVersion, 7) != 0 || d[7] < '0' || d[7] > '9' || d[8] != ' ' ||
+      d[9] < '1' || d[9] > '5' || d[10] < '0' || d[10] > '9' || d[11] < '0' || d[11] > '9') {
+    return HttpVerdict::kBadStatusLine;
+  }
+  if (n > 12 && d[12] != ' ' && d[12] != '\r' && d[12] != '\n') return HttpVerdict::kBadStatusLine;
+  size_t headerEnd = 0;
+  if (!FindHeaderEnd(d, n, &headerEnd)) {
+    return memcmp(d + 9, "200", 3) == 0 ? HttpVerdict::kNoHeaderEnd : HttpVerdict::kNotOk;
+  }
+  if (memcmp(d + 9, "200", 3) != 0) return HttpVerdict::kNotOk;
+  // Header lines between the status line and the blank line.
+  bool haveLength = false;
+  size_t contentLength = 0;
+  size_t at = 0;
+  while (at < headerEnd && d[at] != '\n') ++at;
+  ++at;  // past the status line
+  while (at < headerEnd) {
+    size_t lineEnd = at;
+    while (lineEnd < headerEnd && d[lineEnd] != '\n') ++lineEnd;
+    size_t length = lineEnd - at;
+    if (length > 0 && d[at + length - 1] == '\r') --length;
+    if (length == 0) break;
+    const char* line = d + at;
+    if (HeaderIs(line, length, "transfer-encoding")) return HttpVerdict::kTransferCoding;
+    if (HeaderIs(line, length, "content-length")) {
+      size_t i = 15;
+      while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
+      if (i == length) return HttpVerdict::kBadStatusLine;
+      size_t value = 0;
+      for (; i < length && line[i] >= '0' && line[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<size_t>(line[i] - '0');
+        if (value > kAnswerCapacity) value = kAnswerCapacity;  // any such length fails below
+      }
+      while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
+      if (i != length) return HttpVerdict::kBadStatusLine;
+      if (haveLength && value != contentLength) return HttpVerdict::kBadStatusLine;
+      haveLength = true;
+      contentLength = value;
+    }
+    at = lineEnd + 1;
+  }
+  const size_t body = n - headerEnd;
+  if (haveLength) {
+    if (body < contentLength) return HttpVerdict::kShortBody;
+    if (body > contentLength) return HttpVerdict::kLongBody;
+  }
+  *bodyOffset = headerEnd;
+  *bodySize = body;
+  return HttpVerdict::kOk;
+}

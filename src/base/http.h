@@ -1,0 +1,54 @@
+// HTTP/1.0 request building and answer checking: the portable half of the HTTP client.
+#pragma once
+
+#include <cstddef>
+
+// Host and path each fit in this many bytes with their terminator.
+constexpr size_t kUrlPartCapacity = 256;
+// The request line is built in a buffer of this size; longer URLs are refused.
+constexpr size_t kRequestCapacity = 256;
+// An answer is read into a buffer of this size and may fill it up to one byte less.
+constexpr size_t kAnswerCapacity = 32768;
+constexpr size_t kAnswerMax = kAnswerCapacity - 1;
+
+// Splits "http://host/path" into host (up to the first '/' after "http://") and path (that '/'
+// and the rest). No port is parsed. False, both outputs empty, when "http://" is missing, no '/'
+// follows the host, the host is empty or a part does not fit kUrlPartCapacity - 1 bytes.
+bool SplitUrl(const char* url, char* host, char* path);
+
+// "GET <url> HTTP/1.0\r\n\r\n" into `out` (kRequestCapacity bytes); false when it does not fit.
+bool BuildRequest(const char* url, char* out, size_t outCapacity);
+
+// Whether `host` is a dotted IPv4 address (four decimal numbers 0-255), so no lookup is needed.
+bool IsDottedAddress(const char* host, unsigned char octets[4]);
+
+// How a received answer is judged.
+enum class HttpVerdict {
+  kOk,             // "HTTP/1.x 200", header end, no transfer coding, Content-Length met
+  kNoAnswer,       // nothing received
+  kBadStatusLine,  // not "HTTP/1.x NNN ..."
+  kNotOk,          // a status other than 200
+  kNoHeaderEnd,    // no blank line ending the header
+  kTransferCoding, // a Transfer-Encoding header
+  kShortBody,      // fewer body bytes than Content-Length
+  kLongBody,       // more body bytes than Content-Length
+  kTooLong,        // the answer did not fit the buffer
+  kReceiveError,   // the connection failed while reading
+  kTimedOut,       // a time limit ran out
+  kStopped,        // the program is stopping
+  kConnectFailed,  // no connection (lookup, connect or send)
+  kBadUrl,
+};
+
+const char* HttpVerdictName(HttpVerdict verdict);
+
+// What a fetch left: the bytes received and how the read ended.
+struct HttpAnswer {
+  const char* data;
+  size_t size;
+  bool overflowed;     // the server sent more than the buffer holds
+  bool receiveError;   // the read ended with an error rather than the peer closing
+};
+
+// Judges a complete answer. On kOk, *bodyOffset and *bodySize give the body inside data.
+HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t* bodySize);

@@ -1,0 +1,45 @@
+// Minimal blocking HTTP/1.0 client over Winsock, bounded in time and size.
+#pragma once
+
+#include <winsock2.h>
+
+#include <cstddef>
+
+#include "base/http.h"
+
+// Limits of one request, in milliseconds. A dotted address is never looked up.
+constexpr unsigned kResolveLimitMs = 5000;
+constexpr unsigned kConnectLimitMs = 5000;
+constexpr unsigned kIdleLimitMs = 5000;
+constexpr unsigned kRequestLimitMs = 10000;
+// How often a wait looks at StopRequested: a stop ends any request within this.
+constexpr unsigned kStopPollMs = 50;
+
+// The TCP port requests go to. Always 80 in the program; the Wine tests point it at their own
+// loopback server.
+extern unsigned short HttpPort;
+
+// Starts Winsock, resolves the host (dotted addresses directly, names by a lookup of at most
+// kResolveLimitMs) and connects within kConnectLimitMs. On failure the socket is closed,
+// Winsock cleaned up and *connection is INVALID_SOCKET.
+bool HttpConnect(SOCKET* connection, const char* url);
+// Sends the whole zero-terminated text within the request's limits.
+bool SendAll(SOCKET connection, const char* text);
+
+// Fetches `url` into `buffer` (kAnswerCapacity bytes, zero-filled by this call): every byte
+// received, headers included, at most kAnswerMax, read 4 bytes per receive. The transport
+// verdict is kOk when the peer closed normally; otherwise why the read stopped (*received still
+// tells how much came).
+HttpVerdict HttpFetchToMemory(const char* url, SOCKET* connection, char* buffer, size_t* received);
+
+// Fetch and judge: true only when the answer is "HTTP/1.x 200" with a header end, no transfer
+// coding and its Content-Length met. *body and *bodySize give the body inside `buffer`.
+bool HttpGetToMemory(const char* url, SOCKET* connection, char* buffer, const char** body,
+                     size_t* bodySize, HttpVerdict* verdict);
+
+// Skin downloads: the body (after the header that ends with the text/plain Content-Type line)
+// into a file created or truncated at `path`. Idle and connect limits as above; no total limit
+// beyond kDownloadLimitMs.
+constexpr unsigned kDownloadLimitMs = 120000;
+bool HttpGetToFile(const char* url, SOCKET* connection, const char* path);
+bool ReceiveToFile(SOCKET connection, const char* path);

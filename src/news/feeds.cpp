@@ -1,0 +1,164 @@
+// The four news feeds: the table, the RDF item parser, item dates and the new-item test.
+#include "news/feeds.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+const char* const kFeedPaths[kFeedCount] = {"/rss/tarvo.rdf", "/rss/pellin.rdf",
+                                            "/rss/quorra.rdf", "/rss/oxbel.rdf"};
+
+FeedRecord Feeds[kFeedCount];
+
+bool BuildFeedUrl(int index, const char* host, char* out, size_t outCapacity) {
+  if (outCapacity > 0) out[0] = '\0';
+  if (index < 0 || index >= kFeedCount || outCapacity == 0) return false;
+  const int n = snprintf(out, outCapacity, "http://%s%s", host, kFeedPaths[index]);
+  if (n < 0 || static_cast<size_t>(n) >= outCapacity) {
+    out[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+size_t CharacterPrefix(const char* text, size_t length, size_t limit) {
+  size_t at = 0;
+  while (at < length) {
+    const size_t step =
+        (IsSjisLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < length) ? 2 : 1;
+    if (at + step > limit) break;
+    at += step;
+  }
+  return at;
+}
+
+namespace {
+
+// First occurrence of the zero-terminated `needle` in [begin, end).
+const char* Find(const char* begin, const char* end, const char* needle) {
+  const size_t n = strlen(needle);
+  if (n == 0 || end < begin || static_cast<size_t>(end - begin) < n) return nullptr;
+  const char* last = end - n;
+  for (const char* p = begin; p <= last; ++p) {
+    p = static_cast<const char*>(memchr(p, needle[0], static_cast<size_t>(last - p) + 1));
+    if (p == nullptr) return nullptr;
+    if (memcmp(p, needle, n) == 0) return p;
+  }
+  return nullptr;
+}
+
+// "<name" followed by '>', whitespace or '/' in [begin, end).
+const char* FindOpening(const char* begin, const char* end, const char* name) {
+  char opening[40];
+  const size_t n = strlen(name);
+  if (n + 2 > sizeof opening) return nullptr;
+  opening[0] = '<';
+  memcpy(opening + 1, name, n + 1);
+  for (const char* p = begin; p < end;) {
+    const char* hit = Find(p, end, opening);
+    if (hit == nullptr) return nullptr;
+    const char* after = hit + n + 1;
+    if (after < end && (*after == '>' || *after == ' ' || *after == '\t' || *after == '\r' ||
+                        *after == '\n' || *after == '/')) {
+      return hit;
+    }
+    p = hit + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const char* ExtractField(const char* begin, const char* end, const char* name, char* out,
+                         size_t outCapacity, bool emptyIfLong) {
+  if (outCapacity == 0) return nullptr;
+  out[0] = '\0';
+  const char* open = FindOpening(begin, end, name);
+  if (open == nullptr) return nullptr;
+  const char* close = static_cast<const char*>(memchr(open, '>', static_cast<size_t>(end - open)));
+  if (close == nullptr) return nullptr;
+  const char* content = close + 1;
+  // A self-closing element has no content.
+  if (close[-1] == '/') return content;
+  char closing[44];
+  snprintf(closing, sizeof closing, "</%s>", name);
+  const char* finish = Find(content, end, closing);
+  if (finish == nullptr) return nullptr;
+  const size_t length = static_cast<size_t>(finish - content);
+  size_t take = length;
+  if (length > outCapacity - 1) take = emptyIfLong ? 0 : CharacterPrefix(content, length, outCapacity - 1);
+  memcpy(out, content, take);
+  out[take] = '\0';
+  return finish + strlen(closing);
+}
+
+bool ParseFeedDocument(const char* text, FeedRecord* feed) {
+  memset(feed->items, 0, sizeof feed->items);
+  feed->channel_link[0] = '\0';
+  feed->channel_title[0] = '\0';
+  feed->item_count = 0;
+  const char* end = text + strlen(text);
+  if (ExtractField(text, end, "title", feed->channel_title, sizeof feed->channel_title, false) ==
+      nullptr) {
+    return false;
+  }
+  ExtractField(text, end, "link", feed->channel_link, sizeof feed->channel_link, true);
+  const char* at = Find(text, end, "<item ");
+  const char* openingItem = "<item>";
+  const char* plain = Find(text, end, openingItem);
+  if (at == nullptr || (plain != nullptr && plain < at)) at = plain;
+  while (at != nullptr && feed->item_count < kItemsPerFeed) {
+    // The item runs to its closing tag, or else to the next item or the end of the document.
+    const char* next = Find(at + 1, end, "<item ");
+    const char* nextPlain = Find(at + 1, end, "<item>");
+    if (next == nullptr || (nextPlain != nullptr && nextPlain < next)) next = nextPlain;
+    const char* close = Find(at, next != nullptr ? next : end, "</item>");
+    const char* itemEnd = close != nullptr ? close : (next != nullptr ? next : end);
+    FeedItem& item = feed->items[feed->item_count];
+    if (ExtractField(at, itemEnd, "title", item.title, sizeof item.title, false) != nullptr &&
+        item.title[0] != '\0') {
+      ExtractField(at, itemEnd, "link", item.link, sizeof item.link, true);
+      ExtractField(at, itemEnd, "description", item.description, sizeof item.description, false);
+      ExtractField(at, itemEnd, "dc:date", item.date, sizeof item.date, true);
+      ExtractField(at, itemEnd, "extend", item.extend, sizeof item.extend, true);
+      ++feed->item_count;
+    } else {
+      memset(&item, 0, sizeof item);
+    }
+    at = next;
+  }
+  return true;
+}
+
+int64_t ItemTime(const char* date) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, oh = 0, om = 0;
+  sscanf(date, "%04d-%02d-%02dT%02d:%02d:%02d+%02d:%02d", &year, &month, &day, &hour, &minute,
+         &second, &oh, &om);
+  if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
+      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) {
+    return -1;
+  }
+  struct tm t = {};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  t.tm_isdst = 0;
+  const time_t seconds = mktime(&t);
+  return seconds < 0 ? -1 : static_cast<int64_t>(seconds);
+}
+
+bool FeedsHaveNewItems(const FeedRecord* feeds, int viewBrand, int64_t lastSeen) {
+  for (int i = 0; i < kFeedCount; ++i) {
+    if ((FeedBits(viewBrand) & (1 << i)) == 0) continue;
+    const int count = feeds[i].item_count < kItemsPerFeed ? feeds[i].item_count : kItemsPerFeed;
+    for (int k = 0; k < count; ++k) {
+      if (ItemTime(feeds[i].items[k].date) > lastSeen) return true;
+    }
+  }
+  return false;
+}
+
+int ClampCheckTime(int hours) { return hours < 1 ? 1 : hours > 24 ? 24 : hours; }

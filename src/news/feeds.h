@@ -1,0 +1,70 @@
+// The four news feeds: the table, the RDF item parser, item dates and the new-item test.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int kFeedCount = 4;
+constexpr int kItemsPerFeed = 100;
+
+struct FeedItem {
+  char title[512];
+  char link[128];
+  char description[512];
+  char date[32];
+  char extend[64];
+};
+static_assert(sizeof(FeedItem) == 1248, "item record of the design");
+
+struct FeedRecord {
+  FeedItem items[kItemsPerFeed];
+  char url[256];
+  char channel_link[256];
+  char channel_title[256];
+  int item_count;
+};
+
+// Paths of the four feeds on the feed server, by index.
+extern const char* const kFeedPaths[kFeedCount];
+
+// The published table the bar and the news list read (under the news lock on Windows).
+extern FeedRecord Feeds[kFeedCount];
+
+// Only bits 0-3 of ViewBrand choose feeds.
+inline int FeedBits(int viewBrand) { return viewBrand & 15; }
+
+// "http://" host path into `out`; false (out empty) when it does not fit.
+bool BuildFeedUrl(int index, const char* host, char* out, size_t outCapacity);
+
+// Whether `byte` is a Shift-JIS (code page 932) lead byte.
+inline bool IsSjisLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// The length of the longest prefix of the `length` bytes at `text` that is at most `limit`
+// bytes and ends on a character boundary (a lead byte is never separated from its trail).
+size_t CharacterPrefix(const char* text, size_t length, size_t limit);
+
+// Finds the element `name` (exactly: "<name" then '>', a blank or '/') in [begin, end), copies
+// its content up to `</name>` into `out`. Content that does not fit is cut at a character
+// boundary, unless `emptyIfLong`, which empties it. Returns the position after the closing tag,
+// or null (out empty) when the element is missing or not closed inside the range.
+const char* ExtractField(const char* begin, const char* end, const char* name, char* out,
+                         size_t outCapacity, bool emptyIfLong);
+
+// Parses one converted (ANSI) feed document into `feed`: the channel's title and link (the
+// first of each in the document), then up to 100 items, each from its own `<item ` element, its
+// fields searched only inside it; an item without a title is skipped. False (no items) when the
+// document has no title. `feed->url` is left alone.
+bool ParseFeedDocument(const char* text, FeedRecord* feed);
+
+// Seconds since 1970 of an item's dc:date read with "%04d-%02d-%02dT%02d:%02d:%02d+%02d:%02d"
+// (fields that do not match stay 0, the offset is ignored, the time is taken as local); -1 when
+// it does not make a date from 1970 on.
+int64_t ItemTime(const char* date);
+
+// True if any feed enabled in `viewBrand` holds an item dated after `lastSeen`.
+bool FeedsHaveNewItems(const FeedRecord* feeds, int viewBrand, int64_t lastSeen);
+
+// CheckTime as used: 1-24 hours.
+int ClampCheckTime(int hours);

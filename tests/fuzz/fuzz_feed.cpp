@@ -1,0 +1,37 @@
+// The feed parser over arbitrary documents: counts and fields stay within their records.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "news/feeds.h"
+
+namespace {
+FeedRecord feed;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 32767) return 0;
+  char* text = static_cast<char*>(malloc(size + 1));
+  if (size > 0) memcpy(text, data, size);
+  text[size] = '\0';
+  const bool ok = ParseFeedDocument(text, &feed);
+  if (!ok && feed.item_count != 0) abort();
+  if (feed.item_count < 0 || feed.item_count > kItemsPerFeed) abort();
+  if (strnlen(feed.channel_title, sizeof feed.channel_title) >= sizeof feed.channel_title) abort();
+  for (int i = 0; i < feed.item_count; ++i) {
+    const FeedItem& item = feed.items[i];
+    if (item.title[0] == '\0') abort();
+    if (strnlen(item.title, sizeof item.title) >= sizeof item.title ||
+        strnlen(item.link, sizeof item.link) >= sizeof item.link ||
+        strnlen(item.description, sizeof item.description) >= sizeof item.description ||
+        strnlen(item.date, sizeof item.date) >= sizeof item.date ||
+        strnlen(item.extend, sizeof item.extend) >= sizeof item.extend) {
+      abort();
+    }
+    ItemTime(item.date);
+  }
+  FeedsHaveNewItems(&feed, 1, 0);
+  free(text);
+  return 0;
+}
