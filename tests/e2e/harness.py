@@ -333,7 +333,7 @@ class Clock:
 class FeedServer:
     """The sample feed server on one clock's 127.77.N.1:80 (port 80 needs root)."""
 
-    def __init__(self, harness, address, overrides=()):
+    def __init__(self, harness, address, overrides=(), fail_after=-1):
         self.h = harness
         self.address = address
         self.folder = tempfile.mkdtemp(prefix="tarvo-feeds-")
@@ -342,6 +342,9 @@ class FeedServer:
                 "--log", self.log_path]
         for path, shape in overrides:
             args += ["--override", f"{path}={shape}"]
+        # The readiness probe below sends no request line, so the server does not count it.
+        if fail_after >= 0:
+            args += ["--fail-after", str(fail_after)]
         self.out = open(os.path.join(self.folder, "out.log"), "wb")
         self.proc = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=self.out,
                                      stderr=subprocess.STDOUT, start_new_session=True)
@@ -416,8 +419,8 @@ class Harness:
         self.clocks.append(c)
         return c
 
-    def feed_server(self, clock, overrides=()):
-        f = FeedServer(self, clock.feed_address, overrides)
+    def feed_server(self, clock, overrides=(), fail_after=-1):
+        f = FeedServer(self, clock.feed_address, overrides, fail_after)
         self.feed_servers.append(f)
         return f
 

@@ -99,7 +99,33 @@ def test_a_stalling_server_neither_stops_redraws_nor_the_close(h):
     assert clock.wait_exit(10) == 0
 
 
+def test_a_later_failed_check_removes_the_bar(h):
+    screen = h.screen()
+    screen.paint_background("#000000")
+    # The start-up check succeeds; the scheduled one (due at once on 31 December, see above)
+    # meets a server that has gone away.
+    clock = h.clock(screen, cfg={"CheckTime": 24, "RssScrollTime": 10, "BootSignal": 0},
+                    env={"TARVO_TEST_TIME": "2026-12-31 10:30:50"})
+    feeds = h.feed_server(clock, fail_after=4)
+    clock.start()
+    clock.wait_event("FetchFeeds published")
+    clock.wait_event("FetchFeeds failed at feed 0", timeout=30)
+    wait_until(lambda: len([e for e in clock.events() if e.startswith("LoadSkin done")]) >= 2, 10,
+               what="the skin reloaded without the bar")
+    # Four fetched at the start, then the scheduled check stops at its first answer (the
+    # month-end schedule repeats it at later minute changes, as designed).
+    assert feeds.requests()[4] == f"GET http://{clock.feed_address}/rss/tarvo.rdf HTTP/1.0\r\n\r\n".encode()
+    time.sleep(0.5)
+    first = screen.shot()
+    time.sleep(0.5)
+    second = screen.shot()
+    assert bar_pixels(first) == bar_pixels(second), "the bar still moves"
+    second.save(h.artifact("news-bar-removed.png"))
+    clock.quit(timeout=10)
+
+
 if __name__ == "__main__":
     harness.run([test_four_requests_in_order_and_the_bar_scrolls,
                  test_a_404_on_feed_0_stops_the_rest_and_no_bar_shows,
-                 test_a_stalling_server_neither_stops_redraws_nor_the_close])
+                 test_a_stalling_server_neither_stops_redraws_nor_the_close,
+                 test_a_later_failed_check_removes_the_bar])

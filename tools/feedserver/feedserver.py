@@ -16,6 +16,7 @@ Paths:
                       short of its Content-Length), reset, empty, high-bit, nul, bad-utf8
 
 --override PATH=SHAPE answers PATH with a hostile shape instead (e.g. /rss/tarvo.rdf=404).
+--fail-after N answers every request after the first N with 404 (a server that goes away).
 """
 import argparse
 import datetime
@@ -89,6 +90,8 @@ class Handler(socketserver.BaseRequestHandler):
             return
         path = path.split("?", 1)[0]
         shape = self.server.overrides.get(path)
+        if self.server.count_request() > self.server.fail_after >= 0:
+            shape = "404"
         if shape is None and path.startswith("/hostile/"):
             shape = path[len("/hostile/"):]
         if shape is not None:
@@ -179,12 +182,19 @@ class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, log_path, overrides):
+    def __init__(self, address, log_path, overrides, fail_after=-1):
         super().__init__(address, Handler)
         self.log_path = log_path
         self.overrides = overrides
+        self.fail_after = fail_after
+        self.served = 0
         self.stopping = threading.Event()
         self.log_lock = threading.Lock()
+
+    def count_request(self):
+        with self.log_lock:
+            self.served += 1
+            return self.served
 
     def log_request(self, peer, data):
         line = f"{time.strftime('%Y-%m-%dT%H:%M:%S')} {peer[0]}:{peer[1]} {data!r}\n"
@@ -203,6 +213,7 @@ def main():
     parser.add_argument("--port", type=int, default=80)
     parser.add_argument("--log", default="", help="file the raw requests are appended to")
     parser.add_argument("--override", action="append", default=[], metavar="PATH=SHAPE")
+    parser.add_argument("--fail-after", type=int, default=-1, metavar="N")
     args = parser.parse_args()
     if not args.host.startswith("127."):
         parser.error("the feed server binds a loopback address only")
@@ -211,7 +222,7 @@ def main():
         path, _, shape = item.partition("=")
         overrides[path] = shape
     try:
-        server = Server((args.host, args.port), args.log, overrides)
+        server = Server((args.host, args.port), args.log, overrides, args.fail_after)
     except OSError as e:
         print(f"feedserver: cannot bind {args.host}:{args.port}: {e}", file=sys.stderr)
         return 2
