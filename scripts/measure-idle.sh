@@ -3,6 +3,8 @@
 # repaints once a second (tests/e2e/idle_widget.cpp) under one private Xvfb, and the CPU time
 # each uses over the same window is printed with their ratio. A measurement, not a test.
 # Usage: scripts/measure-idle.sh [seconds]   (default 20; CLOCK_EXE=path measures another build)
+# The clock's FeedServer is FEED_SERVER (default 127.77.0.1, where scripts/run.sh serves the
+# sample feeds): with a feed server there, the news bar scrolls during the measurement.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -17,6 +19,7 @@ mkdir -p "$work/home"
 printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$work/home/.asoundrc"
 cp "${CLOCK_EXE:-build/mingw-i686/TarvoClock.exe}" "$work/TarvoClock.exe"
 cp build/mingw-i686/idle_widget.exe "$work/"
+printf '[TarvoClock]\r\nFeedServer=%s\r\n' "${FEED_SERVER:-127.77.0.1}" >"$work/TarvoClock.cfg"
 for n in $(seq 200 239); do [ -e "/tmp/.X$n-lock" ] || break; done
 Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!

@@ -38,7 +38,8 @@ void ClearSurface(Surface* s) {
   for (int y = 0; y < s->height; ++y) memset(s->bits + s->rowOffsets[y], 0, static_cast<size_t>(s->width) * 4);
 }
 
-// Draws a Shift-JIS text from the surface's top-left corner; returns its width in pixels.
+}  // namespace
+
 int RenderText(Surface* surface, const char* text) {
   if (tickerFont == nullptr || surface->bits == nullptr) return 0;
   HDC dc = CreateCompatibleDC(nullptr);
@@ -90,6 +91,8 @@ int RenderText(Surface* surface, const char* text) {
   if (x < 0) x = 0;
   return x > surface->width ? surface->width : x;
 }
+
+namespace {
 
 void ApplyPendingReset() {
   LockNews();

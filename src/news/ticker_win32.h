@@ -4,6 +4,12 @@
 
 // Start-up, before the clock thread: the four text surfaces, the font and the grey table.
 void CreateTickerFont();
+struct Surface;
+// Draws a Shift-JIS text into `surface` from its top-left corner with the ticker font and returns
+// its width in pixels: lead bytes pair with their trail, a carriage return drops the byte after
+// it and starts a new line (outside a one-line surface, so clipped), at most 512 glyphs, never
+// wrapped, everything clipped at the surface's edges.
+int RenderText(Surface* surface, const char* text);
 // Clock thread, every tick: one step when more than RssScrollTime ms have passed.
 void TickerStep();
 // Clock thread: lays the bar and the slots as they stand into BackBuffer (after the face was
