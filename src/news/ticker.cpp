@@ -95,7 +95,6 @@ int NextFeed(int feed, int viewBrand) {
 }
 
 void ResetTickerState(TickerState* state, int brand, int viewBrand) {
-  const int head = state->head;
   memset(state->slots, 0, sizeof state->slots);
   for (int i = 0; i < kTickerSlots; ++i) state->slots[i].index = static_cast<uint8_t>(i);
   const int bits = FeedBits(viewBrand);
@@ -107,7 +106,9 @@ void ResetTickerState(TickerState* state, int brand, int viewBrand) {
     state->feed = next < 0 ? 0 : next;
   }
   state->item = 0;
-  state->head = head & 3;
+  // The chain starts again at slot 0, where the first title goes: a kept HeadSlot would lead
+  // with an empty slot and show the next titles out of order.
+  state->head = 0;
 }
 
 int SplitTitle(const char* title, char* first, size_t firstCapacity, char* second,

@@ -59,7 +59,8 @@ int FreeSlot(const TickerSlot slots[kTickerSlots], int head);
 // itself when it is the only one; -1 when none is set.
 int NextFeed(int feed, int viewBrand);
 
-// Clears every slot and starts the queue at `brand`'s feed (or the next enabled one).
+// Clears every slot, makes slot 0 the head and starts the queue at `brand`'s feed (or the next
+// enabled one).
 void ResetTickerState(TickerState* state, int brand, int viewBrand);
 
 // Splits a title into the two slot texts: "【" + first part and rest + "】", each part at most

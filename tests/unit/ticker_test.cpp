@@ -106,6 +106,23 @@ TEST(TickerQueue, ViewBrandZeroFiveAndSixteen) {
   EXPECT_EQ(NextFeed(0, 16), -1);
 }
 
+TEST(TickerQueue, ResetLeadsWithSlotZeroInOrder) {
+  auto feeds = FeedsWith({4, 0, 0, 0});
+  TickerState state = {};
+  state.head = 2;
+  ResetTickerState(&state, 0, 1);
+  EXPECT_EQ(state.head, 0);
+  // Titles go into 0, 1, 2, 3 in queue order, and the chain 0 -> 1 -> 2 -> 3 shows them so.
+  for (int i = 0; i < 4; ++i) {
+    const int k = FreeSlot(state.slots, state.head);
+    ASSERT_EQ(k, i);
+    int armed[2];
+    ASSERT_EQ(QueueNextItem(&state, k, feeds.get(), 1, armed), 1);
+    ArmSlot(&state.slots[k], 40);
+    EXPECT_EQ(std::string(state.slots[k].text), kOpen + "f0i" + std::to_string(i) + kClose);
+  }
+}
+
 TEST(TickerQueue, SkipsFeedsWithoutItems) {
   auto feeds = FeedsWith({0, 2, 0, 0});
   TickerState state = {};
