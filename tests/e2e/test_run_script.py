@@ -59,7 +59,11 @@ def run_and_stop(h, sig, wait_for_shot):
     assert not left, ("still running", left, open(os.path.join(folder, "run.log"), "rb").read()[-2000:])
     assert took < 20, took
     cfg = os.path.join(folder, "TarvoClock.cfg")
-    assert os.path.exists(cfg), "the clock was not closed through its menu's way: no settings saved"
+    # run.sh writes FeedServer into the file before the start; the clock's own save adds its place.
+    assert os.path.exists(cfg) and b"LEFT=" in open(cfg, "rb").read(), \
+        "the clock was not closed through its menu's way: no settings saved"
+    # The sample feed server run.sh started in its own session is gone with the rest.
+    assert not os.path.exists(os.path.join(folder, "feedserver.pid"))
 
 
 def test_ctrl_c_on_a_first_run_closes_the_clock_and_saves(h):
