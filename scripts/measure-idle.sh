@@ -5,6 +5,7 @@
 # Usage: scripts/measure-idle.sh [seconds]   (default 20; CLOCK_EXE=path measures another build)
 # The clock's FeedServer is FEED_SERVER (default 127.77.0.1, where scripts/run.sh serves the
 # sample feeds): with a feed server there, the news bar scrolls during the measurement.
+# CLOCK_SETTINGS="Key=value ..." adds settings to the clock's file.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,6 +21,8 @@ printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$work/h
 cp "${CLOCK_EXE:-build/mingw-i686/TarvoClock.exe}" "$work/TarvoClock.exe"
 cp build/mingw-i686/idle_widget.exe "$work/"
 printf '[TarvoClock]\r\nFeedServer=%s\r\n' "${FEED_SERVER:-127.77.0.1}" >"$work/TarvoClock.cfg"
+# CLOCK_SETTINGS="Key=value ..." adds settings (e.g. RssScrollTime=100).
+for setting in ${CLOCK_SETTINGS:-}; do printf '%s\r\n' "$setting" >>"$work/TarvoClock.cfg"; done
 for n in $(seq 200 239); do [ -e "/tmp/.X$n-lock" ] || break; done
 Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!

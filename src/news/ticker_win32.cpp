@@ -155,7 +155,7 @@ bool DrawNewsBar() {
     if (!SlotSpan(ticker.slots[k], &x, &from, &count)) continue;
     BlendRect(&BackBuffer, left + x, top, count, kTextSurfaceHeight, &textSurfaces[k], from, 0);
   }
-  MarkFrameChanged();
+  MarkFrameRegionChanged(left, top, kTickerWindow, kTextSurfaceHeight);
   return true;
 }
 

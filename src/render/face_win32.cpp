@@ -231,5 +231,11 @@ bool ServeFrameRequests() {
 }
 
 void PushFrameIfChanged() {
-  if (TakeFrameChanged()) PushFrame();
+  if (!TakeFrameChanged()) return;
+  int x = 0, y = 0, w = 0, h = 0;
+  if (TakeFrameDirtyRect(&x, &y, &w, &h)) {
+    PushFramePart(x, y, w, h);
+  } else {
+    PushFrame();
+  }
 }

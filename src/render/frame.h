@@ -18,9 +18,15 @@ unsigned PendingFrameRequests();
 
 // The owner: BackBuffer now differs from what the screen was last given.
 void MarkFrameChanged();
+// The owner: only this rectangle of BackBuffer changed (the news bar's text window, 25 times a
+// second). Changes add up until the next take; any MarkFrameChanged makes it the whole frame.
+void MarkFrameRegionChanged(int x, int y, int w, int h);
 // The owner: whether anything changed since the last call (and clears it). Pushing only then
 // keeps an idle clock from handing the same 400 x 330 frame to the compositor every 10 ms.
 bool TakeFrameChanged();
+// The owner, after TakeFrameChanged returned true: the changed part, when only a part changed
+// (false: the whole frame). Clears it.
+bool TakeFrameDirtyRect(int* x, int* y, int* w, int* h);
 
 // Without layered windows the window is painted the ordinary way, on WM_PAINT in the UI thread,
 // from the finished BackBuffer. That one read is shared: the owner holds this lock while it

@@ -29,3 +29,5 @@ void FreeSurface(Surface* surface);
 
 // Hands BackBuffer to the screen; nothing while it has no bitmap.
 void PushFrame();
+// The same, telling the screen that only this rectangle of BackBuffer changed.
+void PushFramePart(int x, int y, int w, int h);

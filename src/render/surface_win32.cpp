@@ -58,7 +58,26 @@ void FreeSurface(Surface* surface) {
   memset(surface, 0, sizeof *surface);
 }
 
-void PushFrame() {
+namespace {
+
+using UpdateIndirectFunction = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
+
+// Vista's UpdateLayeredWindowIndirect takes a dirty rectangle; XP has only the plain call.
+UpdateIndirectFunction UpdateIndirect() {
+  static UpdateIndirectFunction function = nullptr;
+  static bool looked = false;
+  if (!looked) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (user32 != nullptr) {
+      function = reinterpret_cast<UpdateIndirectFunction>(
+          reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindowIndirect")));
+    }
+    looked = true;
+  }
+  return function;
+}
+
+void Push(const RECT* dirty) {
   NoteFrameAccess();
   if (!SurfaceExists(BackBuffer) || ClockWindow == nullptr) return;
   if (!LayeredAvailable) {
@@ -76,9 +95,32 @@ void PushFrame() {
   // ALPHA itself is applied: the transparency dialog keeps it at 255 while transparency is
   // off, and previews a new value before its check box is committed.
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, ALPHA, AC_SRC_ALPHA};
-  UpdateLayeredWindow(ClockWindow, nullptr, nullptr, &size, memory, &origin, 0, &blend, ULW_ALPHA);
+  UpdateIndirectFunction indirect = dirty != nullptr ? UpdateIndirect() : nullptr;
+  if (indirect != nullptr) {
+    UPDATELAYEREDWINDOWINFO info = {};
+    info.cbSize = sizeof info;
+    info.psize = &size;
+    info.hdcSrc = memory;
+    info.pptSrc = &origin;
+    info.pblend = &blend;
+    info.dwFlags = ULW_ALPHA;
+    info.prcDirty = dirty;
+    if (!indirect(ClockWindow, &info)) indirect = nullptr;
+  }
+  if (indirect == nullptr) {
+    UpdateLayeredWindow(ClockWindow, nullptr, nullptr, &size, memory, &origin, 0, &blend, ULW_ALPHA);
+  }
   SelectObject(memory, old);
   DeleteDC(memory);
+}
+
+}  // namespace
+
+void PushFrame() { Push(nullptr); }
+
+void PushFramePart(int x, int y, int w, int h) {
+  const RECT dirty = {x, y, x + w, y + h};
+  Push(&dirty);
 }
 
 void PaintFrame(HDC target) {

@@ -53,8 +53,10 @@ def feed_bytes(name):
 
 
 def answer(status, body, content_type="application/rdf+xml; charset=utf-8", extra=""):
-    head = (f"HTTP/1.0 {status}\r\nContent-Type: {content_type}\r\n"
-            f"Content-Length: {len(body)}\r\n{extra}Connection: close\r\n\r\n")
+    # Content-Type comes last: the skin download finds the body after "text/plain" and the
+    # blank line (Part 3.3).
+    head = (f"HTTP/1.0 {status}\r\nContent-Length: {len(body)}\r\n{extra}"
+            f"Connection: close\r\nContent-Type: {content_type}\r\n\r\n")
     return head.encode("ascii") + body
 
 
