@@ -9,6 +9,7 @@
 #include "base/test_hooks_win32.h"
 
 unsigned short HttpPort = 80;
+int HttpReceiveStep = 4;
 
 namespace {
 
@@ -235,7 +236,8 @@ HttpVerdict HttpFetchToMemory(const char* url, SOCKET* connection, char* buffer,
   verdict = Send(*connection, request, total);
   if (verdict == HttpVerdict::kOk) {
     size_t size = 0;
-    verdict = ReceiveAll(*connection, 4, total, [&](const char* piece, size_t n) {
+    const int step = HttpReceiveStep < 1 ? 1 : HttpReceiveStep;
+    verdict = ReceiveAll(*connection, step, total, [&](const char* piece, size_t n) {
       if (size + n > kAnswerMax) return false;
       memcpy(buffer + size, piece, n);
       size += n;

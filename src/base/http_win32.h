@@ -18,6 +18,9 @@ constexpr unsigned kStopPollMs = 50;
 // The TCP port requests go to. Always 80 in the program; the Wine tests point it at their own
 // loopback server.
 extern unsigned short HttpPort;
+// Bytes asked of each receive of a fetch into memory: 4, as designed. The Wine tests measure
+// other sizes against it.
+extern int HttpReceiveStep;
 
 // Starts Winsock, resolves the host (dotted addresses directly, names by a lookup of at most
 // kResolveLimitMs) and connects within kConnectLimitMs. On failure the socket is closed,
