@@ -17,7 +17,11 @@ void ReadLocalTime(LocalTime* now) {
 
 int64_t ReadUnixTime() { return static_cast<int64_t>(time(nullptr)) + TestClockShiftSeconds(); }
 
-DWORD ReadTickMs() { return GetTickCount(); }
+DWORD ReadTickMs() {
+  uint32_t held = 0;
+  if (TestHeldTick(&held)) return held;
+  return GetTickCount();
+}
 
 namespace {
 

@@ -51,6 +51,28 @@ bool TestRefusesClockSet() {
 
 bool TestForcesFallback() { return forceFallback; }
 
+bool TestHeldTick(uint32_t* tick) {
+  static char path[MAX_PATH] = {};
+  static int state = 0;  // 0 not looked, 1 set, 2 unset
+  if (state == 0) {
+    const DWORD n = GetEnvironmentVariableA("TARVO_TEST_TICK_FILE", path, sizeof path);
+    state = (n == 0 || n >= sizeof path) ? 2 : 1;
+  }
+  if (state != 1) return false;
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char text[32] = {};
+  DWORD got = 0;
+  const BOOL read = ReadFile(file, text, sizeof text - 1, &got, nullptr);
+  CloseHandle(file);
+  if (!read || got == 0 || text[0] < '0' || text[0] > '9') return false;
+  uint32_t value = 0;
+  for (DWORD i = 0; i < got && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+  *tick = value;
+  return true;
+}
+
 bool TestFeedServer(char* out, unsigned capacity) {
   char value[256];
   const DWORD n = GetEnvironmentVariableA("TARVO_TEST_FEED_SERVER", value, sizeof value);

@@ -19,6 +19,10 @@ bool TestForcesFallback();
 // TARVO_TEST_FEED_SERVER: the feed server host the test gives this clock (each its own
 // 127.77.N.1), copied into `out`; false when unset.
 bool TestFeedServer(char* out, unsigned capacity);
+// TARVO_TEST_TICK_FILE: a file holding a decimal millisecond tick that ReadTickMs returns
+// instead of the platform's, so a test holds and advances the news bar's clock; false when
+// unset (or the file holds no number yet).
+bool TestHeldTick(uint32_t* tick);
 #else
 inline void InitTestHooks() {}
 inline int64_t TestClockShiftSeconds() { return 0; }
@@ -26,4 +30,5 @@ inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}
 inline bool TestForcesFallback() { return false; }
 inline bool TestFeedServer(char*, unsigned) { return false; }
+inline bool TestHeldTick(uint32_t*) { return false; }
 #endif

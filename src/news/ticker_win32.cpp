@@ -104,6 +104,7 @@ void ApplyPendingReset() {
     }
     resetPending = false;
     lastStepTime = ReadTickMs();
+    TraceEvent("ticker reset at %lu", static_cast<unsigned long>(lastStepTime));
   }
   UnlockNews();
 }
@@ -165,7 +166,11 @@ void TickerStep() {
   const DWORD now = ReadTickMs();
   if (now - lastStepTime <= static_cast<DWORD>(ClampScrollTime(RssScrollTime))) return;
   lastStepTime = now;
-  if (DrawNewsBar()) ticker.head = StepSlots(ticker.slots, ticker.head);
+  if (DrawNewsBar()) {
+    ticker.head = StepSlots(ticker.slots, ticker.head);
+    TraceEvent("ticker step at %lu head %d x %d", static_cast<unsigned long>(now), ticker.head,
+               ticker.slots[ticker.head].x);
+  }
   QueueIntoFreeSlot();
 }
 

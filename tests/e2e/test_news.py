@@ -126,8 +126,58 @@ def test_a_later_failed_check_removes_the_bar(h):
     clock.quit(timeout=10)
 
 
+def test_a_held_tick_steps_only_after_more_than_rss_scroll_time(h):
+    import os
+    screen = h.screen()
+    screen.paint_background("#000000")
+    clock = h.clock(screen, cfg={"RssScrollTime": 40})
+    tick_file = os.path.join(clock.folder, "tick.txt")
+    t0 = 1000000
+
+    def hold(value):
+        with open(tick_file + ".tmp", "w") as f:
+            f.write(str(value))
+        os.replace(tick_file + ".tmp", tick_file)
+
+    def steps():
+        return [e for e in clock.events() if e.startswith("ticker step")]
+
+    hold(t0)
+    clock.extra_env["TARVO_TEST_TICK_FILE"] = "Z:" + tick_file.replace("/", "\\")
+    h.feed_server(clock)
+    clock.start()
+    clock.wait_event(f"ticker reset at {t0}")
+    # Exactly RssScrollTime milliseconds: nothing happens; one more: the first title is queued.
+    hold(t0 + 40)
+    time.sleep(0.5)
+    assert not [e for e in clock.events() if e.startswith("ticker slot")], clock.events()
+    hold(t0 + 41)
+    clock.wait_event("ticker slot 0")
+    assert not steps()
+    # The next step is due after another 40 ms and one more.
+    hold(t0 + 81)
+    time.sleep(0.5)
+    assert not steps(), steps()
+    hold(t0 + 82)
+    wait_until(lambda: steps(), 5, what="one step")
+    time.sleep(0.3)
+    assert steps() == [f"ticker step at {t0 + 82} head 0 x 309"], steps()
+    # While the tick is held the bar stands still on screen; each further 41 ms moves it once.
+    first = screen.shot()
+    time.sleep(0.3)
+    assert bar_pixels(first) == bar_pixels(screen.shot())
+    now = t0 + 82
+    for k in range(1, 6):
+        now += 41
+        hold(now)
+        wait_until(lambda: len(steps()) == k + 1, 5, what=f"step {k + 1}")
+    assert steps()[-1] == f"ticker step at {now} head 0 x 304", steps()
+    clock.quit(timeout=10)
+
+
 if __name__ == "__main__":
     harness.run([test_four_requests_in_order_and_the_bar_scrolls,
                  test_a_404_on_feed_0_stops_the_rest_and_no_bar_shows,
                  test_a_stalling_server_neither_stops_redraws_nor_the_close,
-                 test_a_later_failed_check_removes_the_bar])
+                 test_a_later_failed_check_removes_the_bar,
+                 test_a_held_tick_steps_only_after_more_than_rss_scroll_time])
