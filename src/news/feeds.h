@@ -14,7 +14,7 @@ struct FeedItem {
   char date[32];
   char extend[64];
 };
-static_assert(sizeof(FeedItem) == 1248, "item record of the design");
+static_assert(sizeof(FeedItem) == 1248, "item record: title, link, description, date, extend");
 
 struct FeedRecord {
   FeedItem items[kItemsPerFeed];

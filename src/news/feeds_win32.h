@@ -21,7 +21,7 @@ bool FetchFeeds();
 // True if any enabled published feed holds an item dated after LastFeedUpdate.
 bool HasNewItems();
 
-// The new-item notice of the next issue; traces only.
+// The new-item notice; for now it only traces.
 void AnnounceNews(bool fresh);
 
 // Fetch, reschedule NextCheck (CheckTime clamped to 1-24 hours) and announce. Blocks for at

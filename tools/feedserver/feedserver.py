@@ -54,7 +54,7 @@ def feed_bytes(name):
 
 def answer(status, body, content_type="application/rdf+xml; charset=utf-8", extra=""):
     # Content-Type comes last: the skin download finds the body after "text/plain" and the
-    # blank line (Part 3.3).
+    # blank line.
     head = (f"HTTP/1.0 {status}\r\nContent-Length: {len(body)}\r\n{extra}"
             f"Connection: close\r\nContent-Type: {content_type}\r\n\r\n")
     return head.encode("ascii") + body
