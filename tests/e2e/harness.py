@@ -51,6 +51,18 @@ def wine_environment():
     return env
 
 
+def end_process(proc, timeout=5):
+    """Asks a process started here to end, and kills it when it has not within `timeout`."""
+    if proc is None or proc.poll() is not None:
+        return
+    proc.terminate()
+    try:
+        proc.wait(timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
 def wait_until(predicate, timeout, step=0.1, what="condition"):
     deadline = time.monotonic() + timeout
     while True:
@@ -95,13 +107,7 @@ class Screen:
         raise AssertionError("no free X display")
 
     def stop(self):
-        if self.proc and self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        end_process(self.proc)
 
     def env(self):
         return {"DISPLAY": self.display}
@@ -380,13 +386,7 @@ class FeedServer:
         return out
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        end_process(self.proc)
         self.out.close()
         if not self.h.args.keep:
             shutil.rmtree(self.folder, ignore_errors=True)
