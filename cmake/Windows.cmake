@@ -12,7 +12,7 @@ endif()
 add_link_options(-static -static-libgcc -static-libstdc++)
 # Program text is written in UTF-8 and handed to the ANSI API in the Japanese code page.
 set(MASCOT_WIN32_FLAGS -fexec-charset=CP932)
-set(MASCOT_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 ole32 oleaut32 uuid strmiids winmm ws2_32 msimg32)
+set(MASCOT_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid strmiids winmm ws2_32 msimg32)
 # 0x0600 gives the full notification-icon record; nothing newer than XP is called.
 set(MASCOT_WIN32_DEFS WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600 _WIN32_IE=0x0600)
 
@@ -64,9 +64,14 @@ add_executable(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/unit/
                ${MASCOT_RC})
 target_compile_options(win32_tests PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(win32_tests PRIVATE mascot_win32_hooks gtest gtest_main gmock)
+# The player tests play media made at test time, never kept in the tree.
+set(MASCOT_TEST_MEDIA ${CMAKE_BINARY_DIR}/media)
+add_test(NAME make_test_media COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make-test-media.sh ${MASCOT_TEST_MEDIA})
+set_tests_properties(make_test_media PROPERTIES FIXTURES_SETUP test_media)
 # Discovery runs the executable, which needs Wine: do it when the tests run, not at build time.
 gtest_discover_tests(win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                     PROPERTIES TIMEOUT 120)
+                     PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED test_media
+                                ENVIRONMENT TARVO_TEST_MEDIA=${MASCOT_TEST_MEDIA})
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
   find_program(PYTHON3 NAMES python3 REQUIRED)

@@ -6,8 +6,16 @@ packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates dpkg-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   wine wine32:i386 wine64
+  # DirectShow under Wine decodes through GStreamer, for the 32-bit and the 64-bit build alike;
+  # "bad" holds the MPEG-1 (.mpg) demuxer.
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-  gstreamer1.0-plugins-ugly:i386 gstreamer1.0-libav:i386
+  gstreamer1.0-plugins-ugly:i386 gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+  gstreamer1.0-plugins-bad gstreamer1.0-libav
+  # Wine's video renderer loads libGL even when it draws through GDI, and crashes without it.
+  libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386
+  # The player tests make their media at test time.
+  ffmpeg
   xvfb xdotool imagemagick x11-utils x11-xserver-utils
   locales fonts-ipafont-gothic
   clang libclang-rt-14-dev

@@ -13,11 +13,15 @@ EnsureWinePrefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.ready" ]; then
+    if [ ! -f "$WINEPREFIX/.ready-2" ]; then
       rm -rf "$WINEPREFIX"
       wineboot --init >/dev/null 2>&1 </dev/null 9>&-
+      # Video drawn through OpenGL stays blank in a window we own (put_Owner) on Xvfb; GDI
+      # drawing shows it.
+      wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f \
+        >/dev/null 2>&1 </dev/null 9>&-
       wineserver -w 9>&-
-      touch "$WINEPREFIX/.ready"
+      touch "$WINEPREFIX/.ready-2"
     fi
   ) 9>"$WINEPREFIX.lock"
 }

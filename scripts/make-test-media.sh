@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Makes the media files the player tests play, into the folder given (default: build/media):
+# a tone in every audio kind, a clip with picture and sound in every video kind (red on the left
+# half, blue on the right), a picture without sound, and a tone that steps from 440 Hz to 880 Hz
+# half-way, for seeking. Nothing made here is kept in the tree; a second run remakes nothing.
+set -euo pipefail
+out=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/media}
+mkdir -p "$out"
+cd "$out"
+stamp=.made-3
+[ -f "$stamp" ] && exit 0
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+tone="sine=frequency=440:sample_rate=44100:duration=2"
+picture="color=c=red:s=80x120:d=2,format=yuv420p[l];color=c=blue:s=80x120:d=2,format=yuv420p[r];[l][r]hstack"
+ff -f lavfi -i "$tone" -ac 2 -c:a pcm_s16le tone.wav
+ff -f lavfi -i "$tone" -ac 2 -c:a libmp3lame -b:a 128k tone.mp3
+ff -f lavfi -i "$tone" -ac 2 -c:a wmav2 -b:a 128k tone.wma
+ff -f lavfi -i "$tone" -ac 2 -c:a libvorbis tone.ogg
+for kind in avi wmv mpg mp4; do
+  case $kind in
+    avi) codecs=(-c:v mjpeg -q:v 3 -c:a pcm_s16le) ;;
+    wmv) codecs=(-c:v wmv2 -b:v 1M -c:a wmav2) ;;
+    mpg) codecs=(-c:v mpeg1video -b:v 1M -c:a mp2) ;;
+    mp4) codecs=(-c:v mpeg4 -q:v 3 -c:a aac) ;;
+  esac
+  ff -f lavfi -i "$tone" -filter_complex "$picture" -ac 2 "${codecs[@]}" -r 25 -shortest "clip.$kind"
+done
+ff -filter_complex "$picture" -c:v mjpeg -q:v 3 -r 25 -an quiet.avi
+ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1.5" \
+   -f lavfi -i "sine=frequency=880:sample_rate=44100:duration=1.5" \
+   -filter_complex "[0][1]concat=n=2:v=0:a=1" -ac 2 -c:a pcm_s16le step.wav
+# Broken inputs: empty, random bytes under media names, a file cut in half, a folder named
+# like a song.
+: > empty.mp3
+head -c 65536 /dev/urandom > noise.mp3
+cp noise.mp3 noise.avi
+head -c $(( $(stat -c %s tone.wav) / 2 )) tone.wav > half.wav
+mkdir -p folder.mp3
+touch "$stamp"
