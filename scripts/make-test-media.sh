@@ -7,7 +7,7 @@ set -euo pipefail
 out=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/media}
 mkdir -p "$out"
 cd "$out"
-stamp=.made-3
+stamp=.made-4
 [ -f "$stamp" ] && exit 0
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 tone="sine=frequency=440:sample_rate=44100:duration=2"
@@ -26,13 +26,28 @@ for kind in avi wmv mpg mp4; do
   ff -f lavfi -i "$tone" -filter_complex "$picture" -ac 2 "${codecs[@]}" -r 25 -shortest "clip.$kind"
 done
 ff -filter_complex "$picture" -c:v mjpeg -q:v 3 -r 25 -an quiet.avi
+# Short ones for racing stops against the end of the stream, a long one to handle its window.
+ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=0.25" -ac 2 -c:a pcm_s16le blip.wav
+ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=0.3" -filter_complex \
+   "color=c=red:s=80x120:d=0.3,format=yuv420p[l];color=c=blue:s=80x120:d=0.3,format=yuv420p[r];[l][r]hstack" \
+   -ac 2 -c:v mjpeg -q:v 3 -c:a pcm_s16le -r 25 -shortest blip.avi
+ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=8" -filter_complex \
+   "color=c=red:s=80x120:d=8,format=yuv420p[l];color=c=blue:s=80x120:d=8,format=yuv420p[r];[l][r]hstack" \
+   -ac 2 -c:v mjpeg -q:v 3 -c:a pcm_s16le -r 25 -shortest long.avi
 ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1.5" \
    -f lavfi -i "sine=frequency=880:sample_rate=44100:duration=1.5" \
    -filter_complex "[0][1]concat=n=2:v=0:a=1" -ac 2 -c:a pcm_s16le step.wav
 # Broken inputs: empty, random bytes under media names, a file cut in half, a folder named
 # like a song.
 : > empty.mp3
-head -c 65536 /dev/urandom > noise.mp3
+# The same bytes every time (a linear congruential sequence), so a refusal is reproducible.
+python3 -c 'import sys
+x = 12345
+out = bytearray()
+for _ in range(65536):
+    x = (x * 1103515245 + 12345) & 0x7FFFFFFF
+    out.append(x >> 16 & 0xFF)
+sys.stdout.buffer.write(out)' > noise.mp3
 cp noise.mp3 noise.avi
 head -c $(( $(stat -c %s tone.wav) / 2 )) tone.wav > half.wav
 mkdir -p folder.mp3
