@@ -35,6 +35,9 @@ namespace {
 
 std::atomic<uint32_t> threadsRunning{0};
 
+// A graph that was told to run but never got there.
+constexpr HRESULT kNeverRan = VFW_E_WRONG_STATE;
+
 // End-of-stream events the thread stops at: EC_COMPLETE, EC_USERABORT, EC_ERRORABORT.
 bool IsEndEvent(long code) { return code == 1 || code == 2 || code == 3; }
 
@@ -245,7 +248,7 @@ HRESULT StartPlayback(MediaPlayer* player, const char* path) {
   // reader, under Wine): they would sit silent forever, so they count as a failed open.
   if (!WaitDispatchingSent(GraphRunning, player->Control, nullptr, kRunWaitMs)) {
     TraceEvent("media not running %s", path);
-    player->Hr = VFW_E_WRONG_STATE;
+    player->Hr = kNeverRan;
     return player->Hr;
   }
   PlaybackJob* job = new PlaybackJob();
@@ -345,12 +348,19 @@ bool PlayByRenderFile(MediaPlayer* player, const char* path) {
   return true;
 }
 
-bool PlayThroughAsfReader(MediaPlayer* player, const char* path) {
+// What the reader made of a file. Under Wine the reader accepts files with picture and sound
+// but its graph never reaches the running state; RenderFile then plays them.
+enum class ReaderResult { kPlaying, kRefused, kWedged };
+
+ReaderResult PlayThroughAsfReader(MediaPlayer* player, const char* path) {
   wchar_t widePath[MAX_PATH];
-  if (!PreparePath(player, path, widePath)) return false;
+  if (!PreparePath(player, path, widePath)) return ReaderResult::kRefused;
   player->VideoWindow = nullptr;
   player->Playing = 0;
-  if (FAILED(CreateGraph(player))) return FailOpen(player);
+  if (FAILED(CreateGraph(player))) {
+    FailOpen(player);
+    return ReaderResult::kRefused;
+  }
   IBaseFilter* reader = nullptr;
   IFileSourceFilter* source = nullptr;
   HRESULT hr = CoCreateInstance(CLSID_WMAsfReader, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
@@ -362,12 +372,19 @@ bool PlayThroughAsfReader(MediaPlayer* player, const char* path) {
   if (SUCCEEDED(hr)) hr = source->Load(widePath, nullptr);
   if (SUCCEEDED(hr)) hr = RenderReaderPins(player->Graph, reader);
   player->Hr = hr;
-  if (SUCCEEDED(hr)) hr = StartPlayback(player, path);
+  bool wedged = false;
+  if (SUCCEEDED(hr)) {
+    hr = StartPlayback(player, path);
+    wedged = hr == kNeverRan;
+  }
   if (source != nullptr) source->Release();
   if (reader != nullptr) reader->Release();
-  if (FAILED(hr)) return FailOpen(player);
+  if (FAILED(hr)) {
+    FailOpen(player);
+    return wedged ? ReaderResult::kWedged : ReaderResult::kRefused;
+  }
   player->Opener = OpenedBy::kAsfReader;
-  return true;
+  return ReaderResult::kPlaying;
 }
 
 }  // namespace
@@ -378,8 +395,7 @@ bool OpenAndPlay(MediaPlayer* player, const char* path) {
   player->Opener = OpenedBy::kNothing;
   if (PathIsURLA(path)) {
     player->MediaKind = kMediaOther;
-    // Wine's reader refuses URLs; RenderFile is asked too, as for any file the reader refuses.
-    return PlayThroughAsfReader(player, path) || PlayByRenderFile(player, path);
+    return PlayThroughAsfReader(player, path) == ReaderResult::kPlaying;
   }
   PathParts parts;
   if (!SplitPath(path, &parts)) {
@@ -387,13 +403,17 @@ bool OpenAndPlay(MediaPlayer* player, const char* path) {
     return false;
   }
   player->MediaKind = MediaKindOf(parts.ext);
+  ReaderResult read = ReaderResult::kRefused;
   switch (OpenRouteFor(player->MediaKind)) {
     case OpenRoute::kRenderFile:
       return PlayByRenderFile(player, path);
     case OpenRoute::kAsfReader:
+      read = PlayThroughAsfReader(player, path);
+      return read == ReaderResult::kPlaying ||
+             (read == ReaderResult::kWedged && PlayByRenderFile(player, path));
     case OpenRoute::kReaderThenRenderFile:
-      // Under Wine the reader wedges on files with a picture; RenderFile then plays them.
-      return PlayThroughAsfReader(player, path) || PlayByRenderFile(player, path);
+      read = PlayThroughAsfReader(player, path);
+      return read == ReaderResult::kPlaying || PlayByRenderFile(player, path);
   }
   return false;
 }

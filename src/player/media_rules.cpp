@@ -106,17 +106,22 @@ void MinimumVideoClient(int32_t aspectX, int32_t aspectY, int32_t* width, int32_
   *height = static_cast<int32_t>(Clamp32(h));
 }
 
-VideoRect FitVideo(int32_t clientWidth, int32_t clientHeight, int32_t frameWidth,
-                   int32_t frameHeight, int32_t aspectX, int32_t aspectY) {
-  if (aspectX <= 0 || aspectY <= 0) return {0, 0, clientWidth, clientHeight};
-  const int64_t h = Clamp32(int64_t{aspectY} * ClampSpan(int64_t{clientWidth} - frameWidth) / aspectX);
-  const int64_t videoHeight = h + frameHeight;
-  const int64_t videoWidth = int64_t{aspectX} * h / aspectY + frameWidth;
+VideoRect FitVideo(int32_t clientWidth, int32_t clientHeight, int32_t aspectX, int32_t aspectY) {
+  if (aspectX <= 0 || aspectY <= 0 || clientWidth <= 0 || clientHeight <= 0) {
+    return {0, 0, clientWidth, clientHeight};
+  }
+  // As wide as the client area, unless that makes it too tall: then as tall.
+  int64_t width = clientWidth;
+  int64_t height = width * aspectY / aspectX;
+  if (height > clientHeight) {
+    height = clientHeight;
+    width = height * aspectX / aspectY;
+  }
   VideoRect r;
-  r.width = static_cast<int32_t>(Clamp32(videoWidth));
-  r.height = static_cast<int32_t>(Clamp32(videoHeight));
-  r.left = static_cast<int32_t>(Clamp32((int64_t{clientWidth} - videoWidth) / 2));
-  r.top = static_cast<int32_t>(Clamp32((int64_t{clientHeight} - videoHeight) / 2));
+  r.width = static_cast<int32_t>(width);
+  r.height = static_cast<int32_t>(height);
+  r.left = static_cast<int32_t>((clientWidth - width) / 2);
+  r.top = static_cast<int32_t>((clientHeight - height) / 2);
   return r;
 }
 

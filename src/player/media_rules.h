@@ -42,10 +42,10 @@ struct VideoRect {
 };
 
 // Where the picture goes in a maximised window whose client area is clientWidth × clientHeight:
-// the widest picture of the aspect, centred. Arithmetic in 64 bits; a zero aspect gives the
+// the largest rectangle of the aspect that fits, centred, so the rest is a black band above and
+// below or left and right. Arithmetic in 64 bits; a zero aspect or an empty client area gives the
 // whole client area.
-VideoRect FitVideo(int32_t clientWidth, int32_t clientHeight, int32_t frameWidth,
-                   int32_t frameHeight, int32_t aspectX, int32_t aspectY);
+VideoRect FitVideo(int32_t clientWidth, int32_t clientHeight, int32_t aspectX, int32_t aspectY);
 
 struct SizingRect {
   int32_t left;

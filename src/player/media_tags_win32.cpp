@@ -7,19 +7,21 @@
 #include "player/media_engine_win32.h"
 #include "player/media_rules.h"
 
+// The editor interface with OpenEx, which the MinGW headers lack. Its objects come from the
+// platform, so it must not sit in an unnamed namespace: the compiler would then know every class
+// derived from it (none) and treat a call of OpenEx as unreachable.
+struct MetadataEditor2 : public IWMMetadataEditor {
+  virtual HRESULT STDMETHODCALLTYPE OpenEx(const WCHAR* fileName, DWORD access,
+                                           DWORD share) = 0;
+};
+
 namespace {
 
-// The editor interface with OpenEx, which the MinGW headers lack.
 const IID kIidMetadataEditor2 = {
     0x203cffe3, 0x2e18, 0x4fdf, {0xb5, 0x9d, 0x6e, 0x71, 0x53, 0x05, 0x34, 0xcf}};
 
 const IID kIidHeaderInfo = {
     0x96406bda, 0x2b2b, 0x11d3, {0xb3, 0x6b, 0x00, 0xc0, 0x4f, 0x61, 0x08, 0xff}};
-
-struct MetadataEditor2 : public IWMMetadataEditor {
-  virtual HRESULT STDMETHODCALLTYPE OpenEx(const WCHAR* fileName, DWORD access,
-                                           DWORD share) = 0;
-};
 
 // WMCreateEditor lives in wmvcore.dll, for which MinGW has no import library; it is also
 // missing on systems without the Windows Media runtime, which then show no tags.

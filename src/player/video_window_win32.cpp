@@ -64,7 +64,7 @@ void PlacePicture(HWND window, bool fit) {
     int32_t ax;
     int32_t ay;
     AspectOf(window, &ax, &ay);
-    r = FitVideo(client.right, client.bottom, FrameWidth, FrameHeight, ax, ay);
+    r = FitVideo(client.right, client.bottom, ax, ay);
   }
   std::lock_guard<std::mutex> guard(player->Lock);
   if (player->VideoWin == nullptr) return;
@@ -136,13 +136,11 @@ void SetupVideo(MediaPlayer* player, const char* path) {
     }
   }
   videoWin->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
-  long vw = width;
-  long vh = height;
-  videoWin->get_Width(&vw);
-  videoWin->get_Height(&vh);
+  // The client area starts at the picture's own size. The renderer's window size would add the
+  // frame it had before it became a child, and stretch the picture out of its aspect.
   if (player->VideoWindow == nullptr) {
     player->VideoWindow =
-        CreateVideoWindow(player->Caption, player, MoviePosX, MoviePosY, vw, vh);
+        CreateVideoWindow(player->Caption, player, MoviePosX, MoviePosY, width, height);
   }
   if (player->VideoWindow == nullptr) return;
   videoWin->put_Owner(reinterpret_cast<OAHWND>(player->VideoWindow));
@@ -240,7 +238,10 @@ LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         ForgetVideoWindow(player);
         StopPlayback(player);
       }
-      if (VideoPlayer == PlayerOf(window)) VideoPlayer = nullptr;
+      // The player may already show its next file in another window.
+      if (VideoPlayer == PlayerOf(window) && VideoPlayer->VideoWindow == nullptr) {
+        VideoPlayer = nullptr;
+      }
       return 0;
     }
     case WM_GETMINMAXINFO: {

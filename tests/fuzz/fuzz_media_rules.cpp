@@ -48,7 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SizingRect before = r;
   FitSizingRect(&r, edge, frameWidth, frameHeight, fx, fy);
   if (edge < 1 || edge > 8 || fx <= 0 || fy <= 0) Check(memcmp(&r, &before, sizeof r) == 0);
-  FitVideo(r.right, r.bottom, frameWidth, frameHeight, fx, fy);
+  const VideoRect fit = FitVideo(r.right, r.bottom, fx, fy);
+  if (r.right > 0 && r.bottom > 0) {
+    Check(fit.left >= 0 && fit.top >= 0 && int64_t{fit.left} + fit.width <= r.right &&
+          int64_t{fit.top} + fit.height <= r.bottom);
+  }
   char extension[24] = {};
   memcpy(extension, data, size < sizeof extension - 1 ? size : sizeof extension - 1);
   const int kind = MediaKindOf(extension);

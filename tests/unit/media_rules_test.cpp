@@ -79,17 +79,40 @@ TEST(MediaRulesTest, AspectAndMinimumSizeOfThePicture) {
   }
 }
 
-TEST(MediaRulesTest, MaximisedVideoIsTheWidestOfItsAspectCentred) {
-  // A 16:9 picture in a 1000 x 800 client area with a 16 x 39 frame.
-  VideoRect r = FitVideo(1000, 800, 16, 39, 16, 9);
-  const int64_t h = 9 * (1000 - 16) / 16;
-  EXPECT_EQ(r.height, h + 39);
-  EXPECT_EQ(r.width, 16 * h / 9 + 16);
-  EXPECT_EQ(r.left, (1000 - r.width) / 2);
-  EXPECT_EQ(r.top, (800 - r.height) / 2);
-  // Huge sizes do not wrap.
-  r = FitVideo(INT32_MAX, INT32_MAX, 0, 0, 1, 3);
+TEST(MediaRulesTest, MaximisedVideoIsTheLargestOfItsAspectCentred) {
+  // Wider than the client's shape: bands above and below.
+  VideoRect r = FitVideo(1000, 800, 16, 9);
+  EXPECT_EQ(r.width, 1000);
+  EXPECT_EQ(r.height, 562);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 119);
+  // Narrower: bands left and right, where the width alone would overflow the height.
+  r = FitVideo(1920, 1080, 4, 3);
+  EXPECT_EQ(r.width, 1440);
+  EXPECT_EQ(r.height, 1080);
+  EXPECT_EQ(r.left, 240);
+  EXPECT_EQ(r.top, 0);
+  std::mt19937 random(11);
+  for (int round = 0; round < 20000; ++round) {
+    const int32_t cw = 1 + static_cast<int32_t>(random() % 4000);
+    const int32_t ch = 1 + static_cast<int32_t>(random() % 4000);
+    const int32_t ax = 1 + static_cast<int32_t>(random() % 500);
+    const int32_t ay = 1 + static_cast<int32_t>(random() % 500);
+    r = FitVideo(cw, ch, ax, ay);
+    // Inside the client area, centred, touching two opposite sides, of the picture's aspect.
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.left + r.width <= cw && r.top + r.height <= ch) << round;
+    EXPECT_LE(std::abs(cw - r.width - 2 * r.left), 1) << round;
+    EXPECT_LE(std::abs(ch - r.height - 2 * r.top), 1) << round;
+    EXPECT_TRUE(r.width == cw || r.height == ch) << round;
+    EXPECT_LE(std::llabs(int64_t{r.width} * ay - int64_t{r.height} * ax), std::max<int64_t>(ax, ay)) << round;
+  }
+  // Huge sizes do not wrap; no aspect fills the client area.
+  r = FitVideo(INT32_MAX, INT32_MAX, 1, 3);
   EXPECT_EQ(r.height, INT32_MAX);
+  EXPECT_EQ(r.width, INT32_MAX / 3);
+  r = FitVideo(640, 480, 0, 0);
+  EXPECT_EQ(r.width, 640);
+  EXPECT_EQ(r.height, 480);
 }
 
 TEST(MediaRulesTest, SizingKeepsTheAspectOnEveryEdge) {
