@@ -72,7 +72,7 @@ const ClockHooks kClockHooks = {
         WaitForSingleObject(wakeEvent, static_cast<DWORD>(ms));
       }
     },
-    /*TickerMoving=*/TickerMoving,
+    /*TickerDueInMs=*/TickerDueInMs,
 };
 
 }  // namespace

@@ -174,4 +174,9 @@ void TickerStep() {
   QueueIntoFreeSlot();
 }
 
-bool TickerMoving() { return TickerOn() && (haveItems || ActiveSlots(ticker.slots) > 0); }
+int TickerDueInMs() {
+  if (!TickerOn() || (!haveItems && ActiveSlots(ticker.slots) == 0)) return -1;
+  const DWORD since = ReadTickMs() - lastStepTime;
+  const DWORD period = static_cast<DWORD>(ClampScrollTime(RssScrollTime));
+  return since > period ? 0 : static_cast<int>(period + 1 - since);
+}
