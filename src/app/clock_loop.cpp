@@ -91,6 +91,7 @@ void ClockTick(const ClockHooks& hooks) {
       break;
     case kClockReload:
       hooks.LoadSkin();
+      if (hooks.DrawNewsBar != nullptr) hooks.DrawNewsBar();
       ClockState = kClockRunning;
       break;
     default:

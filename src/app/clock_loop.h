@@ -30,6 +30,9 @@ struct ClockHooks {
   // While the news bar scrolls, milliseconds until its next step is due; -1 while it stands
   // still (optional: null means never moving).
   int (*TickerDueInMs)();
+  // Lays the news bar over a reloaded face (optional). Not after the first load, whose face
+  // is composed afresh right after it.
+  void (*DrawNewsBar)();
 };
 
 // The loop ticks every 10 ms. A tick that would do nothing is slept through: while nothing

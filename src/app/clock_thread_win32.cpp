@@ -40,11 +40,7 @@ const ClockHooks kClockHooks = {
       SetWindowPos(threadWindow, nullptr, LEFT, TOP, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     },
-    /*LoadSkin=*/
-    [] {
-      LoadSkin(NewsBarShown());
-      DrawNewsBar();
-    },
+    /*LoadSkin=*/[] { LoadSkin(NewsBarShown()); },
     /*MojiLoaded=*/[] { return SurfaceExists(MojiSurface); },
     /*BackBufferExists=*/[] { return SurfaceExists(BackBuffer); },
     /*ComposeBase=*/ComposeBase,
@@ -73,6 +69,7 @@ const ClockHooks kClockHooks = {
       }
     },
     /*TickerDueInMs=*/TickerDueInMs,
+    /*DrawNewsBar=*/[] { DrawNewsBar(); },
 };
 
 }  // namespace

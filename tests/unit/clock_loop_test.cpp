@@ -50,6 +50,7 @@ ClockHooks RecordingHooks() {
     calls.push_back("CheckAlarms " + std::to_string(LastHour) + ":" + std::to_string(LastMinute));
   };
   h.TickerStep = [] { calls.push_back("TickerStep"); };
+  h.DrawNewsBar = [] { calls.push_back("DrawNewsBar"); };
   h.PushFrame = [] { calls.push_back("PushFrame"); };
   h.ReadLocalTime = [](LocalTime* t) { *t = fakeNow; };
   h.ShowInitFailed = [] { calls.push_back("InitFailed"); };
@@ -106,6 +107,7 @@ using Calls = std::vector<std::string>;
 TEST_F(ClockLoopTest, StartAtTenPastFiveSecondsAnnouncesTheHourOnTheFirstRunningTick) {
   fakeNow = At(2026, 12, 7, 10, 0, 5);
   ClockTick(hooks);
+  // No news bar drawn after the first load: ComposeBase covers the whole face right after it.
   EXPECT_EQ(calls, (Calls{"ForgetSurfaces", "Move", "LoadSkin", "ComposeBase"}));
   EXPECT_EQ(ClockState.load(), kClockRunning);
   EXPECT_EQ(LastHour, kNothingDrawn);
@@ -160,7 +162,7 @@ TEST_F(ClockLoopTest, ReloadRedrawsAsAMinuteChangeAndRepeatsHourSignalAndAlarms)
     calls.push_back("LoadSkin");
     LastHour = LastMinute = kNothingDrawn;
   };
-  EXPECT_EQ(TickAt(At(2026, 12, 7, 8, 0, 10)), (Calls{"LoadSkin"}));
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 8, 0, 10)), (Calls{"LoadSkin", "DrawNewsBar"}));
   EXPECT_EQ(ClockState.load(), kClockRunning);
   EXPECT_EQ(TickAt(At(2026, 12, 7, 8, 0, 11)),
             (Calls{"DrawTime 8:0", "PlayHourSignal 8", "CheckAlarms 8:0", "TickerStep", "PushFrame"}));
@@ -252,7 +254,7 @@ TEST_F(ClockLoopTest, TimeSyncIsRequestedOnlyWithAServerName) {
   ClockState = kClockReload;
   calls.clear();
   ClockTick(hooks);
-  EXPECT_EQ(calls, (Calls{"LoadSkin"}));
+  EXPECT_EQ(calls, (Calls{"LoadSkin", "DrawNewsBar"}));
 }
 
 TEST_F(ClockLoopTest, IdleSleepsNeverRunPastTheNextMinute) {
@@ -334,7 +336,7 @@ TEST_F(ClockLoopTest, FrameRequestsAreServedFirstOnEveryRunningTick) {
   EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 7)), (Calls{"Serve", "TickerStep", "PushFrame"}));
   // Not while loading or reloading: the surfaces are being replaced then.
   ClockState = kClockReload;
-  EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 8)), (Calls{"LoadSkin"}));
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 8)), (Calls{"LoadSkin", "DrawNewsBar"}));
 }
 
 TEST_F(ClockLoopTest, UnknownStateOnlySleepsAndStopEndsTheLoop) {
