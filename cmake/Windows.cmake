@@ -104,3 +104,8 @@ target_link_libraries(surface_probe PRIVATE mascot_win32_hooks)
 add_executable(idle_widget ${CMAKE_SOURCE_DIR}/tests/e2e/idle_widget.cpp)
 target_compile_definitions(idle_widget PRIVATE ${MASCOT_WIN32_DEFS})
 target_link_libraries(idle_widget PRIVATE user32 gdi32)
+
+# scripts/measure-push.sh: what one layered push costs by window size and dirty rectangle.
+add_executable(push_cost ${CMAKE_SOURCE_DIR}/tests/e2e/push_cost.cpp)
+target_compile_definitions(push_cost PRIVATE ${MASCOT_WIN32_DEFS})
+target_link_libraries(push_cost PRIVATE user32 gdi32)
