@@ -74,12 +74,16 @@ gtest_discover_tests(win32_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                                 ENVIRONMENT TARVO_TEST_MEDIA=${MASCOT_TEST_MEDIA})
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
-  find_program(PYTHON3 NAMES python3 REQUIRED)
+  # The system's Python first: it sees the Debian packages the tests use (python3-pil).
+  find_program(E2E_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  if(NOT E2E_PYTHON3)
+    find_program(E2E_PYTHON3 NAMES python3 REQUIRED)
+  endif()
   file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
   foreach(t ${E2E_TESTS})
     get_filename_component(name ${t} NAME_WE)
     add_test(NAME e2e_${name}
-             COMMAND ${PYTHON3} ${t} --exe $<TARGET_FILE:TarvoClockTest>
+             COMMAND ${E2E_PYTHON3} ${t} --exe $<TARGET_FILE:TarvoClockTest>
                      --product $<TARGET_FILE:TarvoClock> --wintool $<TARGET_FILE:wintool>
                      --probe $<TARGET_FILE:surface_probe>)
     set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
@@ -89,7 +93,7 @@ endif()
 # Our command-line helper for the end-to-end tests.
 add_executable(wintool ${CMAKE_SOURCE_DIR}/tools/wintool/wintool.cpp)
 target_compile_definitions(wintool PRIVATE ${MASCOT_WIN32_DEFS})
-target_link_libraries(wintool PRIVATE user32 winmm)
+target_link_libraries(wintool PRIVATE user32 gdi32 shell32 winmm)
 
 # Shows a known pattern through the surface code for the end-to-end pixel checks.
 add_executable(surface_probe ${CMAKE_SOURCE_DIR}/tests/e2e/surface_probe.cpp ${MASCOT_RC})
@@ -100,3 +104,8 @@ target_link_libraries(surface_probe PRIVATE mascot_win32_hooks)
 add_executable(idle_widget ${CMAKE_SOURCE_DIR}/tests/e2e/idle_widget.cpp)
 target_compile_definitions(idle_widget PRIVATE ${MASCOT_WIN32_DEFS})
 target_link_libraries(idle_widget PRIVATE user32 gdi32)
+
+# scripts/measure-push.sh: what one layered push costs by window size and dirty rectangle.
+add_executable(push_cost ${CMAKE_SOURCE_DIR}/tests/e2e/push_cost.cpp)
+target_compile_definitions(push_cost PRIVATE ${MASCOT_WIN32_DEFS})
+target_link_libraries(push_cost PRIVATE user32 gdi32)

@@ -21,7 +21,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
   libvorbis-dev libogg-dev libpng-dev
-  sox alsa-utils libasound2-plugins:i386 python3
+  sox alsa-utils libasound2-plugins:i386 python3 python3-pil
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -16,13 +16,18 @@ MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t la
   return d;
 }
 
-int SleepAfterTick(const LocalTime& now, bool moving) {
-  if (moving) return kTickMs;
+int SleepAfterTick(const LocalTime& now, int stepDueInMs) {
+  int limit = kIdleSleepMs;
+  if (stepDueInMs >= 0) {
+    const int ticks = (stepDueInMs + kTickMs - 1) / kTickMs;
+    limit = ticks < 1 ? kTickMs : ticks * kTickMs;
+    if (limit > kIdleSleepMs) limit = kIdleSleepMs;
+  }
   const int second = now.second < 0 ? 0 : now.second > 59 ? 59 : now.second;
   const int ms = now.milliseconds < 0 ? 0 : now.milliseconds > 999 ? 999 : now.milliseconds;
   const int untilMinute = (60 - second) * 1000 - ms;
-  if (untilMinute < kIdleSleepMs) return untilMinute < 1 ? 1 : untilMinute;
-  return kIdleSleepMs;
+  if (untilMinute < limit) return untilMinute < 1 ? 1 : untilMinute;
+  return limit;
 }
 
 namespace {
@@ -70,7 +75,7 @@ void RunningState(const ClockHooks& hooks) {
   }
   hooks.TickerStep();
   hooks.PushFrame();
-  nextSleepMs = SleepAfterTick(now, hooks.TickerMoving != nullptr && hooks.TickerMoving());
+  nextSleepMs = SleepAfterTick(now, hooks.TickerDueInMs != nullptr ? hooks.TickerDueInMs() : -1);
 }
 
 }  // namespace
@@ -86,6 +91,7 @@ void ClockTick(const ClockHooks& hooks) {
       break;
     case kClockReload:
       hooks.LoadSkin();
+      if (hooks.DrawNewsBar != nullptr) hooks.DrawNewsBar();
       ClockState = kClockRunning;
       break;
     default:

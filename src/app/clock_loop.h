@@ -27,19 +27,26 @@ struct ClockHooks {
   void (*ServeFrameRequests)();
   // Sleeps up to `ms` milliseconds, ending early when woken (optional: null uses Sleep10ms).
   void (*SleepUpTo)(int ms);
-  // Whether the news bar is scrolling, so every tick moves it (optional: null means never).
-  bool (*TickerMoving)();
+  // While the news bar scrolls, milliseconds until its next step is due; -1 while it stands
+  // still (optional: null means never moving).
+  int (*TickerDueInMs)();
+  // Lays the news bar over a reloaded face (optional). Not after the first load, whose face
+  // is composed afresh right after it.
+  void (*DrawNewsBar)();
 };
 
-// The loop ticks every 10 ms while something moves. Otherwise it may sleep up to this long, but
-// never past the next minute, so no redraw, hour signal or alarm starts late; requests from
-// other threads and the stop wake it at once.
+// The loop ticks every 10 ms. A tick that would do nothing is slept through: while nothing
+// moves the loop may sleep up to kIdleSleepMs, while the bar scrolls until the tick its next
+// step falls on, but never past the next minute, so no redraw, hour signal or alarm starts late;
+// requests from other threads and the stop wake it at once.
 constexpr int kTickMs = 10;
 constexpr int kIdleSleepMs = 50;
 
-// How long to sleep after a running tick at `now`: kTickMs while the bar moves, otherwise up to
-// kIdleSleepMs, cut to end just after the next minute begins.
-int SleepAfterTick(const LocalTime& now, bool moving);
+// How long to sleep after a running tick at `now`. `stepDueInMs` is -1 while the bar stands
+// still; otherwise the sleep ends on the first 10 ms tick at or after the bar's next step, so the
+// bar keeps the pace of a loop that wakes every tick. Never more than kIdleSleepMs, and cut to
+// end just after the next minute begins.
+int SleepAfterTick(const LocalTime& now, int stepDueInMs);
 
 // What the running state does on a tick whose hour or minute differs from the last drawn.
 struct MinuteDecision {

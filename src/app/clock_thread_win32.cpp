@@ -40,11 +40,7 @@ const ClockHooks kClockHooks = {
       SetWindowPos(threadWindow, nullptr, LEFT, TOP, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     },
-    /*LoadSkin=*/
-    [] {
-      LoadSkin(NewsBarShown());
-      DrawNewsBar();
-    },
+    /*LoadSkin=*/[] { LoadSkin(NewsBarShown()); },
     /*MojiLoaded=*/[] { return SurfaceExists(MojiSurface); },
     /*BackBufferExists=*/[] { return SurfaceExists(BackBuffer); },
     /*ComposeBase=*/ComposeBase,
@@ -72,7 +68,8 @@ const ClockHooks kClockHooks = {
         WaitForSingleObject(wakeEvent, static_cast<DWORD>(ms));
       }
     },
-    /*TickerMoving=*/TickerMoving,
+    /*TickerDueInMs=*/TickerDueInMs,
+    /*DrawNewsBar=*/[] { DrawNewsBar(); },
 };
 
 }  // namespace

@@ -109,13 +109,9 @@ const char* HttpVerdictName(HttpVerdict verdict) {
   return "?";
 }
 
-HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t* bodySize) {
+HttpVerdict CheckHttpHeader(const char* d, size_t n, size_t* bodyOffset, size_t* contentLength) {
   *bodyOffset = 0;
-  *bodySize = 0;
-  if (answer.overflowed) return HttpVerdict::kTooLong;
-  if (answer.receiveError) return HttpVerdict::kReceiveError;
-  const char* d = answer.data;
-  const size_t n = answer.size;
+  *contentLength = kNoContentLength;
   if (n == 0) return HttpVerdict::kNoAnswer;
   // "HTTP/1.x NNN"
   static const char kVersion[] = "HTTP/1.";
@@ -131,41 +127,61 @@ HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t
   if (memcmp(d + 9, "200", 3) != 0) return HttpVerdict::kNotOk;
   // Header lines between the status line and the blank line.
   bool haveLength = false;
-  size_t contentLength = 0;
+  size_t length = kNoContentLength;
   size_t at = 0;
   while (at < headerEnd && d[at] != '\n') ++at;
   ++at;  // past the status line
   while (at < headerEnd) {
     size_t lineEnd = at;
     while (lineEnd < headerEnd && d[lineEnd] != '\n') ++lineEnd;
-    size_t length = lineEnd - at;
-    if (length > 0 && d[at + length - 1] == '\r') --length;
-    if (length == 0) break;
+    size_t lineLength = lineEnd - at;
+    if (lineLength > 0 && d[at + lineLength - 1] == '\r') --lineLength;
+    if (lineLength == 0) break;
     const char* line = d + at;
-    if (HeaderIs(line, length, "transfer-encoding")) return HttpVerdict::kTransferCoding;
-    if (HeaderIs(line, length, "content-length")) {
+    if (HeaderIs(line, lineLength, "transfer-encoding")) return HttpVerdict::kTransferCoding;
+    if (HeaderIs(line, lineLength, "content-length")) {
       size_t i = 15;
-      while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
-      if (i == length) return HttpVerdict::kBadStatusLine;
+      while (i < lineLength && (line[i] == ' ' || line[i] == '\t')) ++i;
+      if (i == lineLength) return HttpVerdict::kBadStatusLine;
       size_t value = 0;
-      for (; i < length && line[i] >= '0' && line[i] <= '9'; ++i) {
-        value = value * 10 + static_cast<size_t>(line[i] - '0');
-        if (value > kAnswerCapacity) value = kAnswerCapacity;  // any such length fails below
+      for (; i < lineLength && line[i] >= '0' && line[i] <= '9'; ++i) {
+        // Held at the largest length, which fails against the bytes that can arrive.
+        const size_t digit = static_cast<size_t>(line[i] - '0');
+        value = value > (kLargestContentLength - digit) / 10 ? kLargestContentLength
+                                                              : value * 10 + digit;
       }
-      while (i < length && (line[i] == ' ' || line[i] == '\t')) ++i;
-      if (i != length) return HttpVerdict::kBadStatusLine;
-      if (haveLength && value != contentLength) return HttpVerdict::kBadStatusLine;
+      while (i < lineLength && (line[i] == ' ' || line[i] == '\t')) ++i;
+      if (i != lineLength) return HttpVerdict::kBadStatusLine;
+      if (haveLength && value != length) return HttpVerdict::kBadStatusLine;
       haveLength = true;
-      contentLength = value;
+      length = value;
     }
     at = lineEnd + 1;
   }
-  const size_t body = n - headerEnd;
-  if (haveLength) {
-    if (body < contentLength) return HttpVerdict::kShortBody;
-    if (body > contentLength) return HttpVerdict::kLongBody;
-  }
   *bodyOffset = headerEnd;
-  *bodySize = body;
+  *contentLength = length;
+  return HttpVerdict::kOk;
+}
+
+HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t* bodySize) {
+  *bodyOffset = 0;
+  *bodySize = 0;
+  if (answer.overflowed) return HttpVerdict::kTooLong;
+  if (answer.receiveError) return HttpVerdict::kReceiveError;
+  size_t headerEnd = 0;
+  size_t contentLength = kNoContentLength;
+  const HttpVerdict header = CheckHttpHeader(answer.data, answer.size, &headerEnd, &contentLength);
+  if (header != HttpVerdict::kOk) return header;
+  const HttpVerdict body = CheckBodyLength(answer.size - headerEnd, contentLength);
+  if (body != HttpVerdict::kOk) return body;
+  *bodyOffset = headerEnd;
+  *bodySize = answer.size - headerEnd;
+  return HttpVerdict::kOk;
+}
+
+HttpVerdict CheckBodyLength(size_t received, size_t contentLength) {
+  if (contentLength == kNoContentLength) return HttpVerdict::kOk;
+  if (received < contentLength) return HttpVerdict::kShortBody;
+  if (received > contentLength) return HttpVerdict::kLongBody;
   return HttpVerdict::kOk;
 }

@@ -52,3 +52,16 @@ struct HttpAnswer {
 
 // Judges a complete answer. On kOk, *bodyOffset and *bodySize give the body inside data.
 HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t* bodySize);
+
+// A header without Content-Length; larger values are held at kLargestContentLength.
+constexpr size_t kNoContentLength = static_cast<size_t>(-1);
+constexpr size_t kLargestContentLength = 0x7FFFFFFF;
+
+// Judges the header at the start of an answer, of which `size` bytes are at hand: kOk when it is
+// "HTTP/1.x 200", ends within them and has no transfer coding. Then *bodyOffset is where the
+// body starts and *contentLength the promised body length, or kNoContentLength.
+HttpVerdict CheckHttpHeader(const char* data, size_t size, size_t* bodyOffset,
+                            size_t* contentLength);
+
+// Whether `received` body bytes keep the header's promise (kShortBody, kLongBody or kOk).
+HttpVerdict CheckBodyLength(size_t received, size_t contentLength);

@@ -268,44 +268,76 @@ bool HttpGetToMemory(const char* url, SOCKET* connection, char* buffer, const ch
 
 namespace {
 
+// A download is judged as a whole: "HTTP/1.x 200" with its header ending in the text/plain line
+// within the first 256 bytes, no transfer coding, and the Content-Length (when given) met by a
+// peer that closed normally. The body goes to "<path>.part" and takes the path's place only then,
+// so a failed download leaves no partial file and keeps the one that was there before.
 HttpVerdict ReceiveBodyToFile(SOCKET connection, const char* path, const Deadline& total) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  char partPath[MAX_PATH];
+  const size_t pathLength = strnlen(path, MAX_PATH);
+  static const char kPart[] = ".part";
+  if (pathLength + sizeof kPart > sizeof partPath) return HttpVerdict::kBadUrl;
+  memcpy(partPath, path, pathLength);
+  memcpy(partPath + pathLength, kPart, sizeof kPart);
+  HANDLE file = CreateFileA(partPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return HttpVerdict::kConnectFailed;
-  // The header is found in the first 256 bytes: it ends with the text/plain line and a blank.
   char head[256];
   size_t headSize = 0;
   bool inBody = false;
   bool written = true;
-  HttpVerdict verdict = ReceiveAll(connection, 256, total, [&](const char* piece, size_t n) {
+  HttpVerdict headVerdict = HttpVerdict::kOk;
+  size_t contentLength = kNoContentLength;
+  size_t bodyBytes = 0;
+  auto write = [&](const char* data, size_t n) {
     DWORD done = 0;
+    written = written && WriteFile(file, data, static_cast<DWORD>(n), &done, nullptr) && done == n;
+    bodyBytes += n;
+  };
+  HttpVerdict verdict = ReceiveAll(connection, 256, total, [&](const char* piece, size_t n) {
     if (inBody) {
-      written = written && WriteFile(file, piece, static_cast<DWORD>(n), &done, nullptr) && done == n;
-      return true;
+      write(piece, n);
+      return written;
     }
-    size_t take = n < sizeof head - headSize ? n : sizeof head - headSize;
+    const size_t take = n < sizeof head - headSize ? n : sizeof head - headSize;
     memcpy(head + headSize, piece, take);
     headSize += take;
     static const char kMark[] = "text/plain\r\n\r\n";
     const size_t markLength = sizeof kMark - 1;
     for (size_t i = 0; i + markLength <= headSize; ++i) {
-      if (memcmp(head + i, kMark, markLength) == 0) {
-        inBody = true;
-        const size_t rest = headSize - (i + markLength);
-        written = written && WriteFile(file, head + i + markLength, static_cast<DWORD>(rest), &done,
-                                       nullptr) && done == rest;
-        break;
+      if (memcmp(head + i, kMark, markLength) != 0) continue;
+      size_t bodyOffset = 0;
+      headVerdict = CheckHttpHeader(head, headSize, &bodyOffset, &contentLength);
+      if (headVerdict == HttpVerdict::kOk && bodyOffset != i + markLength) {
+        headVerdict = HttpVerdict::kNoHeaderEnd;
       }
-    }
-    if (inBody && take < n) {
-      written = written && WriteFile(file, piece + take, static_cast<DWORD>(n - take), &done,
-                                     nullptr) && done == n - take;
+      if (headVerdict != HttpVerdict::kOk) return false;
+      inBody = true;
+      write(head + bodyOffset, headSize - bodyOffset);
+      if (take < n) write(piece + take, n - take);
+      return written;
     }
     // A header that does not end within 256 bytes is not the download server's.
-    return inBody || headSize < sizeof head;
+    return headSize < sizeof head;
   });
   CloseHandle(file);
-  if (verdict == HttpVerdict::kOk && (!inBody || !written)) verdict = HttpVerdict::kNoHeaderEnd;
+  if (headVerdict != HttpVerdict::kOk) {
+    verdict = headVerdict;
+  } else if (verdict == HttpVerdict::kOk) {
+    if (!inBody) {
+      verdict = HttpVerdict::kNoHeaderEnd;
+    } else if (!written) {
+      verdict = HttpVerdict::kReceiveError;
+    } else {
+      verdict = CheckBodyLength(bodyBytes, contentLength);
+    }
+  }
+  if (verdict == HttpVerdict::kOk && !MoveFileExA(partPath, path, MOVEFILE_REPLACE_EXISTING)) {
+    verdict = HttpVerdict::kConnectFailed;
+  }
+  if (verdict != HttpVerdict::kOk) DeleteFileA(partPath);
+  TraceEvent("http download %s: %u body bytes, %s", path, static_cast<unsigned>(bodyBytes),
+             HttpVerdictName(verdict));
   return verdict;
 }
 

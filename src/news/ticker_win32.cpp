@@ -122,7 +122,14 @@ void QueueIntoFreeSlot() {
     ClearSurface(&textSurfaces[s]);
     const int width = RenderText(&textSurfaces[s], ticker.slots[s].text);
     ArmSlot(&ticker.slots[s], width);
-    TraceEvent("ticker slot %d width %d", s, width);
+#if MASCOT_TEST_HOOKS
+    // The text's bytes in hexadecimal, so a test can compose the slot from the same text.
+    char hex[sizeof ticker.slots[s].text * 2 + 1] = {};
+    for (size_t i = 0; i < sizeof ticker.slots[s].text && ticker.slots[s].text[i] != '\0'; ++i) {
+      snprintf(hex + i * 2, 3, "%02x", static_cast<unsigned char>(ticker.slots[s].text[i]));
+    }
+    TraceEvent("ticker slot %d width %d text %s", s, width, hex);
+#endif
   }
 }
 
@@ -174,4 +181,9 @@ void TickerStep() {
   QueueIntoFreeSlot();
 }
 
-bool TickerMoving() { return TickerOn() && (haveItems || ActiveSlots(ticker.slots) > 0); }
+int TickerDueInMs() {
+  if (!TickerOn() || (!haveItems && ActiveSlots(ticker.slots) == 0)) return -1;
+  const DWORD since = ReadTickMs() - lastStepTime;
+  const DWORD period = static_cast<DWORD>(ClampScrollTime(RssScrollTime));
+  return since > period ? 0 : static_cast<int>(period + 1 - since);
+}

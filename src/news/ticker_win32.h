@@ -15,7 +15,8 @@ void TickerStep();
 // Clock thread: lays the bar and the slots as they stand into BackBuffer (after the face was
 // recomposed); false when no bar is shown.
 bool DrawNewsBar();
-// Whether the bar scrolls now, so the clock thread must tick without idling.
-bool TickerMoving();
+// While the bar scrolls, milliseconds until its next step is due (0: on the next tick); -1 while
+// it stands still, so the clock thread may idle.
+int TickerDueInMs();
 // Any thread, under the news lock: restart the queue on the next tick.
 void RequestTickerReset();

@@ -18,8 +18,10 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 APP_TITLE = "TarvoClock"
 FEED_SERVER_SCRIPT = os.path.join(ROOT, "tools", "feedserver", "feedserver.py")
 # Every clock gets its own feed server address 127.77.N.1, so no test looks a name up or
-# leaves the machine; nothing listens there unless the test starts a FeedServer on it.
-_next_feed_net = [1]
+# leaves the machine; nothing listens there unless the test starts a FeedServer on it. The
+# count starts from the process id, so runs side by side on one machine rarely meet, and an
+# address someone already listens on is passed over (see Harness.feed_server).
+_next_feed_net = [os.getpid() % 250 + 1]
 
 
 def next_feed_address():
@@ -420,6 +422,13 @@ class Harness:
         return c
 
     def feed_server(self, clock, overrides=(), fail_after=-1):
+        import socket
+        for _ in range(250):
+            try:
+                socket.create_connection((clock.feed_address, 80), 0.2).close()
+            except OSError:
+                break
+            clock.feed_address = next_feed_address()
         f = FeedServer(self, clock.feed_address, overrides, fail_after)
         self.feed_servers.append(f)
         return f

@@ -1,4 +1,5 @@
-// The HTTP answer checker over arbitrary bytes: the verdict's body stays inside the answer.
+// The HTTP answer and header checkers over arbitrary bytes: the verdict's body stays inside the
+// answer, and the header judged alone agrees with the whole answer's verdict.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const HttpVerdict v = CheckHttpAnswer(answer, &offset, &body);
   if (v == HttpVerdict::kOk && (offset > size || body > size - offset)) abort();
   if (v != HttpVerdict::kOk && (offset != 0 || body != 0)) abort();
+  // The header alone, as a download judges it from its first bytes: the same body start as the
+  // whole answer's, a length within bounds, and the same verdict from just the header's bytes.
+  size_t headerEnd = 0;
+  size_t length = 0;
+  const HttpVerdict header = CheckHttpHeader(copy, size, &headerEnd, &length);
+  if (header == HttpVerdict::kOk) {
+    if (headerEnd > size) abort();
+    if (length != kNoContentLength && length > kLargestContentLength) abort();
+    size_t again = 0;
+    size_t againLength = 0;
+    if (CheckHttpHeader(copy, headerEnd, &again, &againLength) != HttpVerdict::kOk ||
+        again != headerEnd || againLength != length) {
+      abort();
+    }
+    if ((v == HttpVerdict::kOk) != (CheckBodyLength(size - headerEnd, length) == HttpVerdict::kOk)) abort();
+  } else if (v == HttpVerdict::kOk || headerEnd != 0 || length != kNoContentLength) {
+    abort();
+  }
+  if (v == HttpVerdict::kOk && offset != headerEnd) abort();
   // The URL helpers over the same bytes as text.
   copy[size] = '\0';
   char host[kUrlPartCapacity];

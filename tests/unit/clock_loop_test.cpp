@@ -2,6 +2,7 @@
 // clock changes and the feed schedule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ ClockHooks RecordingHooks() {
     calls.push_back("CheckAlarms " + std::to_string(LastHour) + ":" + std::to_string(LastMinute));
   };
   h.TickerStep = [] { calls.push_back("TickerStep"); };
+  h.DrawNewsBar = [] { calls.push_back("DrawNewsBar"); };
   h.PushFrame = [] { calls.push_back("PushFrame"); };
   h.ReadLocalTime = [](LocalTime* t) { *t = fakeNow; };
   h.ShowInitFailed = [] { calls.push_back("InitFailed"); };
@@ -105,6 +107,7 @@ using Calls = std::vector<std::string>;
 TEST_F(ClockLoopTest, StartAtTenPastFiveSecondsAnnouncesTheHourOnTheFirstRunningTick) {
   fakeNow = At(2026, 12, 7, 10, 0, 5);
   ClockTick(hooks);
+  // No news bar drawn after the first load: ComposeBase covers the whole face right after it.
   EXPECT_EQ(calls, (Calls{"ForgetSurfaces", "Move", "LoadSkin", "ComposeBase"}));
   EXPECT_EQ(ClockState.load(), kClockRunning);
   EXPECT_EQ(LastHour, kNothingDrawn);
@@ -159,7 +162,7 @@ TEST_F(ClockLoopTest, ReloadRedrawsAsAMinuteChangeAndRepeatsHourSignalAndAlarms)
     calls.push_back("LoadSkin");
     LastHour = LastMinute = kNothingDrawn;
   };
-  EXPECT_EQ(TickAt(At(2026, 12, 7, 8, 0, 10)), (Calls{"LoadSkin"}));
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 8, 0, 10)), (Calls{"LoadSkin", "DrawNewsBar"}));
   EXPECT_EQ(ClockState.load(), kClockRunning);
   EXPECT_EQ(TickAt(At(2026, 12, 7, 8, 0, 11)),
             (Calls{"DrawTime 8:0", "PlayHourSignal 8", "CheckAlarms 8:0", "TickerStep", "PushFrame"}));
@@ -251,7 +254,7 @@ TEST_F(ClockLoopTest, TimeSyncIsRequestedOnlyWithAServerName) {
   ClockState = kClockReload;
   calls.clear();
   ClockTick(hooks);
-  EXPECT_EQ(calls, (Calls{"LoadSkin"}));
+  EXPECT_EQ(calls, (Calls{"LoadSkin", "DrawNewsBar"}));
 }
 
 TEST_F(ClockLoopTest, IdleSleepsNeverRunPastTheNextMinute) {
@@ -261,14 +264,22 @@ TEST_F(ClockLoopTest, IdleSleepsNeverRunPastTheNextMinute) {
   for (int ms = 0; ms < 60000; ++ms) {
     LocalTime t = At(2026, 12, 7, 9, 59, ms / 1000);
     t.milliseconds = ms % 1000;
-    const int sleep = SleepAfterTick(t, false);
+    const int sleep = SleepAfterTick(t, -1);
     ASSERT_GE(sleep, 1) << ms;
     ASSERT_LE(sleep, kIdleSleepMs) << ms;
     ASSERT_LE(ms + sleep, 60000 + 1) << ms;
     if (60000 - ms >= kIdleSleepMs) {
       ASSERT_EQ(sleep, kIdleSleepMs) << ms;
     }
-    ASSERT_EQ(SleepAfterTick(t, true), kTickMs);
+    // While the bar scrolls, never past its next step either.
+    for (int due = 0; due <= 120; due += 7) {
+      const int moving = SleepAfterTick(t, due);
+      ASSERT_GE(moving, 1);
+      ASSERT_LE(moving, sleep) << ms << " " << due;
+      if (60000 - ms >= kIdleSleepMs) {
+        ASSERT_EQ(moving, due <= kTickMs ? kTickMs : std::min(kIdleSleepMs, (due + 9) / 10 * 10));
+      }
+    }
   }
 
   // The loop sleeps what the running tick chose, and 10 ms in other states.
@@ -278,11 +289,43 @@ TEST_F(ClockLoopTest, IdleSleepsNeverRunPastTheNextMinute) {
     sleeps.push_back(ms);
     if (sleeps.size() >= 3) StopRequested = 1;
   };
-  hooks.TickerMoving = [] { return false; };
+  hooks.TickerDueInMs = [] { return -1; };
   fakeNow = At(2026, 12, 7, 10, 0, 59);
   fakeNow.milliseconds = 980;
   RunClockLoop(hooks);
   EXPECT_EQ(sleeps, (std::vector<int>{kTickMs, 20, 20}));
+}
+
+TEST_F(ClockLoopTest, SleepingThroughIdleTicksKeepsTheBarsPace) {
+  // A bar that steps once more than `period` ms have passed, driven by a loop that wakes every
+  // 10 ms and by one that sleeps through the ticks between steps: the steps fall on the same
+  // milliseconds, and from the default 40 ms on with about a third of the wake-ups or fewer.
+  for (int period = 5; period <= 100; ++period) {
+    std::vector<int> everyTick;
+    std::vector<int> slept;
+    int wakes = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<int>& steps = pass == 0 ? everyTick : slept;
+      int last = 0;
+      for (int t = 0; t < 10000;) {
+        if (t - last > period) {
+          last = t;
+          steps.push_back(t);
+        }
+        if (pass == 0) {
+          t += kTickMs;
+          continue;
+        }
+        ++wakes;
+        LocalTime now = At(2026, 12, 7, 10, 0, t / 1000);
+        now.milliseconds = t % 1000;
+        const int since = t - last;
+        t += SleepAfterTick(now, since > period ? 0 : period + 1 - since);
+      }
+    }
+    ASSERT_EQ(slept, everyTick) << period;
+    EXPECT_LE(wakes, period < 40 ? 1000 : 340) << period;
+  }
 }
 
 TEST_F(ClockLoopTest, FrameRequestsAreServedFirstOnEveryRunningTick) {
@@ -293,7 +336,7 @@ TEST_F(ClockLoopTest, FrameRequestsAreServedFirstOnEveryRunningTick) {
   EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 7)), (Calls{"Serve", "TickerStep", "PushFrame"}));
   // Not while loading or reloading: the surfaces are being replaced then.
   ClockState = kClockReload;
-  EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 8)), (Calls{"LoadSkin"}));
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 1, 8)), (Calls{"LoadSkin", "DrawNewsBar"}));
 }
 
 TEST_F(ClockLoopTest, UnknownStateOnlySleepsAndStopEndsTheLoop) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -98,6 +99,34 @@ TEST(HttpVerdicts, EveryHostileShapeFails) {
   EXPECT_EQ(Judge("HTTP/1.0 200 OK\r\n\r\nbody", nullptr, nullptr, true), HttpVerdict::kTooLong);
   EXPECT_EQ(Judge("HTTP/1.0 200 OK\r\n\r\nbody", nullptr, nullptr, false, true),
             HttpVerdict::kReceiveError);
+}
+
+TEST(HttpVerdicts, ADownloadHeaderIsJudgedFromItsOwnBytes) {
+  // Only the bytes up to the blank line are needed; the body length is checked as it arrives.
+  const char* ok = "HTTP/1.0 200 OK\r\nContent-Length: 70000\r\nContent-Type: text/plain\r\n\r\nPK";
+  size_t offset = 0;
+  size_t length = 0;
+  ASSERT_EQ(CheckHttpHeader(ok, strlen(ok), &offset, &length), HttpVerdict::kOk);
+  EXPECT_EQ(offset, strlen(ok) - 2);
+  EXPECT_EQ(length, 70000u);
+  EXPECT_EQ(CheckBodyLength(69999, length), HttpVerdict::kShortBody);
+  EXPECT_EQ(CheckBodyLength(70001, length), HttpVerdict::kLongBody);
+  EXPECT_EQ(CheckBodyLength(70000, length), HttpVerdict::kOk);
+  const char* open = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
+  ASSERT_EQ(CheckHttpHeader(open, strlen(open), &offset, &length), HttpVerdict::kOk);
+  EXPECT_EQ(length, kNoContentLength);
+  EXPECT_EQ(CheckBodyLength(123456, length), HttpVerdict::kOk);
+  // A length of more digits than any size holds is held at the largest, not wrapped round.
+  const char* huge = "HTTP/1.0 200 OK\r\nContent-Length: 184467440737095516170\r\n\r\n";
+  ASSERT_EQ(CheckHttpHeader(huge, strlen(huge), &offset, &length), HttpVerdict::kOk);
+  EXPECT_EQ(length, kLargestContentLength);
+  // The error page of a download, however it ends its header, is no download; nor is a header
+  // cut short; failures leave the outputs empty.
+  const char* missing = "HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\nnot found";
+  EXPECT_EQ(CheckHttpHeader(missing, strlen(missing), &offset, &length), HttpVerdict::kNotOk);
+  EXPECT_EQ(offset, 0u);
+  EXPECT_EQ(length, kNoContentLength);
+  EXPECT_EQ(CheckHttpHeader(ok, 40, &offset, &length), HttpVerdict::kNoHeaderEnd);
 }
 
 TEST(HttpVerdicts, EveryVerdictHasAName) {

@@ -10,12 +10,15 @@
 
 #include "base/app_state.h"
 #include "base/http_win32.h"
+#include "../shared/temp_folder_win32.h"
 
 namespace {
 
 enum class Shape {
   kOk, kNeverCloses, kStall, kOneBytePerSecond, kTenMegabytes, kNoHeaderEnd, kNotFound,
-  kServerError, kMoved, kChunked, kShortBody, kReset, kEmpty, kOddBytes, kExactlyFull
+  kServerError, kMoved, kChunked, kShortBody, kReset, kEmpty, kOddBytes, kExactlyFull,
+  // Skin downloads: the header ends with the text/plain line, as the download server's does.
+  kFile, kFileShort, kFileNotFound, kFileStall
 };
 
 struct Server {
@@ -31,6 +34,18 @@ struct Server {
 void SendText(SOCKET s, const std::string& text, Server* server) {
   const int n = send(s, text.data(), static_cast<int>(text.size()), 0);
   if (n > 0) server->sent += static_cast<size_t>(n);
+}
+
+// A download body of many receives, every byte value in it.
+std::string FileBody() {
+  std::string body(70000, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 7) ^ (i >> 8));
+  return body;
+}
+
+std::string DownloadHead(const char* status, size_t length) {
+  return std::string("HTTP/1.0 ") + status + "\r\nContent-Length: " + std::to_string(length) +
+         "\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n";
 }
 
 std::string Ok(const std::string& body) {
@@ -91,6 +106,15 @@ DWORD WINAPI Serve(LPVOID parameter) {
     }
     case Shape::kEmpty: break;
     case Shape::kOddBytes: SendText(s, std::string("\x80\xff\x00\x01\xfe", 5), server); break;
+    case Shape::kFile: SendText(s, DownloadHead("200 OK", FileBody().size()) + FileBody(), server); break;
+    case Shape::kFileShort:
+      SendText(s, DownloadHead("200 OK", FileBody().size()) + FileBody().substr(0, 50000), server);
+      break;
+    case Shape::kFileNotFound: SendText(s, DownloadHead("404 Not Found", 9) + "not found", server); break;
+    case Shape::kFileStall:
+      SendText(s, DownloadHead("200 OK", FileBody().size()) + FileBody().substr(0, 3000), server);
+      WaitForSingleObject(server->release, 30000);
+      break;
     case Shape::kExactlyFull: {
       std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 00000\r\n\r\n";
       const size_t body = kAnswerMax - head.size();
@@ -284,6 +308,73 @@ TEST_F(HttpClientTest, ClosedPortAndBadUrlFailWithoutWaiting) {
   EXPECT_EQ(HttpFetchToMemory("http://hostonly", &connection, buffer, &received), HttpVerdict::kBadUrl);
   EXPECT_FALSE(HttpConnect(&connection, "http://hostonly"));
   EXPECT_EQ(connection, INVALID_SOCKET);
+}
+
+// Skin downloads into a file: only a whole 200 answer counts, and whatever else happens the
+// file at the path is either the complete body or what was there before.
+TEST_F(HttpClientTest, DownloadsSucceedOnlyWithTheWholeBody) {
+  TempFolder folder;
+  const std::string path = folder / "pack.skn";
+  const std::string previous = "the package downloaded last time";
+  struct FileCase {
+    Shape shape;
+    bool ok;
+    DWORD minMs;
+    DWORD maxMs;
+  };
+  const FileCase cases[] = {
+      {Shape::kFileShort, false, 0, 2000},
+      {Shape::kFileNotFound, false, 0, 2000},
+      {Shape::kFileStall, false, kIdleLimitMs - 100, kIdleLimitMs + 1500},
+      {Shape::kEmpty, false, 0, 2000},
+      {Shape::kFile, true, 0, 3000},
+  };
+  for (const FileCase& c : cases) {
+    if (server.thread != nullptr) {
+      SetEvent(server.release);
+      WaitForSingleObject(server.thread, 15000);
+      CloseHandle(server.thread);
+      ResetEvent(server.release);
+    }
+    ASSERT_TRUE(WriteBytes(path, previous));
+    server.shape = c.shape;
+    server.request.clear();
+    server.thread = CreateThread(nullptr, 0, Serve, &server, 0, nullptr);
+    SOCKET connection = INVALID_SOCKET;
+    const DWORD start = GetTickCount();
+    const bool ok = HttpGetToFile("http://127.0.0.1/skins/pack.skn", &connection, path.c_str());
+    const DWORD ms = GetTickCount() - start;
+    EXPECT_EQ(ok, c.ok) << static_cast<int>(c.shape);
+    EXPECT_GE(ms, c.minMs) << static_cast<int>(c.shape);
+    EXPECT_LE(ms, c.maxMs) << static_cast<int>(c.shape);
+    EXPECT_EQ(connection, INVALID_SOCKET);
+    const std::string kept = ReadBytes(path);
+    EXPECT_TRUE(kept == (c.ok ? FileBody() : previous))
+        << static_cast<int>(c.shape) << ": " << kept.size() << " bytes";
+    // Nothing else is left in the folder: no partial file under another name either.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder / "*").c_str(), &found);
+    int files = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) ++files;
+      } while (FindNextFileA(search, &found));
+      FindClose(search);
+    }
+    EXPECT_EQ(files, 1) << static_cast<int>(c.shape);
+  }
+  EXPECT_EQ(server.request, "GET http://127.0.0.1/skins/pack.skn HTTP/1.0\r\n\r\n");
+  // A target that cannot be created fails after the request, leaving nothing behind.
+  if (server.thread != nullptr) {
+    WaitForSingleObject(server.thread, 15000);
+    CloseHandle(server.thread);
+  }
+  server.shape = Shape::kFile;
+  server.thread = CreateThread(nullptr, 0, Serve, &server, 0, nullptr);
+  SOCKET connection = INVALID_SOCKET;
+  EXPECT_FALSE(HttpGetToFile("http://127.0.0.1/skins/pack.skn", &connection,
+                             (folder / "missing\\pack.skn").c_str()));
+  EXPECT_FALSE(Exists(folder / "missing"));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // A small Windows command-line tool for driving and inspecting the clock from outside: post
-// messages to its windows, list its windows with their styles and places, play a test tone.
+// messages to its windows, list its windows with their styles and places, play a test tone,
+// print the news font's glyphs.
 // The end-to-end tests run it under Wine next to the program.
 #include <windows.h>
 #include <mmsystem.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -222,6 +224,76 @@ int State(int id) {
   return 0;
 }
 
+// The glyphs of a text in the clock's news font, as the ticker asks for them: one
+// "font" line with the face Wine chose and the metrics, then per character a "glyph" line
+// (character code, black box, origin, advance, bitmap row stride) and its rows of 8-bit grey
+// (0-64) in hexadecimal. A character the font cannot supply ends the list with "error", as it
+// ends the ticker's text.
+int Glyphs(const wchar_t* wide) {
+  if (wide == nullptr) return 2;
+  char text[2048] = {};
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr) == 0) return 2;
+  // The ticker's font: "ＭＳ ゴシック" in code page 932, height -24, width 12, weight 400,
+  // character set 128.
+  HFONT font = CreateFontW(-24, 12, 0, 0, 400, 0, 0, 0, 128, 0, 0, 0, 0,
+                           L"\xFF2D\xFF33 \x30B4\x30B7\x30C3\x30AF");
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (font == nullptr || dc == nullptr) return 3;
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  wchar_t face[64] = {};
+  GetTextFaceW(dc, 64, face);
+  char faceUtf8[256] = {};
+  WideCharToMultiByte(CP_UTF8, 0, face, -1, faceUtf8, sizeof faceUtf8, nullptr, nullptr);
+  printf("font height=%ld ascent=%ld face=%s\n", static_cast<long>(metrics.tmHeight),
+         static_cast<long>(metrics.tmAscent), faceUtf8);
+  static const MAT2 kIdentity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+  static unsigned char grey[10240];
+  for (size_t i = 0; text[i] != '\0'; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    UINT code = c;
+    if (IsDBCSLeadByte(c) && text[i + 1] != '\0') {
+      code = (static_cast<UINT>(c) << 8) | static_cast<unsigned char>(text[i + 1]);
+      ++i;
+    }
+    GLYPHMETRICS gm = {};
+    const DWORD size = GetGlyphOutlineA(dc, code, GGO_GRAY8_BITMAP, &gm, 0, nullptr, &kIdentity);
+    if (size == GDI_ERROR || size > sizeof grey) {
+      printf("glyph code=0x%x error\n", code);
+      break;
+    }
+    const int stride = (static_cast<int>(gm.gmBlackBoxX) + 3) & ~3;
+    int rows = static_cast<int>(gm.gmBlackBoxY);
+    memset(grey, 0, sizeof grey);
+    if (size > 0 && GetGlyphOutlineA(dc, code, GGO_GRAY8_BITMAP, &gm, sizeof grey, grey,
+                                     &kIdentity) == GDI_ERROR) {
+      printf("glyph code=0x%x error\n", code);
+      break;
+    }
+    if (size == 0 || static_cast<size_t>(stride) * rows > sizeof grey) rows = 0;
+    printf("glyph code=0x%x box=%u,%u origin=%ld,%ld advance=%d,%d stride=%d rows=%d\n", code,
+           gm.gmBlackBoxX, gm.gmBlackBoxY, static_cast<long>(gm.gmptGlyphOrigin.x),
+           static_cast<long>(gm.gmptGlyphOrigin.y), gm.gmCellIncX, gm.gmCellIncY, stride, rows);
+    for (int r = 0; r < rows; ++r) {
+      for (int x = 0; x < stride; ++x) printf("%02x", grey[r * stride + x]);
+      printf("\n");
+    }
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(font);
+  return 0;
+}
+
+// The third argument as the command line holds it: the ANSI argv would already have lost what
+// code page 932 cannot write.
+const wchar_t* GlyphText() {
+  int count = 0;
+  wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+  return args != nullptr && count >= 3 ? args[2] : nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,8 +314,9 @@ int main(int argc, char** argv) {
     return SetText(static_cast<int>(Number(argv[2])), argv[3]);
   }
   if (argc >= 3 && strcmp(argv[1], "state") == 0) return State(static_cast<int>(Number(argv[2])));
+  if (argc >= 3 && strcmp(argv[1], "glyphs") == 0) return Glyphs(GlyphText());
   fprintf(stderr,
           "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
-          "press ID | slide ID POS | click ID | settext ID TEXT | state ID\n");
+          "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT\n");
   return 1;
 }
