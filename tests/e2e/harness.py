@@ -34,6 +34,8 @@ def parse_args():
     p.add_argument("--product", required=True, help="product build of the program")
     p.add_argument("--wintool", required=True)
     p.add_argument("--probe", help="surface_probe.exe: a known pattern through the surface code")
+    p.add_argument("--media-probe", help="media_probe.exe: plays one file through the media engine")
+    p.add_argument("--media", help="folder of the test media (made by scripts/make-test-media.sh)")
     p.add_argument("--keep", action="store_true", help="keep the test folders")
     return p.parse_args()
 
@@ -245,7 +247,8 @@ class Clock:
             fields = dict(part.split("=", 1) for part in line.split(" ") if "=" in part)
             if "window" not in fields:
                 continue
-            fields["rect"] = tuple(int(v) for v in fields["rect"].split(","))
+            for k in ("rect", "client"):
+                fields[k] = tuple(int(v) for v in fields[k].split(","))
             for k in ("window", "owner", "visible", "topmost"):
                 fields[k] = int(fields[k])
             for k in ("style", "exstyle"):
