@@ -247,8 +247,7 @@ class Clock:
             fields = dict(part.split("=", 1) for part in line.split(" ") if "=" in part)
             if "window" not in fields:
                 continue
-            for k in ("rect", "client"):
-                fields[k] = tuple(int(v) for v in fields[k].split(","))
+            fields["rect"] = tuple(int(v) for v in fields["rect"].split(","))
             for k in ("window", "owner", "visible", "topmost"):
                 fields[k] = int(fields[k])
             for k in ("style", "exstyle"):

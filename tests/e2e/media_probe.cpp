@@ -132,8 +132,9 @@ void ReportVideoWindow(const char* when, HWND window) {
          origin.x + client.right, origin.y + client.bottom, IsZoomed(window) ? 1 : 0, left, top, width, height);
 }
 
-// Answers posted and sent messages for up to `ms`, or until `done` holds.
-void Pump(DWORD ms) {
+// Answers messages for up to `ms`, returning early when `thread` (may be null) ends. It sleeps
+// between messages, so the probe itself adds next to nothing to the CPU time measured.
+void Pump(DWORD ms, HANDLE thread = nullptr) {
   const DWORD start = GetTickCount();
   for (;;) {
     MSG msg;
@@ -143,8 +144,23 @@ void Pump(DWORD ms) {
     }
     const DWORD spent = GetTickCount() - start;
     if (spent >= ms) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent < 10 ? ms - spent : 10, QS_ALLINPUT);
+    const DWORD count = thread != nullptr ? 1 : 0;
+    if (MsgWaitForMultipleObjects(count, &thread, FALSE, ms - spent, QS_ALLINPUT) == WAIT_OBJECT_0 &&
+        count == 1) {
+      return;
+    }
   }
+}
+
+// Milliseconds from `elapsed` to the next timed action of the options, at most 100.
+long NextActionIn(const Options& o, long elapsed, bool seeked, bool maximized, bool resized, bool stopped) {
+  long wait = 100;
+  const long at[] = {seeked ? -1 : o.seekAfterMs, maximized ? -1 : o.maximizeAfterMs,
+                     resized ? -1 : o.resizeAfterMs, stopped ? -1 : o.stopAfterMs, o.limitMs};
+  for (long t : at) {
+    if (t >= 0 && t - elapsed < wait) wait = t - elapsed;
+  }
+  return wait < 1 ? 1 : wait;
 }
 
 }  // namespace
@@ -188,7 +204,9 @@ int main(int argc, char** argv) {
   bool resized = false;
   bool stopped = false;
   for (;;) {
-    Pump(10);
+    Pump(static_cast<DWORD>(NextActionIn(options, static_cast<long>(GetTickCount() - started), seeked,
+                                         maximized, resized, stopped)),
+         player->ThreadHandle);
     if (player->Playing.load() == 0 && player->ThreadAlive.load() == 0) break;
     const long elapsed = static_cast<long>(GetTickCount() - started);
     if (!seeked && options.seekAfterMs >= 0 && elapsed >= options.seekAfterMs) {

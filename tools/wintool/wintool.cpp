@@ -38,19 +38,15 @@ int Info(const char* className) {
   for (HWND w : WindowsOfClass(className)) {
     RECT r;
     GetWindowRect(w, &r);
-    // The client area on the screen, for checks of what a window draws inside its frame.
-    RECT c = {};
-    GetClientRect(w, &c);
-    MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&c), 2);
     char title[256] = {};
     GetWindowTextA(w, title, sizeof title);
-    printf("window=%lu owner=%lu style=0x%08lx exstyle=0x%08lx rect=%ld,%ld,%ld,%ld "
-           "client=%ld,%ld,%ld,%ld visible=%d topmost=%d title=%s\n",
+    printf("window=%lu owner=%lu style=0x%08lx exstyle=0x%08lx rect=%ld,%ld,%ld,%ld visible=%d "
+           "topmost=%d title=%s\n",
            static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)),
            static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetWindow(w, GW_OWNER))),
            static_cast<unsigned long>(GetWindowLongA(w, GWL_STYLE)),
            static_cast<unsigned long>(GetWindowLongA(w, GWL_EXSTYLE)), r.left, r.top, r.right,
-           r.bottom, c.left, c.top, c.right, c.bottom, IsWindowVisible(w) ? 1 : 0,
+           r.bottom, IsWindowVisible(w) ? 1 : 0,
            (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0, title);
   }
   return 0;
