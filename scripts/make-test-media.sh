@@ -8,7 +8,7 @@ set -euo pipefail
 out=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/media}
 mkdir -p "$out"
 cd "$out"
-stamp=.made-4
+stamp=.made-5
 [ -f "$stamp" ] && exit 0
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 tone="sine=frequency=440:sample_rate=44100:duration=2"
