@@ -85,8 +85,12 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
     add_test(NAME e2e_${name}
              COMMAND ${E2E_PYTHON3} ${t} --exe $<TARGET_FILE:TarvoClockTest>
                      --product $<TARGET_FILE:TarvoClock> --wintool $<TARGET_FILE:wintool>
-                     --probe $<TARGET_FILE:surface_probe>)
+                     --probe $<TARGET_FILE:surface_probe>
+                     --media-probe $<TARGET_FILE:media_probe> --media ${MASCOT_TEST_MEDIA})
     set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+    if(name STREQUAL "test_media")
+      set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED test_media)
+    endif()
   endforeach()
 endif()
 
@@ -99,6 +103,16 @@ target_link_libraries(wintool PRIVATE user32 gdi32 shell32 winmm)
 add_executable(surface_probe ${CMAKE_SOURCE_DIR}/tests/e2e/surface_probe.cpp ${MASCOT_RC})
 target_compile_options(surface_probe PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(surface_probe PRIVATE mascot_win32_hooks)
+
+# Plays one file through the media engine for the end-to-end checks of sound and picture.
+add_executable(media_probe ${CMAKE_SOURCE_DIR}/tests/e2e/media_probe.cpp ${MASCOT_RC})
+target_compile_options(media_probe PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(media_probe PRIVATE mascot_win32_hooks)
+
+# The yardstick of scripts/measure-media.sh: plain DirectShow playback, no engine code.
+add_executable(plain_player ${CMAKE_SOURCE_DIR}/tests/e2e/plain_player.cpp)
+target_compile_definitions(plain_player PRIVATE ${MASCOT_WIN32_DEFS})
+target_link_libraries(plain_player PRIVATE ole32 strmiids uuid user32)
 
 # The yardstick of scripts/measure-idle.sh: a layered widget that repaints once a second.
 add_executable(idle_widget ${CMAKE_SOURCE_DIR}/tests/e2e/idle_widget.cpp)

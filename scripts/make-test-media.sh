@@ -2,12 +2,13 @@
 # Makes the media files the player tests play, into the folder given (default: build/media):
 # a tone in every audio kind, a clip with picture and sound in every video kind (red on the left
 # half, blue on the right), a picture without sound, and a tone that steps from 440 Hz to 880 Hz
-# half-way, for seeking. Nothing made here is kept in the tree; a second run remakes nothing.
+# half-way, for seeking, and a 20 s tone for the media measurements. Nothing made here is kept in
+# the tree; a second run remakes nothing.
 set -euo pipefail
 out=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/media}
 mkdir -p "$out"
 cd "$out"
-stamp=.made-5b
+stamp=.made-6
 [ -f "$stamp" ] && exit 0
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 tone="sine=frequency=440:sample_rate=44100:duration=2"
@@ -38,6 +39,7 @@ ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=8" -filter_complex
 ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1.5" \
    -f lavfi -i "sine=frequency=880:sample_rate=44100:duration=1.5" \
    -filter_complex "[0][1]concat=n=2:v=0:a=1" -ac 2 -c:a pcm_s16le step.wav
+ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=20" -ac 2 -c:a libmp3lame -b:a 128k long.mp3
 # Broken inputs: empty, random bytes under media names, a file cut in half, a folder named
 # like a song.
 : > empty.mp3

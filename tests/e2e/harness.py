@@ -36,6 +36,8 @@ def parse_args():
     p.add_argument("--product", required=True, help="product build of the program")
     p.add_argument("--wintool", required=True)
     p.add_argument("--probe", help="surface_probe.exe: a known pattern through the surface code")
+    p.add_argument("--media-probe", help="media_probe.exe: plays one file through the media engine")
+    p.add_argument("--media", help="folder of the test media (made by scripts/make-test-media.sh)")
     p.add_argument("--keep", action="store_true", help="keep the test folders")
     return p.parse_args()
 
