@@ -13,7 +13,7 @@ EnsureWinePrefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.ready-2" ]; then
+    if [ ! -f "$WINEPREFIX/.ready-3" ]; then
       rm -rf "$WINEPREFIX"
       wineboot --init >/dev/null 2>&1 </dev/null 9>&-
       # Video drawn through OpenGL stays blank in a window we own (put_Owner) on Xvfb; GDI
@@ -21,14 +21,14 @@ EnsureWinePrefix() {
       wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /t REG_SZ /d gdi /f \
         >/dev/null 2>&1 </dev/null 9>&-
       # The tests run on Xvfb, which has no window manager; Wine would wait two seconds for one
-      # each time a framed window (a video window, a dialog) is hidden or destroyed. So in the
-      # tests' prefix Wine handles its windows itself.
+      # each time a framed window (a video window) is hidden or destroyed. So for the Win32
+      # test suite Wine handles its windows itself.
       if [ "$WINEPREFIX" = "$_tarvo_root/build/wine-test" ]; then
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-          >/dev/null 2>&1 </dev/null 9>&-
+        wine reg add 'HKCU\Software\Wine\AppDefaults\win32_tests.exe\X11 Driver' /v Managed \
+          /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null 9>&-
       fi
       wineserver -w 9>&-
-      touch "$WINEPREFIX/.ready-2"
+      touch "$WINEPREFIX/.ready-3"
     fi
   ) 9>"$WINEPREFIX.lock"
 }

@@ -9,6 +9,14 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 EnsureWinePrefix
+# A home of the tests' own whose ALSA default device is a file sink to nowhere, so the
+# programs have a sound device to play to on a machine without a sound card.
+export HOME="$here/../build/wine-test-home"
+if [ ! -f "$HOME/.asoundrc" ]; then
+  mkdir -p "$HOME"
+  printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "/dev/null"\n format "raw"\n}\n' \
+    >"$HOME/.asoundrc"
+fi
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 if [ -z "${DISPLAY:-}" ]; then

@@ -21,7 +21,8 @@ MediaPlayer* CurrentPlayer = nullptr;
 // interface fields point at the same objects for the opener's calls; the thread empties them
 // under the player's lock before it lets go of the objects.
 struct PlaybackJob {
-  MediaPlayer* player;  // guarded by player->Lock; null once the player gave the thread up
+  MediaPlayer* owner;
+  bool detached;  // guarded by owner->Lock: the player gave this thread up
   IGraphBuilder* graph;
   IMediaEvent* events;
   IMediaControl* control;
@@ -98,6 +99,7 @@ void ClearPlayback(MediaPlayer* player) {
 
 DWORD WINAPI PlaybackThread(void* parameter) {
   PlaybackJob* job = static_cast<PlaybackJob*>(parameter);
+  MediaPlayer* const player = job->owner;
   // The graph's objects are free-threaded; this thread joins the multithreaded apartment to
   // stop and release them, and balances it itself.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -110,36 +112,31 @@ DWORD WINAPI PlaybackThread(void* parameter) {
     }
     Sleep(10);
   }
-  MediaPlayer* player;
   {
-    MediaPlayer* p = job->player;  // read without the lock only to find the lock
-    if (p != nullptr) {
-      std::lock_guard<std::mutex> guard(p->Lock);
-      player = job->player;
-      if (player != nullptr) {
-        player->Playing = 0;
-        player->EventCode = code;
-      }
-    } else {
-      player = nullptr;
+    std::lock_guard<std::mutex> guard(player->Lock);
+    if (!job->detached) {
+      player->Playing = 0;
+      player->EventCode = code;
     }
   }
   // A stream that ended by itself gets a moment to let its last samples sound out.
   if (ended) Sleep(100);
+#if MASCOT_TEST_HOOKS
+  if (const uint32_t stall = TestStallReleaseMs.load()) Sleep(stall);
+#endif
 
   GraphRefs refs = {job->graph, job->events, job->control,
                     job->audio, job->seeking, job->videoWin};
-  if (player != nullptr) {
+  {
     std::lock_guard<std::mutex> guard(player->Lock);
-    if (job->player != nullptr) TakeRefs(job->player);
+    if (!job->detached) TakeRefs(player);
   }
   const HRESULT stopped = StopAndRelease(&refs);
 
   HWND window = nullptr;
-  if (player != nullptr) {
+  {
     std::lock_guard<std::mutex> guard(player->Lock);
-    player = job->player;
-    if (player != nullptr) {
+    if (!job->detached) {
       player->Hr = stopped;
       window = player->VideoWindow;
       ClearPlayback(player);
@@ -170,7 +167,7 @@ void DetachPlayback(MediaPlayer* player) {
   std::lock_guard<std::mutex> guard(player->Lock);
   if (player->Job == nullptr) return;
   TraceEvent("media detach %s", player->Path);
-  player->Job->player = nullptr;
+  player->Job->detached = true;
   player->Job = nullptr;
   TakeRefs(player);
   ClearPlayback(player);
@@ -254,7 +251,8 @@ HRESULT StartPlayback(MediaPlayer* player, const char* path) {
   PlaybackJob* job = new PlaybackJob();
   {
     std::lock_guard<std::mutex> guard(player->Lock);
-    job->player = player;
+    job->owner = player;
+    job->detached = false;
     job->graph = player->Graph;
     job->events = player->Events;
     job->control = player->Control;
@@ -532,3 +530,7 @@ void ReleaseGraph(MediaPlayer* player) {
 }
 
 uint32_t PlaybackThreadsRunning() { return threadsRunning.load(); }
+
+#if MASCOT_TEST_HOOKS
+std::atomic<uint32_t> TestStallReleaseMs{0};
+#endif

@@ -14,7 +14,8 @@ struct PlaybackJob;
 // Which way the playing graph was built.
 enum class OpenedBy : uint8_t { kNothing, kAsfReader, kRenderFile };
 
-// One playback. The thread that opens a player (the opener) also seeks, pauses, stops and sets
+// One playback. A player outlives its playback threads (the program's are static). The thread
+// that opens a player (the opener) also seeks, pauses, stops and sets
 // the volume, and owns the video window; the playback thread only polls for the end and then
 // stops and releases the graph. The interface fields are written under `Lock` (the opener's
 // calls read them under it too), so a release on the playback thread never pulls an interface
@@ -95,5 +96,11 @@ void ReadTags(MediaPlayer* player, const wchar_t* widePath);
 using CreateEditorFunction = HRESULT(STDMETHODCALLTYPE*)(IUnknown** editor);
 void SetMetadataEditorFactory(CreateEditorFunction factory);
 
-// The thread and handle count of this process, for leak checks.
+// Playback threads still running, including any that were given up.
 uint32_t PlaybackThreadsRunning();
+
+#if MASCOT_TEST_HOOKS
+// Holds every playback thread this long before it stops its graph, as a graph that never lets
+// go would; 0 (the default) holds nothing.
+extern std::atomic<uint32_t> TestStallReleaseMs;
+#endif

@@ -8,6 +8,7 @@
 #include <wmsdkidl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -260,6 +261,32 @@ TEST_F(MediaEngineTest, AnEndWhileTheOpenerSleepsIsFinishedByTheWait) {
   EXPECT_TRUE(Idle(player));
 }
 
+// A graph that does not let go when stopped: the stop gives its thread up after its bound, the
+// player is free at once for the next file, and the thread later ends without touching it.
+TEST_F(MediaEngineTest, AStopThatNeverFinishesGivesTheThreadUp) {
+  ASSERT_TRUE(OpenAndPlay(&player, Media("tone.wav").c_str()));
+  PumpFor(100);
+  TestStallReleaseMs = 4500;
+  DWORD start = GetTickCount();
+  EXPECT_FALSE(StopPlayback(&player));
+  const DWORD took = GetTickCount() - start;
+  TestStallReleaseMs = 0;
+  EXPECT_GE(took, kStopWaitMs - 50);
+  EXPECT_LT(took, kStopWaitMs + 500);
+  EXPECT_TRUE(Idle(player));
+  EXPECT_EQ(player.ThreadHandle, nullptr);
+  EXPECT_EQ(PlaybackThreadsRunning(), 1u);
+  ASSERT_TRUE(OpenAndPlay(&player, Media("tone.mp3").c_str()));
+  EXPECT_EQ(PlaybackThreadsRunning(), 2u);
+  // The given-up thread finishes first (4.5 s after its stop) and leaves the new playback be.
+  EXPECT_GE(PumpUntil([&] { return PlaybackThreadsRunning() == 1; }, 3000), 0);
+  EXPECT_EQ(player.Playing, 1);
+  EXPECT_STREQ(player.Path, Media("tone.mp3").c_str());
+  EXPECT_GE(PumpUntil([&] { return player.ThreadAlive == 0; }, 3000), 0);
+  EXPECT_EQ(player.EventCode, 1);
+  EXPECT_EQ(PlaybackThreadsRunning(), 0u);
+}
+
 // The second thread plays inside a modal loop, as an alarm's stop window or the panel does.
 struct ModalRun {
   MediaPlayer player;
@@ -313,7 +340,37 @@ DWORD WINAPI ModalThread(void* parameter) {
   return 0;
 }
 
+// Handles a plain DirectShow graph leaves behind in this process once released: Wine 8 keeps
+// some for good after every graph, with no engine of ours involved.
+double PlatformHandlesPerGraph(const std::string& path) {
+  wchar_t wide[MAX_PATH];
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+  auto once = [&] {
+    IGraphBuilder* graph = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IGraphBuilder, reinterpret_cast<void**>(&graph)))) {
+      return;
+    }
+    IMediaControl* control = nullptr;
+    if (SUCCEEDED(graph->RenderFile(wide, nullptr)) &&
+        SUCCEEDED(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)))) {
+      control->Run();
+      PumpFor(100);
+      control->Stop();
+      control->Release();
+    }
+    graph->Release();
+    PumpFor(50);
+  };
+  once();
+  const DWORD before = HandleCount();
+  constexpr int kGraphs = 10;
+  for (int i = 0; i < kGraphs; ++i) once();
+  return static_cast<double>(HandleCount() - before) / kGraphs;
+}
+
 TEST_F(MediaEngineTest, StopsRacingTheEndOnTwoThreadsLeakNothing) {
+  const double platformLeak = PlatformHandlesPerGraph(Media("blip.wav"));
   // One round first, so the platform's own lasting threads and handles are counted as there.
   for (const char* name : {"blip.wav", "blip.avi"}) {
     ASSERT_TRUE(OpenAndPlay(&player, Media(name).c_str()));
@@ -337,6 +394,7 @@ TEST_F(MediaEngineTest, StopsRacingTheEndOnTwoThreadsLeakNothing) {
     if (!OpenAndPlay(&player, Media(i % 2 == 0 ? "blip.wav" : "blip.avi").c_str())) ++refused;
     PumpFor(NextRandom(&seed) % 330);
     StopPlayback(&player);
+
   }
   DWORD waited = 0;
   while (WaitForSingleObject(other, 10) == WAIT_TIMEOUT && waited < 60000) {
@@ -354,8 +412,16 @@ TEST_F(MediaEngineTest, StopsRacingTheEndOnTwoThreadsLeakNothing) {
   // The platform ends its streaming threads a moment after the graphs are gone.
   EXPECT_GE(PumpUntil([&] { return ThreadCount() <= threadsBefore; }, 5000), 0)
       << ThreadCount() << " threads, " << threadsBefore << " before";
-  EXPECT_GE(PumpUntil([&] { return HandleCount() <= handlesBefore; }, 5000), 0)
-      << HandleCount() << " handles, " << handlesBefore << " before";
+  // Handles: nothing beyond what the platform itself keeps per graph, and what the second
+  // thread's apartment and dialog leave once (about 50); one thread handle per playback kept
+  // open would add 200.
+  constexpr int kPlaybacks = 200;
+  const double allowed = platformLeak * kPlaybacks + 100;
+  EXPECT_GE(PumpUntil([&] { return HandleCount() - handlesBefore <= allowed; }, 5000), 0)
+      << HandleCount() - handlesBefore << " more handles after " << kPlaybacks
+      << " playbacks; the platform keeps " << platformLeak << " per graph";
+  printf("handles: %lu more after %d playbacks, platform keeps %.1f per graph\n",
+         HandleCount() - handlesBefore, kPlaybacks, platformLeak);
 }
 
 // A stand-in for the platform's metadata editor, with attributes of the test's choosing.
