@@ -17,18 +17,23 @@ MediaPlayer PanelPlayer;
 MediaPlayer TestPlayer;
 MediaPlayer* CurrentPlayer = nullptr;
 
-// The graph of one playback, owned by its playback thread from the moment it runs. The player's
-// interface fields point at the same objects for the opener's calls; the thread empties them
-// under the player's lock before it lets go of the objects.
-struct PlaybackJob {
-  MediaPlayer* owner;
-  bool detached;  // guarded by owner->Lock: the player gave this thread up
+// The interfaces of one graph.
+struct GraphRefs {
   IGraphBuilder* graph;
   IMediaEvent* events;
   IMediaControl* control;
   IBasicAudio* audio;
   IMediaSeeking* seeking;
   IVideoWindow* videoWin;
+};
+
+// The graph of one playback, owned by its playback thread from the moment it runs. The player's
+// interface fields point at the same objects for the opener's calls; the thread empties them
+// under the player's lock before it lets go of the objects.
+struct PlaybackJob {
+  MediaPlayer* owner;
+  bool detached;  // guarded by owner->Lock: the player gave this thread up
+  GraphRefs refs;
   std::atomic<uint8_t> stopRequested;
 };
 
@@ -41,15 +46,6 @@ constexpr HRESULT kNeverRan = VFW_E_WRONG_STATE;
 
 // End-of-stream events the thread stops at: EC_COMPLETE, EC_USERABORT, EC_ERRORABORT.
 bool IsEndEvent(long code) { return code == 1 || code == 2 || code == 3; }
-
-struct GraphRefs {
-  IGraphBuilder* graph;
-  IMediaEvent* events;
-  IMediaControl* control;
-  IBasicAudio* audio;
-  IMediaSeeking* seeking;
-  IVideoWindow* videoWin;
-};
 
 // Empties the player's interface fields (caller holds the lock) and hands back what they held.
 GraphRefs TakeRefs(MediaPlayer* player) {
@@ -106,7 +102,7 @@ DWORD WINAPI PlaybackThread(void* parameter) {
   long code = 0;
   bool ended = false;
   while (job->stopRequested.load() == 0) {
-    if (job->events->WaitForCompletion(0, &code) == S_OK && IsEndEvent(code)) {
+    if (job->refs.events->WaitForCompletion(0, &code) == S_OK && IsEndEvent(code)) {
       ended = true;
       break;
     }
@@ -125,13 +121,11 @@ DWORD WINAPI PlaybackThread(void* parameter) {
   if (const uint32_t stall = TestStallReleaseMs.load()) Sleep(stall);
 #endif
 
-  GraphRefs refs = {job->graph, job->events, job->control,
-                    job->audio, job->seeking, job->videoWin};
   {
     std::lock_guard<std::mutex> guard(player->Lock);
     if (!job->detached) TakeRefs(player);
   }
-  const HRESULT stopped = StopAndRelease(&refs);
+  const HRESULT stopped = StopAndRelease(&job->refs);
 
   HWND window = nullptr;
   {
@@ -253,12 +247,8 @@ HRESULT StartPlayback(MediaPlayer* player, const char* path) {
     std::lock_guard<std::mutex> guard(player->Lock);
     job->owner = player;
     job->detached = false;
-    job->graph = player->Graph;
-    job->events = player->Events;
-    job->control = player->Control;
-    job->audio = player->Audio;
-    job->seeking = player->Seeking;
-    job->videoWin = player->VideoWin;
+    job->refs = {player->Graph, player->Events,  player->Control,
+                 player->Audio, player->Seeking, player->VideoWin};
     job->stopRequested = 0;
     player->Job = job;
     player->Playing = 1;
