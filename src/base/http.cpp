@@ -185,3 +185,84 @@ HttpVerdict CheckBodyLength(size_t received, size_t contentLength) {
   if (received > contentLength) return HttpVerdict::kLongBody;
   return HttpVerdict::kOk;
 }
+
+void StartHttpDownload(HttpDownload* download, uint64_t bodyLimit) {
+  download->headSize = 0;
+  download->inBody = false;
+  download->contentLength = kNoContentLength;
+  download->bodyBytes = 0;
+  download->bodyLimit = bodyLimit;
+  download->failure = HttpVerdict::kOk;
+}
+
+bool FeedHttpDownload(HttpDownload* download, const char* piece, size_t size, HttpBodyWrite write,
+                      void* context) {
+  if (download->failure != HttpVerdict::kOk) return false;
+  if (!download->inBody) {
+    // Only as much as the header may still take: the rest of the piece is body.
+    const size_t room = sizeof download->head - download->headSize;
+    const size_t take = size < room ? size : room;
+    memcpy(download->head + download->headSize, piece, take);
+    const size_t before = download->headSize;
+    download->headSize += take;
+    // Only the new bytes (and the three before them) can complete the blank line.
+    const size_t from = before > 3 ? before - 3 : 0;
+    size_t end = 0;
+    if (!FindHeaderEnd(download->head + from, download->headSize - from, &end)) {
+      if (download->headSize == sizeof download->head) {
+        download->failure = HttpVerdict::kNoHeaderEnd;
+        return false;
+      }
+      return true;
+    }
+    size_t bodyOffset = 0;
+    const HttpVerdict header = CheckHttpHeader(download->head, download->headSize, &bodyOffset,
+                                               &download->contentLength);
+    if (header != HttpVerdict::kOk) {
+      download->failure = header;
+      return false;
+    }
+    if (download->contentLength != kNoContentLength && download->contentLength > download->bodyLimit) {
+      download->failure = HttpVerdict::kTooLong;
+      return false;
+    }
+    if (bodyOffset <= before || bodyOffset > download->headSize) {
+      download->failure = HttpVerdict::kNoHeaderEnd;
+      return false;
+    }
+    download->inBody = true;
+    // What of this piece lies past the header end is the first body data.
+    const size_t consumed = bodyOffset - before;
+    piece += consumed;
+    size -= consumed;
+  }
+  if (size == 0) return true;
+  const bool haveLength = download->contentLength != kNoContentLength;
+  const uint64_t allowed = haveLength ? download->contentLength : download->bodyLimit;
+  if (download->bodyBytes + size > allowed) {
+    download->failure = haveLength ? HttpVerdict::kLongBody : HttpVerdict::kTooLong;
+    return false;
+  }
+  if (!write(context, piece, size)) {
+    download->failure = HttpVerdict::kReceiveError;
+    return false;
+  }
+  download->bodyBytes += size;
+  return true;
+}
+
+HttpVerdict EndHttpDownload(const HttpDownload* download, HttpVerdict transport) {
+  if (download->failure != HttpVerdict::kOk) return download->failure;
+  if (transport != HttpVerdict::kOk) return transport;
+  if (!download->inBody) {
+    size_t bodyOffset = 0;
+    size_t contentLength = kNoContentLength;
+    const HttpVerdict header =
+        CheckHttpHeader(download->head, download->headSize, &bodyOffset, &contentLength);
+    return header == HttpVerdict::kOk ? HttpVerdict::kNoHeaderEnd : header;
+  }
+  if (download->contentLength != kNoContentLength && download->bodyBytes < download->contentLength) {
+    return HttpVerdict::kShortBody;
+  }
+  return HttpVerdict::kOk;
+}

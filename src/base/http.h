@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // Host and path each fit in this many bytes with their terminator.
 constexpr size_t kUrlPartCapacity = 256;
@@ -65,3 +66,29 @@ HttpVerdict CheckHttpHeader(const char* data, size_t size, size_t* bodyOffset,
 
 // Whether `received` body bytes keep the header's promise (kShortBody, kLongBody or kOk).
 HttpVerdict CheckBodyLength(size_t received, size_t contentLength);
+
+// A download read piece by piece: the header (at most kDownloadHeaderMax bytes) is judged by
+// CheckHttpHeader, then the body is handed on as it comes, never more than the Content-Length
+// nor than the body limit.
+constexpr size_t kDownloadHeaderMax = 8192;
+
+// Takes body bytes; false when they could not be kept (the download fails).
+using HttpBodyWrite = bool (*)(void* context, const char* data, size_t size);
+
+struct HttpDownload {
+  char head[kDownloadHeaderMax];
+  size_t headSize;
+  bool inBody;
+  size_t contentLength;  // kNoContentLength when the header gave none
+  uint64_t bodyBytes;
+  uint64_t bodyLimit;
+  HttpVerdict failure;  // kOk until the answer has failed
+};
+
+void StartHttpDownload(HttpDownload* download, uint64_t bodyLimit);
+// The next piece received. False once the answer has failed: stop reading.
+bool FeedHttpDownload(HttpDownload* download, const char* piece, size_t size, HttpBodyWrite write,
+                      void* context);
+// The verdict once the transport has ended with `transport` (kOk: the peer closed normally):
+// kOk only for a 200 answer whose header ended and whose body met its Content-Length.
+HttpVerdict EndHttpDownload(const HttpDownload* download, HttpVerdict transport);

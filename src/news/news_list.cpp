@@ -1,0 +1,95 @@
+// The news list's rows and marks, the news settings' ranges, and the bar's click test.
+#include "news/news_list.h"
+
+#include <cstdio>
+#include <cstring>
+
+const char* NewsMark(int64_t itemTime, int64_t now, int newDays, int64_t startOldTime) {
+  // In 64 bits: days times 86400 never wraps, whatever NewDays the file held.
+  const int64_t window = static_cast<int64_t>(newDays) * 86400;
+  if (now - itemTime >= window) return "   ";
+  if (itemTime <= startOldTime) return "New";
+  return "NEW";
+}
+
+bool IsListedItem(const char* extend) { return extend[0] != '[' || extend[1] == '1'; }
+
+int BuildNewsRows(const FeedRecord* feeds, int viewBrand, int64_t now, int newDays,
+                  int64_t startOldTime, LocalTimeOf localTimeOf, NewsRow* rows, int capacity) {
+  int count = 0;
+  for (int i = 0; i < kFeedCount; ++i) {
+    const FeedRecord& feed = feeds[i];
+    const int items = feed.item_count < kItemsPerFeed ? feed.item_count : kItemsPerFeed;
+    if ((FeedBits(viewBrand) & (1 << i)) == 0 || items <= 0) continue;
+    if (count >= capacity) return count;
+    NewsRow& header = rows[count++];
+    memset(&header, 0, sizeof header);
+    strcpy(header.mark, " ");
+    header.text = feed.channel_title;
+    header.link = feed.channel_link;
+    header.kind = kRowFeed;
+    header.description = "";
+    header.extend = "";
+    header.feed = i;
+    for (int k = 0; k < items; ++k) {
+      const FeedItem& item = feed.items[k];
+      if (!IsListedItem(item.extend)) continue;
+      if (count + 2 > capacity) return count;
+      const int64_t t = ItemTime(item.date);
+      NewsRow& row = rows[count++];
+      memset(&row, 0, sizeof row);
+      snprintf(row.mark, sizeof row.mark, "%s", NewsMark(t, now, newDays, startOldTime));
+      row.text = item.title;
+      row.link = item.link;
+      row.kind = item.extend[0] != '[' ? kRowItem : item.extend[2] == 's' ? kRowOffer : kRowSpecial;
+      row.description = item.description;
+      row.extend = item.extend;
+      row.feed = i;
+      NewsRow& date = rows[count++];
+      memset(&date, 0, sizeof date);
+      strcpy(date.mark, " ");
+      int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+      if (t >= 0 && localTimeOf(t, &year, &month, &day, &hour, &minute, &second) && year >= 0 &&
+          year <= 9999) {
+        snprintf(date.dateText, sizeof date.dateText, "                %04d/%02d/%02d %02d:%02d:%02d",
+                 year, month, day, hour, minute, second);
+      } else {
+        snprintf(date.dateText, sizeof date.dateText, "                ");
+      }
+      date.text = date.dateText;
+      date.link = item.link;
+      date.kind = kRowDate;
+      date.description = item.description;
+      date.extend = item.extend;
+      date.feed = i;
+    }
+  }
+  return count;
+}
+
+int ClampNewDays(int days) { return days < 1 ? 1 : days > 7 ? 7 : days; }
+
+int IntervalSelection(int checkTime) { return ClampCheckTime(checkTime) - 1; }
+
+int IntervalFromSelection(long selection, int fallback) {
+  if (selection < 0 || selection > 23) return ClampCheckTime(fallback);
+  return static_cast<int>(selection) + 1;
+}
+
+int RecentSelection(int newDays) { return ClampNewDays(newDays) - 1; }
+
+int RecentFromSelection(long selection, int fallback) {
+  if (selection < 0 || selection > 6) return ClampNewDays(fallback);
+  return static_cast<int>(selection) + 1;
+}
+
+int HitTickerSlot(const TickerSlot slots[kTickerSlots], int clickX, int barOffsetX) {
+  for (int k = 0; k < kTickerSlots; ++k) {
+    const TickerSlot& slot = slots[k];
+    if (!slot.active) continue;
+    const int64_t left = static_cast<int64_t>(kTickerLeft) + barOffsetX + slot.x;
+    const int64_t right = left + slot.visible - slot.gap;
+    if (left < clickX && clickX < right) return k;
+  }
+  return -1;
+}

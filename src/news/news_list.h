@@ -1,0 +1,66 @@
+// The news list's rows and marks, the news settings' ranges, and which bar slot a click hits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "news/feeds.h"
+#include "news/ticker.h"
+
+// Row kinds, as the list's hidden column 3 carries them.
+constexpr char kRowFeed = '0';
+constexpr char kRowItem = '1';
+constexpr char kRowDate = '2';
+constexpr char kRowOffer = '4';
+constexpr char kRowSpecial = '5';
+
+constexpr int kNewsListColumns = 6;
+// At most a header, and an item and a date row per item, for each feed.
+constexpr int kNewsRowsMax = kFeedCount * (1 + 2 * kItemsPerFeed);
+// The description shown for a clicked row is at most this many bytes.
+constexpr size_t kDescriptionShown = 511;
+
+struct NewsRow {
+  char mark[4];       // "NEW", "New", three blanks or one blank
+  const char* text;   // title, channel title, or the row's own date text
+  const char* link;
+  char kind;
+  const char* description;
+  const char* extend;
+  int feed;           // feed index of the row
+  char dateText[40];  // the date row's text: 16 blanks and the local date
+};
+
+// The broken-down local time of `seconds`; false when it cannot be converted.
+using LocalTimeOf = bool (*)(int64_t seconds, int* year, int* month, int* day, int* hour,
+                             int* minute, int* second);
+
+// The mark of an item dated `itemTime` (seconds, -1 when the date did not convert): three blanks
+// once it is `newDays` days old or more, "New" when it is not after `startOldTime`, else "NEW".
+const char* NewsMark(int64_t itemTime, int64_t now, int newDays, int64_t startOldTime);
+
+// Whether an item with this `extend` is listed: not special, or special with '1' after '['.
+bool IsListedItem(const char* extend);
+
+// Builds the rows of every feed enabled in `viewBrand` with items, in index order: a header,
+// then an item row and a date row per listed item. Texts point into `feeds`, which must outlive
+// the rows. Returns the number of rows (at most `capacity`).
+int BuildNewsRows(const FeedRecord* feeds, int viewBrand, int64_t now, int newDays,
+                  int64_t startOldTime, LocalTimeOf localTimeOf, NewsRow* rows, int capacity);
+
+// The settings dialog's ranges: CheckTime 1-24 hours, NewDays 1-7 days.
+int ClampNewDays(int days);
+// The combo selection for a stored value (always a valid entry), and the value for a selection
+// (an invalid selection keeps `fallback`, itself clamped).
+int IntervalSelection(int checkTime);
+int IntervalFromSelection(long selection, int fallback);
+int RecentSelection(int newDays);
+int RecentFromSelection(long selection, int fallback);
+// NewFlag's two bits: bit 0 shows the message, bit 1 plays the sound.
+inline bool NoticeShowsMessage(int newFlag) { return (newFlag & 1) != 0; }
+inline bool NoticePlaysSound(int newFlag) { return (newFlag & 2) != 0; }
+inline int MakeNewFlag(bool sound, bool message) { return (sound ? 2 : 0) | (message ? 1 : 0); }
+
+// The slot a click at client x hits: the first active slot, in index order, with
+// left + x < click < left + x + visible - gap, where left is 20 + barOffsetX. -1 for none.
+int HitTickerSlot(const TickerSlot slots[kTickerSlots], int clickX, int barOffsetX);
