@@ -2,6 +2,7 @@
 #include "app/tray_win32.h"
 
 #include "app/app_win32.h"
+#include "base/test_hooks_win32.h"
 #include "settings/settings.h"
 
 NOTIFYICONDATAA TrayIconData = {};
@@ -25,6 +26,7 @@ BOOL AddTrayIcon(const char* iconName, HINSTANCE instance, HWND window) {
   BOOL result = Shell_NotifyIconA(trayAdded ? NIM_MODIFY : NIM_ADD, &TrayIconData);
   if (!result && trayAdded) result = Shell_NotifyIconA(NIM_ADD, &TrayIconData);
   trayAdded = trayAdded || result;
+  TraceEvent("tray icon %s %d", iconName, result ? 1 : 0);
   return result;
 }
 

@@ -12,6 +12,9 @@
 #include "base/placement_win32.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
+#include "news/feeds_win32.h"
+#include "news/news_dialogs_win32.h"
+#include "news/news_list.h"
 #include "news/news_state.h"
 #include "news/ticker_win32.h"
 #include "player/panel_win32.h"
@@ -47,6 +50,8 @@ void ShutDown(HWND window) {
   if (ClockThreadHandle != nullptr) CloseHandle(ClockThreadHandle);
   ClockThreadHandle = nullptr;
   TraceEvent("clock thread stopped ended=%d", ThreadEnded.load());
+  // A download sees StopRequested within its poll and removes its temporary file.
+  StopSkinDownload(1000);
   StopClip();
   // The clock itself is restored whichever window got the close, as the save reads its place.
   if (MinimizedToTray) ShowWindow(ClockWindow, SW_RESTORE);
@@ -168,8 +173,23 @@ void RunCommand(HWND window, WORD id) {
     case CMD_TIME_SERVER:
       ShowTimeServerDialog(window);
       break;
+    case CMD_NEWS_SETTINGS:
+      ShowNewsSettings(window);
+      break;
+    case CMD_NEWS_LIST: {
+      const uint8_t before = ViewBrand;
+      ShowNewsList(window);
+      if (ViewBrand != before) {
+        LockNews();
+        RequestTickerReset();
+        UnlockNews();
+        // The skin reloads so that the bar is baked in or left out.
+        ClockState = kClockReload;
+      }
+      break;
+    }
     default:
-      // Alarms and the news dialogs open once those dialogs exist.
+      // Alarms open once that dialog exists.
       break;
   }
 }
@@ -359,6 +379,15 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       MessageBoxA(window, "お知らせが更新されました。", AppCaption, MB_OK);
       RemoveTrayIcon();
       AddTrayIcon("ICON_TASK", AppInstance, window);
+      return 0;
+    case MSG_NEWS_ICON:
+      // Every tray change happens here, on the thread that owns the icon; checks post.
+      RemoveTrayIcon();
+      AddTrayIcon(wParam != 0 ? "ICON_TASK2" : "ICON_TASK", AppInstance, window);
+      if (wParam != 0 && NoticePlaysSound(NewFlag)) PlayNewsChimes();
+      return 0;
+    case MSG_SKIN_DOWNLOADED:
+      FinishSkinDownload(wParam);
       return 0;
     case MSG_SKIN_UPDATE_RESULT:
       switch (wParam) {

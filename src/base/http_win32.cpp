@@ -266,6 +266,48 @@ bool HttpGetToMemory(const char* url, SOCKET* connection, char* buffer, const ch
   return v == HttpVerdict::kOk;
 }
 
+HttpVerdict HttpOpenStream(const char* url, HttpStream* stream, unsigned idleMs,
+                           unsigned totalMs) {
+  stream->socket = INVALID_SOCKET;
+  stream->start = GetTickCount();
+  stream->totalMs = totalMs;
+  stream->idleMs = idleMs;
+  stream->idleStart = stream->start;
+  const Deadline total = {stream->start, totalMs};
+  char request[kRequestCapacity] = {};
+  if (!BuildRequest(url, request, sizeof request)) return HttpVerdict::kBadUrl;
+  HttpVerdict verdict = Connect(&stream->socket, url, total);
+  if (verdict != HttpVerdict::kOk) return verdict;
+  verdict = Send(stream->socket, request, total);
+  if (verdict != HttpVerdict::kOk) CloseAndCleanUp(&stream->socket);
+  stream->idleStart = GetTickCount();
+  return verdict;
+}
+
+int HttpReadStream(HttpStream* stream, char* buffer, size_t capacity, HttpVerdict* why) {
+  const Deadline total = {stream->start, stream->totalMs};
+  const int step = capacity > 0x10000 ? 0x10000 : static_cast<int>(capacity);
+  for (;;) {
+    const HttpVerdict ready = WaitReady(stream->socket, false, stream->idleStart, stream->idleMs, total);
+    if (ready != HttpVerdict::kOk) {
+      *why = ready;
+      return -1;
+    }
+    const int got = recv(stream->socket, buffer, step, 0);
+    if (got == SOCKET_ERROR) {
+      if (WSAGetLastError() == WSAEWOULDBLOCK) continue;
+      *why = HttpVerdict::kReceiveError;
+      return -1;
+    }
+    if (got > 0) stream->idleStart = GetTickCount();
+    return got;
+  }
+}
+
+void HttpCloseStream(HttpStream* stream) {
+  if (stream->socket != INVALID_SOCKET) CloseAndCleanUp(&stream->socket);
+}
+
 namespace {
 
 // A download is judged as a whole: "HTTP/1.x 200" with its header ending in the text/plain line

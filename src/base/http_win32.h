@@ -40,6 +40,24 @@ HttpVerdict HttpFetchToMemory(const char* url, SOCKET* connection, char* buffer,
 bool HttpGetToMemory(const char* url, SOCKET* connection, char* buffer, const char** body,
                      size_t* bodySize, HttpVerdict* verdict);
 
+// An open request whose answer is read piece by piece (see HttpDownload), within its own time
+// limits: `idleMs` without a byte and `totalMs` in all.
+struct HttpStream {
+  SOCKET socket;
+  DWORD start;
+  unsigned totalMs;
+  unsigned idleMs;
+  DWORD idleStart;
+};
+
+// Connects and sends the request. On failure the socket is closed again.
+HttpVerdict HttpOpenStream(const char* url, HttpStream* stream, unsigned idleMs, unsigned totalMs);
+// The next piece of the answer: > 0 bytes, 0 when the peer closed, -1 on failure (*why: a
+// receive error, a time limit, or the program stopping).
+int HttpReadStream(HttpStream* stream, char* buffer, size_t capacity, HttpVerdict* why);
+// Closes the connection and cleans Winsock up; safe to call twice.
+void HttpCloseStream(HttpStream* stream);
+
 // Skin downloads: the body (after the header that ends with the text/plain Content-Type line)
 // into a file created or truncated at `path`. Idle and connect limits as above; no total limit
 // beyond kDownloadLimitMs.

@@ -11,6 +11,8 @@ constexpr unsigned kAppMessageBase = 0x8000;
 constexpr unsigned MSG_SYNC_TIME = kUserMessageBase + 1;           // 1025: set the clock by SNTP
 constexpr unsigned MSG_NEWS_UPDATED = kUserMessageBase + 2;        // 1026: new items arrived
 constexpr unsigned MSG_SKIN_UPDATE_RESULT = kUserMessageBase + 3;  // 1027: a skin download ended
+constexpr unsigned MSG_NEWS_ICON = kUserMessageBase + 4;           // 1028: tray icon, wParam 1 news
+constexpr unsigned MSG_SKIN_DOWNLOADED = kUserMessageBase + 5;     // 1029: worker done, wParam saved
 constexpr unsigned MSG_TRAY = kAppMessageBase + 100;               // 32868: tray icon callback
 
 // To the video window: wParam is the MediaPlayer it shows.

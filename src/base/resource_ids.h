@@ -37,3 +37,18 @@
 #define IDC_SNTP_SERVER 1023
 #define IDC_SNTP_USE 1025
 #define IDC_SNTP_SYNC_NOW 1027
+
+// "RSS": the news list.
+#define IDC_NEWS_FEED0 1004  // 1004-1007: the four feeds' check boxes
+#define IDC_NEWS_LIST 1030
+#define IDC_NEWS_DESCRIPTION 1032
+
+// "RSS_SET": the news settings.
+#define IDC_NEWS_SPEED 1003
+#define IDC_NEWS_SOUND 1004
+#define IDC_NEWS_MESSAGE 1005
+#define IDC_NEWS_INTERVAL 1010
+#define IDC_NEWS_RECENT 1011
+#define IDC_NEWS_DOUBLE_CLICK 1038
+#define IDC_NEWS_SINGLE_CLICK 1039
+#define IDC_NEWS_NO_CLICK 1040

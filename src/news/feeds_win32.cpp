@@ -9,7 +9,10 @@
 #include "base/clock_source_win32.h"
 #include "base/http_win32.h"
 #include "base/test_hooks_win32.h"
+#include "base/messages.h"
+#include "base/window_handles_win32.h"
 #include "news/feed_schedule.h"
+#include "news/news_list.h"
 #include "news/news_state.h"
 #include "news/ticker_win32.h"
 #include "settings/settings.h"
@@ -116,7 +119,12 @@ bool HasNewItems() {
   return fresh;
 }
 
-void AnnounceNews(bool fresh) { TraceEvent("AnnounceNews %d", fresh ? 1 : 0); }
+void AnnounceNews(bool fresh) {
+  TraceEvent("AnnounceNews %d", fresh ? 1 : 0);
+  // The tray icon and the sound belong to the UI thread; this may be a check's own thread.
+  PostMessageA(ClockWindow, MSG_NEWS_ICON, fresh ? 1 : 0, 0);
+  if (fresh && NoticeShowsMessage(NewFlag)) PostMessageA(ClockWindow, MSG_NEWS_UPDATED, 0, 0);
+}
 
 void CheckFeeds() {
   FetchFeeds();

@@ -21,7 +21,8 @@ bool FetchFeeds();
 // True if any enabled published feed holds an item dated after LastFeedUpdate.
 bool HasNewItems();
 
-// The new-item notice; for now it only traces.
+// The new-item notice: posts the tray icon change (news or normal) to ClockWindow, and the
+// message when NewFlag asks for it; the UI thread plays the chimes.
 void AnnounceNews(bool fresh);
 
 // Fetch, reschedule NextCheck (CheckTime clamped to 1-24 hours) and announce. Blocks for at

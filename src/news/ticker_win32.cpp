@@ -27,6 +27,10 @@ DWORD lastStepTime = 0;
 // Set under the news lock by a publish, taken by the clock thread.
 bool resetPending = false;
 bool haveItems = false;
+// What the slots showed after the last step, for clicks on the UI thread (under the news lock).
+TickerSlot clickSlots[kTickerSlots];
+
+void PublishSlotsLocked() { memcpy(clickSlots, ticker.slots, sizeof clickSlots); }
 
 bool TickerOn() {
   return SurfaceExists(BackBuffer) && SurfaceExists(textSurfaces[0]) && NewsAvailable == 1 &&
@@ -103,6 +107,7 @@ void ApplyPendingReset() {
       haveItems = haveItems || ((FeedBits(ViewBrand) & (1 << i)) != 0 && Feeds[i].item_count > 0);
     }
     resetPending = false;
+    PublishSlotsLocked();
     lastStepTime = ReadTickMs();
     TraceEvent("ticker reset at %lu", static_cast<unsigned long>(lastStepTime));
   }
@@ -179,6 +184,15 @@ void TickerStep() {
                ticker.slots[ticker.head].x);
   }
   QueueIntoFreeSlot();
+  LockNews();
+  PublishSlotsLocked();
+  UnlockNews();
+}
+
+void TickerSlotsNow(TickerSlot slots[kTickerSlots]) {
+  LockNews();
+  memcpy(slots, clickSlots, sizeof clickSlots);
+  UnlockNews();
 }
 
 int TickerDueInMs() {

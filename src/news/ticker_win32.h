@@ -18,5 +18,8 @@ bool DrawNewsBar();
 // While the bar scrolls, milliseconds until its next step is due (0: on the next tick); -1 while
 // it stands still, so the clock thread may idle.
 int TickerDueInMs();
+// Any thread: the slots as the last step left them (positions, links and offers).
+struct TickerSlot;
+void TickerSlotsNow(TickerSlot slots[4]);
 // Any thread, under the news lock: restart the queue on the next tick.
 void RequestTickerReset();

@@ -1,6 +1,184 @@
-// News bar clicks. No feed items exist yet, so there is nothing under a click to open.
+// Skin downloads on a worker thread, and links opened in the browser.
 #include "skin/skin_update_win32.h"
 
-#include "base/test_hooks_win32.h"
+#include <shellapi.h>
 
-void ClickNewsBar(int x) { TraceEvent("ClickNewsBar %d", x); }
+#include <cstring>
+
+#include "base/http_win32.h"
+#include "base/messages.h"
+#include "base/paths_win32.h"
+#include "base/test_hooks_win32.h"
+#include "base/window_handles_win32.h"
+#include "settings/settings.h"
+#include "skin/catalogue_win32.h"
+#include "skin/package_win32.h"
+#include "skin/skin_update.h"
+
+namespace {
+
+struct DownloadJob {
+  char url[kUrlPartCapacity * 2];
+  char temp[MAX_PATH];
+  char target[MAX_PATH];
+  DWORD started;
+};
+
+// The worker of the running download; only the UI thread starts, joins and forgets it.
+HANDLE worker = nullptr;
+volatile LONG running = 0;
+
+void PostResult(int result) {
+  TraceEvent("skin update result %d", result);
+  PostMessageA(ClockWindow, MSG_SKIN_UPDATE_RESULT, static_cast<WPARAM>(result), 0);
+}
+
+struct FileContext {
+  HANDLE file;
+};
+
+bool CreateTemp(void* c, const char* path) {
+  FileContext* f = static_cast<FileContext*>(c);
+  f->file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  return f->file != INVALID_HANDLE_VALUE;
+}
+
+bool WriteTemp(void* c, const char* data, size_t size) {
+  DWORD done = 0;
+  return WriteFile(static_cast<FileContext*>(c)->file, data, static_cast<DWORD>(size), &done,
+                   nullptr) && done == size;
+}
+
+bool CloseTemp(void* c) {
+  FileContext* f = static_cast<FileContext*>(c);
+  if (f->file == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(f->file) != 0;
+  const bool closed = CloseHandle(f->file) != 0;
+  f->file = INVALID_HANDLE_VALUE;
+  return flushed && closed;
+}
+
+bool IsPackageFile(void*, const char* path) {
+  PackageMember document{nullptr, 0};
+  if (!ReadPackageMember(path, "*.xml", &document)) return false;
+  FreePackageMember(&document);
+  return true;
+}
+
+bool ReplaceTarget(void*, const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void RemoveTemp(void*, const char* path) { DeleteFileA(path); }
+
+int ReceivePiece(void* context, char* buffer, size_t capacity, HttpVerdict* why) {
+  return HttpReadStream(static_cast<HttpStream*>(context), buffer, capacity, why);
+}
+
+DWORD WINAPI DownloadThread(LPVOID parameter) {
+  DownloadJob* job = static_cast<DownloadJob*>(parameter);
+  HttpStream stream;
+  SkinDownloadOutcome outcome = {false, HttpVerdict::kOk, false};
+  outcome.verdict = HttpOpenStream(job->url, &stream, kSkinIdleLimitMs, kDownloadLimitMs);
+  if (outcome.verdict == HttpVerdict::kOk) {
+    FileContext file = {INVALID_HANDLE_VALUE};
+    const SkinDownloadFiles files = {&file,         CreateTemp,    WriteTemp, CloseTemp,
+                                     IsPackageFile, ReplaceTarget, RemoveTemp};
+    outcome = RunSkinDownload(files, ReceivePiece, &stream, job->temp, job->target);
+  }
+  HttpCloseStream(&stream);
+  // GetTempFileName made the file; whatever happened, it goes.
+  DeleteFileA(job->temp);
+  TraceEvent("skin download ended saved=%d verdict=%s package=%d after %lu ms",
+             outcome.saved ? 1 : 0, HttpVerdictName(outcome.verdict), outcome.notPackage ? 0 : 1,
+             static_cast<unsigned long>(GetTickCount() - job->started));
+  HeapFree(GetProcessHeap(), 0, job);
+  PostMessageA(ClockWindow, MSG_SKIN_DOWNLOADED, outcome.saved ? 1 : 0, 0);
+  InterlockedExchange(&running, 0);
+  return 0;
+}
+
+bool LeadByte(unsigned char c) { return IsAnsiLeadByte(c); }
+
+}  // namespace
+
+void DownloadSkin(const char* url, const char* fileName) {
+  TraceEvent("DownloadSkin %s as %s", url, fileName);
+  if (running != 0) {
+    TraceEvent("skin download busy");
+    return;
+  }
+  char folder[MAX_PATH];
+  char target[MAX_PATH];
+  if (!IsDownloadableLink(url) || !SkinFolderPath(SkinPath, ExeFolder, folder, sizeof folder) ||
+      !BuildSkinTarget(folder, fileName, target, sizeof target, LeadByte)) {
+    TraceEvent("skin download refused");
+    PostResult(kSkinDownloadFailed);
+    return;
+  }
+  DownloadJob* job = static_cast<DownloadJob*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DownloadJob)));
+  if (job == nullptr) {
+    PostResult(kSkinDownloadFailed);
+    return;
+  }
+  job->started = GetTickCount();
+  lstrcpynA(job->url, url, sizeof job->url);
+  lstrcpynA(job->target, target, sizeof job->target);
+  // The temporary file lies beside the target, so the final move never crosses volumes.
+  if (GetTempFileNameA(folder, "skn", 0, job->temp) == 0) {
+    TraceEvent("skin download: no temporary file in %s", folder);
+    HeapFree(GetProcessHeap(), 0, job);
+    PostResult(kSkinDownloadFailed);
+    return;
+  }
+  if (worker != nullptr) {
+    CloseHandle(worker);
+    worker = nullptr;
+  }
+  InterlockedExchange(&running, 1);
+  worker = CreateThread(nullptr, 0, DownloadThread, job, 0, nullptr);
+  if (worker == nullptr) {
+    InterlockedExchange(&running, 0);
+    DeleteFileA(job->temp);
+    HeapFree(GetProcessHeap(), 0, job);
+    PostResult(kSkinDownloadFailed);
+    return;
+  }
+  TraceEvent("skin download started into %s", target);
+}
+
+void FinishSkinDownload(WPARAM saved) {
+  if (saved == 0) {
+    PostResult(kSkinDownloadFailed);
+    return;
+  }
+  PostResult(BuildCatalogue() ? kSkinUpdated : kSkinCatalogueFailed);
+}
+
+void OpenNewsLink(const char* link) {
+  if (!IsLaunchableLink(link)) {
+    TraceEvent("link refused");
+    return;
+  }
+  TraceEvent("link open %s", link);
+  ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void OpenNewsItem(const char* link, const char* extend) {
+  if (link[0] == '\0') return;
+  if (IsSkinOffer(extend)) {
+    char name[64];
+    OfferFileName(extend, name, sizeof name);
+    DownloadSkin(link, name);
+    return;
+  }
+  OpenNewsLink(link);
+}
+
+void StopSkinDownload(unsigned ms) {
+  if (worker == nullptr) return;
+  WaitForSingleObject(worker, ms);
+  CloseHandle(worker);
+  worker = nullptr;
+}
