@@ -114,7 +114,9 @@ bool BuildSkinTarget(const char* folder, const char* name, char* out, size_t cap
   bool endsInSeparator = false;
   for (size_t i = 0; i < folderLength; ++i) {
     const unsigned char c = static_cast<unsigned char>(folder[i]);
-    if (isLeadByte(c) && i + 1 < folderLength) {
+    if (isLeadByte(c)) {
+      // A lead byte without its trail would swallow the separator put after it.
+      if (i + 1 >= folderLength) return false;
       ++i;
       endsInSeparator = false;
       continue;

@@ -300,6 +300,28 @@ class Clock:
         code, _ = self.wintool("press", control_id)
         return code
 
+    def list_rows(self, control_id):
+        """Rows of a list view of the visible dialog: [{'rect': (l, t, r, b), 'cells': [str]*6}]."""
+        code, out = self.wintool("listview", control_id)
+        assert code == 0, f"no list view {control_id} ({code})"
+        rows = []
+        for line in out.splitlines():
+            if line.startswith("row "):
+                head, _, cells = line.partition("\t")
+                rect = head.split("rect=", 1)[1]
+                rows.append({"rect": tuple(int(v) for v in rect.split(",")), "cells": cells.split("\t")})
+        return rows
+
+    def select(self, control_id, index):
+        """Selects entry `index` of a combo box (or row of a list view) as a user would."""
+        code, _ = self.wintool("select", control_id, index)
+        return code
+
+    def answers(self, timeout_ms=1000):
+        """Whether the clock window answers a sent message within `timeout_ms`."""
+        code, _ = self.wintool("ping", APP_TITLE, timeout_ms)
+        return code == 0
+
     def post(self, message, wparam=0, lparam=0, class_name=APP_TITLE):
         code, _ = self.wintool("post", class_name, message, wparam, lparam)
         return code
@@ -343,7 +365,7 @@ class Clock:
 class FeedServer:
     """The sample feed server on one clock's 127.77.N.1:80 (port 80 needs root)."""
 
-    def __init__(self, harness, address, overrides=(), fail_after=-1):
+    def __init__(self, harness, address, overrides=(), fail_after=-1, news=None):
         self.h = harness
         self.address = address
         self.folder = tempfile.mkdtemp(prefix="tarvo-feeds-")
@@ -355,6 +377,8 @@ class FeedServer:
         # The readiness probe below sends no request line, so the server does not count it.
         if fail_after >= 0:
             args += ["--fail-after", str(fail_after)]
+        if news:
+            args += ["--news", news]
         self.out = open(os.path.join(self.folder, "out.log"), "wb")
         self.proc = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=self.out,
                                      stderr=subprocess.STDOUT, start_new_session=True)
@@ -423,7 +447,7 @@ class Harness:
         self.clocks.append(c)
         return c
 
-    def feed_server(self, clock, overrides=(), fail_after=-1):
+    def feed_server(self, clock, overrides=(), fail_after=-1, news=None):
         import socket
         for _ in range(250):
             try:
@@ -431,7 +455,7 @@ class Harness:
             except OSError:
                 break
             clock.feed_address = next_feed_address()
-        f = FeedServer(self, clock.feed_address, overrides, fail_after)
+        f = FeedServer(self, clock.feed_address, overrides, fail_after, news)
         self.feed_servers.append(f)
         return f
 

@@ -102,6 +102,8 @@ TEST(SkinTarget, FolderFromSkinPathAndWholePathLimit) {
   EXPECT_STREQ(out, "C:\\\x83\x5C\\a.skn");
   strcpy(out, "untouched");
   EXPECT_FALSE(BuildSkinTarget("C:\\skin", "..\\a.skn", out, sizeof out, SjisLead));
+  // A folder ending in a lead byte would swallow the separator: "\x8c\\" is one character.
+  EXPECT_FALSE(BuildSkinTarget("C:\\vo\x8c", "a.skn", out, sizeof out, SjisLead));
   EXPECT_STREQ(out, "untouched");
   // 259 bytes in all is the longest path.
   const std::string longFolder = "C:\\" + std::string(259 - 3 - 1 - 5, 'f');

@@ -9,7 +9,8 @@ Python bytes literal.
 
 Paths:
   /rss/<name>.rdf     assets/news/<name>.rdf with each "{{age:N}}" replaced by the local time N
-                      seconds before serving, as "YYYY-MM-DDTHH:MM:SS+HH:MM"
+                      seconds before serving, as "YYYY-MM-DDTHH:MM:SS+HH:MM", and each
+                      "{{host}}" by the address the server listens on
   /skins/<file>       files of assets/news/skins/ (skin packages offered by the feeds), if any
   /hostile/<shape>    the answers the client must survive: never-closes, stall, slow (one byte a
                       second), 10mb, no-header-end (40 KB), 404, 500, 301, chunked, short (a body
@@ -17,6 +18,7 @@ Paths:
 
 --override PATH=SHAPE answers PATH with a hostile shape instead (e.g. /rss/tarvo.rdf=404).
 --fail-after N answers every request after the first N with 404 (a server that goes away).
+--news DIR serves feeds and skins from DIR instead of assets/news.
 """
 import argparse
 import datetime
@@ -43,12 +45,13 @@ def local_stamp(seconds_ago):
     return moment.strftime("%Y-%m-%dT%H:%M:%S") + offset[:3] + ":" + offset[3:]
 
 
-def feed_bytes(name):
+def feed_bytes(name, host="127.77.0.1"):
     path = NEWS / f"{name}.rdf"
     if not re.fullmatch(r"[a-z0-9_-]+", name) or not path.is_file():
         return None
     text = path.read_text(encoding="utf-8")
     text = re.sub(r"\{\{age:(\d+)\}\}", lambda m: local_stamp(int(m.group(1))), text)
+    text = text.replace("{{host}}", host)
     return text.encode("utf-8")
 
 
@@ -101,7 +104,7 @@ class Handler(socketserver.BaseRequestHandler):
             return
         m = re.fullmatch(r"/rss/([a-z0-9_-]+)\.rdf", path)
         if m:
-            body = feed_bytes(m.group(1))
+            body = feed_bytes(m.group(1), self.server.server_address[0])
             if body is not None:
                 self.send(answer("200 OK", body))
                 return
@@ -216,7 +219,11 @@ def main():
     parser.add_argument("--log", default="", help="file the raw requests are appended to")
     parser.add_argument("--override", action="append", default=[], metavar="PATH=SHAPE")
     parser.add_argument("--fail-after", type=int, default=-1, metavar="N")
+    parser.add_argument("--news", default="", metavar="DIR")
     args = parser.parse_args()
+    if args.news:
+        global NEWS
+        NEWS = pathlib.Path(args.news).resolve()
     if not args.host.startswith("127."):
         parser.error("the feed server binds a loopback address only")
     overrides = {}

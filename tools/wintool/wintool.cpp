@@ -294,6 +294,92 @@ const wchar_t* GlyphText() {
   return args != nullptr && count >= 3 ? args[2] : nullptr;
 }
 
+// A list view's rows in another process: the item records and texts live in memory allocated
+// there, since the list's messages carry pointers. One line per row: its screen rectangle, then
+// its six cells in UTF-8, separated by tabs.
+int ListView(int id) {
+  HWND list = DialogControl(id);
+  if (list == nullptr) return 3;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return 4;
+  const SIZE_T textBytes = 1024 * sizeof(wchar_t);
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + textBytes + sizeof(RECT), MEM_COMMIT, PAGE_READWRITE));
+  if (remote == nullptr) {
+    CloseHandle(process);
+    return 5;
+  }
+  wchar_t* remoteText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+  char* remoteRect = remote + sizeof(LVITEMW) + textBytes;
+  const LRESULT count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+  printf("count=%ld\n", static_cast<long>(count));
+  for (LRESULT row = 0; row < count; ++row) {
+    RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+    SIZE_T moved = 0;
+    WriteProcessMemory(process, remoteRect, &rect, sizeof rect, &moved);
+    SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remoteRect));
+    ReadProcessMemory(process, remoteRect, &rect, sizeof rect, &moved);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    printf("row %ld rect=%ld,%ld,%ld,%ld", static_cast<long>(row), rect.left, rect.top, rect.right,
+           rect.bottom);
+    for (int column = 0; column < 6; ++column) {
+      LVITEMW item = {};
+      item.iSubItem = column;
+      item.pszText = remoteText;
+      item.cchTextMax = 1024;
+      WriteProcessMemory(process, remote, &item, sizeof item, &moved);
+      SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
+      wchar_t wide[1024] = {};
+      ReadProcessMemory(process, remoteText, wide, sizeof wide - sizeof(wchar_t), &moved);
+      char utf8[4096] = {};
+      WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+      for (char* p = utf8; *p; ++p) {
+        if (*p == '\t' || *p == '\n' || *p == '\r') *p = ' ';
+      }
+      printf("\t%s", utf8);
+    }
+    printf("\n");
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return 0;
+}
+
+// Selects entry `index` of a combo box and tells its dialog, as a user's choice does.
+int Select(int id, int index) {
+  HWND w = ActiveDialog();
+  HWND control = w != nullptr ? GetDlgItem(w, id) : nullptr;
+  if (control == nullptr) return 3;
+  if (SendMessageA(control, CB_SETCURSEL, index, 0) == CB_ERR) return 4;
+  SendMessageA(w, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+  return 0;
+}
+
+// Whether the window of the class answers a sent message within `ms` milliseconds.
+int Ping(const char* className, unsigned ms) {
+  std::vector<HWND> windows = WindowsOfClass(className);
+  if (windows.empty()) return 2;
+  HWND target = windows[0];
+  for (HWND w : windows) {
+    if (IsWindowVisible(w)) target = w;
+  }
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ms, &result) ? 0 : 3;
+}
+
+// The browser stand-in: appends its argument to the file TARVO_LINK_LOG names.
+int Record(const char* what) {
+  char path[MAX_PATH] = {};
+  if (GetEnvironmentVariableA("TARVO_LINK_LOG", path, sizeof path) == 0) return 2;
+  FILE* f = fopen(path, "ab");
+  if (f == nullptr) return 3;
+  fprintf(f, "%s\n", what);
+  fclose(f);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -315,8 +401,15 @@ int main(int argc, char** argv) {
   }
   if (argc >= 3 && strcmp(argv[1], "state") == 0) return State(static_cast<int>(Number(argv[2])));
   if (argc >= 3 && strcmp(argv[1], "glyphs") == 0) return Glyphs(GlyphText());
+  if (argc >= 3 && strcmp(argv[1], "listview") == 0) return ListView(static_cast<int>(Number(argv[2])));
+  if (argc >= 4 && strcmp(argv[1], "select") == 0) {
+    return Select(static_cast<int>(Number(argv[2])), static_cast<int>(Number(argv[3])));
+  }
+  if (argc >= 4 && strcmp(argv[1], "ping") == 0) return Ping(argv[2], static_cast<unsigned>(Number(argv[3])));
+  if (argc >= 3 && strcmp(argv[1], "record") == 0) return Record(argv[2]);
   fprintf(stderr,
           "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
-          "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT\n");
+          "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT | listview ID | "
+          "select ID N | ping CLASS MS | record TEXT\n");
   return 1;
 }
