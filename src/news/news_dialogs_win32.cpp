@@ -83,13 +83,17 @@ void FillNewsList(HWND dialog) {
     // fetch brought nothing.
     if (row.kind == kRowFeed) CheckDlgButton(dialog, IDC_NEWS_FEED0 + row.feed, BST_CHECKED);
   }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  // Sized once the rows are in, so the client width is the one left beside the scroll bar.
   SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
   RECT client;
   GetClientRect(list, &client);
-  const int first = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
-  const int rest = client.right - first;
+  int rest = client.right - static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+  const LRESULT perPage = SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
+  if ((GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL) == 0 && rowCount > perPage) {
+    rest -= GetSystemMetrics(SM_CXVSCROLL);
+  }
   SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, rest > 0 ? rest : 0);
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
   TraceEvent("news list filled %d rows", rowCount);
 }
@@ -281,13 +285,13 @@ void ConfirmNewsSettings(HWND dialog) {
   RssScrollTime = TrackPosition(dialog);
   NewFlag = MakeNewFlag(IsDlgButtonChecked(dialog, IDC_NEWS_SOUND) == BST_CHECKED,
                         IsDlgButtonChecked(dialog, IDC_NEWS_MESSAGE) == BST_CHECKED);
+  // The interval the dialog showed: an out-of-range stored value shows as its nearest entry.
+  const int shown = ClampCheckTime(CheckTime);
   TraceEvent("news settings ok CheckTime %d->%d NewDays %d NewFlag %d ClickMode %d RssScrollTime %d",
-             CheckTime, interval, NewDays, NewFlag, ClickMode, RssScrollTime);
-  if (interval != CheckTime) {
-    CheckTime = static_cast<int8_t>(interval);
-    // Fetches and reschedules off this thread, so the dialog closes at once.
-    StartFeedCheck();
-  }
+             shown, interval, NewDays, NewFlag, ClickMode, RssScrollTime);
+  CheckTime = static_cast<int8_t>(interval);
+  // Fetches and reschedules off this thread, so the dialog closes at once.
+  if (interval != shown) StartFeedCheck();
 }
 
 INT_PTR CALLBACK NewsSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -349,24 +353,10 @@ bool FullWidthNumber(int n, char* out, size_t capacity) {
 }
 
 void PlayNewsChimes() {
-  // A registered sound first, then a file of that name where the platform looks for sounds:
-  // the search path, then the system's media folder. A missing sound stays silent.
-  if (PlaySoundA("chimes", nullptr, SND_ALIAS | SND_ASYNC | SND_NODEFAULT)) {
-    TraceEvent("chimes alias");
-    return;
-  }
-  char path[MAX_PATH];
-  if (SearchPathA(nullptr, "chimes.wav", nullptr, sizeof path, path, nullptr) == 0) {
-    const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + 18 >= MAX_PATH) return;
-    lstrcatA(path, "\\Media\\chimes.wav");
-  }
-  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-    TraceEvent("chimes missing");
-    return;
-  }
-  const bool played = PlaySoundA(path, nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT) != 0;
-  TraceEvent("chimes file %s %d", path, played ? 1 : 0);
+  // No alias or file flag: the platform looks the name up as a registered sound first, then as
+  // a file along its search path, and SND_NODEFAULT keeps a missing sound silent.
+  TraceEvent("chimes");
+  PlaySoundA("chimes", nullptr, SND_ASYNC | SND_NODEFAULT);
 }
 
 void ClickNewsBar(int x) {
