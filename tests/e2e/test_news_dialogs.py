@@ -45,10 +45,12 @@ def rows_of(clock):
     return [r["cells"] for r in clock.list_rows(LIST)]
 
 
-def start(h, screen, cfg=None, news=None, env=None):
+def start(h, screen, cfg=None, news=None, env=None, chimes=False):
     values = {"RssScrollTime": 10, "BootSignal": 0}
     values.update(cfg or {})
     clock = h.clock(screen, cfg=values, env=env)
+    if chimes:
+        write_chimes(clock.folder)
     feeds = h.feed_server(clock, news=news)
     clock.start()
     clock.wait_event("LoadSkin done")
@@ -184,7 +186,82 @@ def test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_in
             saved["RssScrollTime"]) == ("6", "3", "1", "2", "5"), saved
 
 
+def write_chimes(folder):
+    """A distinctive sound where the platform looks for "chimes": the program's own folder."""
+    import struct
+    rate, samples = 22050, 11025
+    data = b"".join(struct.pack("<h", 12000 if (i // 25) % 2 else -12000) for i in range(samples))
+    head = (b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt " +
+            struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16) + b"data" + struct.pack("<I", len(data)))
+    with open(os.path.join(folder, "chimes.wav"), "wb") as f:
+        f.write(head + data)
+
+
+def loud(clock):
+    """How many bytes of the sound sink are far from silence."""
+    raw = clock.sound_bytes()
+    import array
+    samples = array.array("h", raw[:len(raw) // 2 * 2])
+    return sum(1 for v in samples if abs(v) > 4000)
+
+
+def test_the_notice_swaps_the_icon_chimes_and_shows_the_message(h):
+    screen = h.screen()
+    clock, feeds = start(h, screen, {"OldTime": 0, "NewFlag": 3}, chimes=True)
+    clock.wait_event("AnnounceNews 1")
+    clock.wait_event("tray icon ICON_TASK2 1")
+    clock.wait_event("chimes")
+    box = wait_until(lambda: next((d for d in clock.dialogs() if "お知らせが更新されました。" in d["texts"]), None),
+                     20, what="the message")
+    assert box["caption"] == "TarvoClock", box
+    wait_until(lambda: loud(clock) > 2000, 10, what="the chimes in the sound sink")
+    events = clock.events()
+    # The start-up check ran before the tray icon existed: the news icon follows the normal one.
+    assert events.index("tray icon ICON_TASK2 1") > events.index("tray icon ICON_TASK 1"), events
+    normal = count(events, "tray icon ICON_TASK 1")
+    assert clock.press(1) == 0
+    wait_until(lambda: count(clock.events(), "tray icon ICON_TASK 1") > normal, 10, what="the normal icon")
+    clock.quit()
+
+
+def test_without_the_message_the_icon_stays_until_a_check_finds_nothing_new(h):
+    screen = h.screen()
+    clock, feeds = start(h, screen, {"OldTime": 0, "NewFlag": 2, "CheckTime": 24})
+    clock.wait_event("tray icon ICON_TASK2 1")
+    clock.wait_event("chimes")
+    time.sleep(2)
+    assert not any("お知らせが更新されました。" in d["texts"] for d in clock.dialogs())
+    assert count(clock.events(), "tray icon ICON_TASK 1") == 1
+    # A new interval runs a check at once; nothing is new since the notice.
+    open_dialog(clock, CMD_NEWS_SETTINGS, "お知らせの設定")
+    assert clock.select(1010, 2) == 0
+    assert clock.press(1) == 0
+    clock.wait_event("AnnounceNews 0")
+    wait_until(lambda: count(clock.events(), "tray icon ICON_TASK 1") == 2, 10, what="the normal icon")
+    assert count(clock.events(), "chimes") == 1
+    clock.quit()
+
+
+def test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing(h):
+    screen = h.screen()
+    clock, feeds = start(h, screen, {"OldTime": 0, "NewFlag": 0}, chimes=True)
+    clock.wait_event("tray icon ICON_TASK2 1")
+    time.sleep(2)
+    assert count(clock.events(), "chimes") == 0 and loud(clock) == 0
+    clock.quit()
+    other = h.clock(screen, cfg={"OldTime": 0, "NewFlag": 2, "BootSignal": 0})
+    h.feed_server(other)
+    other.start()
+    other.wait_event("chimes")
+    time.sleep(2)
+    assert loud(other) == 0
+    other.quit()
+
+
 if __name__ == "__main__":
     harness.run([test_the_list_from_the_menu_and_the_bar_with_rows_marks_and_red_new,
                  test_ticking_fetches_and_unticking_all_drops_the_bar,
-                 test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_interval])
+                 test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_interval,
+                 test_the_notice_swaps_the_icon_chimes_and_shows_the_message,
+                 test_without_the_message_the_icon_stays_until_a_check_finds_nothing_new,
+                 test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing])
