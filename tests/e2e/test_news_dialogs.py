@@ -258,10 +258,131 @@ def test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing(h):
     other.quit()
 
 
+RDF_HEAD = """<?xml version="1.0" encoding="UTF-8"?>
+<rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#" xmlns="http://purl.org/rss/1.0/" xmlns:dc="http://purl.org/dc/elements/1.1/">
+<channel rdf:about="x"><title>Offers</title><link>http://{{host}}/</link></channel>
+"""
+
+
+def news_folder(h, items):
+    """A news folder whose first feed holds `items` [(title, link, extend)], with a code-2
+    package two.skn and a plain text file among its skins."""
+    import test_skin_dialog
+    folder = tempfile.mkdtemp(prefix="tarvo-news-")
+    h.feed_servers.append(type("Cleanup", (), {"stop": lambda self: shutil.rmtree(folder, True)})())
+    os.makedirs(os.path.join(folder, "skin"))
+    test_skin_dialog.make_package(folder, "two.skn", 2, "ペリン二", [("配布二", "二番目のブランドへ")])
+    os.rename(os.path.join(folder, "skin"), os.path.join(folder, "skins"))
+    with open(os.path.join(folder, "skins", "text.skn"), "wb") as f:
+        f.write(b"not a package at all\r\n")
+    body = RDF_HEAD
+    for title, link, extend in items:
+        body += (f'<item rdf:about="{title}"><title>{title}</title><link>{link}</link>'
+                 f"<description>{title}</description><dc:date>{{{{age:60}}}}</dc:date>"
+                 f"<extend>{extend}</extend></item>\n")
+    with open(os.path.join(folder, "tarvo.rdf"), "w", encoding="utf-8") as f:
+        f.write(body + "</rdf:RDF>\n")
+    return folder
+
+
+def skin_folder(clock):
+    folder = os.path.join(clock.folder, "skin")
+    os.makedirs(folder, exist_ok=True)
+    return folder
+
+
+def message_with(clock, text, timeout=30):
+    return wait_until(lambda: next((d for d in clock.dialogs() if text in d["texts"]), None), timeout,
+                      what=f"message {text}")
+
+
+def double_click_row(clock, screen, extend):
+    row = next(r for r in clock.list_rows(LIST) if r["cells"][3] in "145" and r["cells"][5] == extend)
+    l, t, r_, b = row["rect"]
+    xdo(screen, "mousemove", (l + r_) // 2, (t + b) // 2, "click", "--repeat", 2, "--delay", 80, 1)
+
+
+def test_an_offer_from_the_list_is_saved_and_its_brand_gains_the_skins(h):
+    screen = h.screen()
+    news = news_folder(h, [("二の配布", "http://{{host}}/skins/two.skn", "[1s]two.skn")])
+    clock = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0})
+    skins = skin_folder(clock)
+    with open(os.path.join(skins, "two.skn"), "wb") as f:
+        f.write(b"old bytes")
+    h.feed_server(clock, news=news)
+    clock.start()
+    clock.wait_event("LoadSkin done")
+    open_dialog(clock, CMD_NEWS_LIST, "オクスベルからのお知らせ")
+    clicked = time.monotonic()
+    double_click_row(clock, screen, "[1s]two.skn")
+    box = message_with(clock, "スキンが更新されました。")
+    waited = time.monotonic() - clicked
+    with open(os.path.join(news, "skins", "two.skn"), "rb") as f, open(os.path.join(skins, "two.skn"), "rb") as g:
+        assert f.read() == g.read()
+    assert [n for n in os.listdir(skins) if n != "two.skn"] == [], os.listdir(skins)
+    events = clock.events()
+    assert "package two.skn added" in events, events
+    assert box["caption"] == "TarvoClock"
+    print(f"  double-click to result: {waited:.2f} s (with the tools' polling)")
+    assert clock.press(1) == 0
+    assert clock.press(1) == 0
+    clock.wait_event("news list closed")
+    # Brand 2 lists the new skin after its built-in ones, without a restart.
+    open_dialog(clock, CMD_SKIN, "スキン選択")
+    assert clock.select(1035, 1) == 0
+    wait_until(lambda: "配布二" in clock.control_state(1036)["items"], 10, what="the new skin in brand 2")
+    assert clock.press(2) == 0
+    clock.quit()
+
+
+def test_hostile_offers_fail_and_keep_the_old_file(h):
+    screen = h.screen()
+    shapes = [("..\\evil.skn", "http://{{host}}/skins/two.skn"), ("h404.skn", "http://{{host}}/hostile/404"),
+              ("short.skn", "http://{{host}}/hostile/short"), ("reset.skn", "http://{{host}}/hostile/reset"),
+              ("text.skn", "http://{{host}}/skins/text.skn"), ("CON.skn", "http://{{host}}/skins/two.skn"),
+              ("https.skn", "https://{{host}}/skins/two.skn"), ("stall.skn", "http://{{host}}/hostile/stall")]
+    news = news_folder(h, [(f"offer {n}", link, f"[1s]{n}") for n, link in shapes])
+    clock = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0})
+    skins = skin_folder(clock)
+    for name, _ in shapes:
+        if "\\" not in name and name != "CON.skn":
+            with open(os.path.join(skins, name), "wb") as f:
+                f.write(b"old " + name.encode())
+    h.feed_server(clock, news=news)
+    clock.start()
+    clock.wait_event("LoadSkin done")
+    open_dialog(clock, CMD_NEWS_LIST, "オクスベルからのお知らせ")
+    for k, (name, _) in enumerate(shapes[:-1]):
+        double_click_row(clock, screen, f"[1s]{name}")
+        message_with(clock, "スキンのダウンに失敗しました。")
+        wait_until(lambda: count(clock.events(), "skin update result 2") == k + 1, 10, what=f"result of {name}")
+        assert clock.press(1) == 0
+        wait_until(lambda: not any("スキンのダウンに失敗しました。" in d["texts"] for d in clock.dialogs()), 10,
+                   what="the message closed")
+    assert not os.path.exists(os.path.join(clock.folder, "evil.skn"))
+    # A stalled download leaves the window answering, and the close abandons it at once.
+    double_click_row(clock, screen, "[1s]stall.skn")
+    clock.wait_event("skin download started")
+    time.sleep(2)
+    assert clock.answers(1000), "the window did not answer during the download"
+    assert clock.press(1) == 0
+    clock.wait_event("news list closed")
+    clock.close()
+    clock.wait_event("skin download ended saved=0 verdict=stopped", timeout=5)
+    assert clock.wait_exit(20) == 0
+    for name, _ in shapes:
+        if "\\" not in name and name != "CON.skn":
+            with open(os.path.join(skins, name), "rb") as f:
+                assert f.read() == b"old " + name.encode(), name
+    assert sorted(os.listdir(skins)) == sorted(n for n, _ in shapes if "\\" not in n and n != "CON.skn")
+
+
 if __name__ == "__main__":
     harness.run([test_the_list_from_the_menu_and_the_bar_with_rows_marks_and_red_new,
                  test_ticking_fetches_and_unticking_all_drops_the_bar,
                  test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_interval,
                  test_the_notice_swaps_the_icon_chimes_and_shows_the_message,
                  test_without_the_message_the_icon_stays_until_a_check_finds_nothing_new,
-                 test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing])
+                 test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing,
+                 test_an_offer_from_the_list_is_saved_and_its_brand_gains_the_skins,
+                 test_hostile_offers_fail_and_keep_the_old_file])
