@@ -1,6 +1,7 @@
 // Skin downloads on a worker thread, and links opened in the browser.
 #include "skin/skin_update_win32.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -101,6 +102,16 @@ DWORD WINAPI DownloadThread(LPVOID parameter) {
 
 bool LeadByte(unsigned char c) { return IsAnsiLeadByte(c); }
 
+DWORD WINAPI LaunchThread(LPVOID parameter) {
+  char* link = static_cast<char*>(parameter);
+  // The shell wants a single-threaded apartment on the thread that calls it.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOWNORMAL);
+  if (SUCCEEDED(com)) CoUninitialize();
+  HeapFree(GetProcessHeap(), 0, link);
+  return 0;
+}
+
 }  // namespace
 
 void DownloadSkin(const char* url, const char* fileName) {
@@ -162,7 +173,18 @@ void OpenNewsLink(const char* link) {
     return;
   }
   TraceEvent("link open %s", link);
-  ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOWNORMAL);
+  // The shell may wait for the browser to come up; a thread of its own keeps the clock and the
+  // list answering meanwhile. It owns its copy of the link and ends by itself.
+  const size_t length = strlen(link);
+  char* copy = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1));
+  if (copy == nullptr) return;
+  memcpy(copy, link, length + 1);
+  HANDLE thread = CreateThread(nullptr, 0, LaunchThread, copy, 0, nullptr);
+  if (thread == nullptr) {
+    HeapFree(GetProcessHeap(), 0, copy);
+    return;
+  }
+  CloseHandle(thread);
 }
 
 void OpenNewsItem(const char* link, const char* extend) {

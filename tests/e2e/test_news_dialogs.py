@@ -377,6 +377,128 @@ def test_hostile_offers_fail_and_keep_the_old_file(h):
     assert sorted(os.listdir(skins)) == sorted(n for n, _ in shapes if "\\" not in n and n != "CON.skn")
 
 
+class LinkRecorder:
+    """The prefix's http and https handlers replaced by wintool's recorder for one test."""
+
+    def __init__(self, h, clock):
+        self.h = h
+        self.log = os.path.join(clock.folder, "links.txt")
+        clock.extra_env["TARVO_LINK_LOG"] = "Z:" + self.log.replace("/", "\\")
+        tool = "Z:" + os.path.abspath(h.args.wintool).replace("/", "\\")
+        self.set(f'"{tool}" record "%1"')
+
+    def set(self, command):
+        for scheme in ("http", "https"):
+            subprocess.run(["wine", "reg", "add", f"HKCR\\{scheme}\\shell\\open\\command", "/ve", "/d",
+                            command, "/f"], env=self.h.wine_env, capture_output=True, timeout=60, check=True)
+
+    def restore(self):
+        self.set('"C:\\windows\\system32\\winebrowser.exe" "%1"')
+
+    def links(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8", errors="replace") as f:
+            return [line.strip() for line in f if line.strip()]
+
+
+def test_links_reach_the_browser_only_for_http_and_https(h):
+    screen = h.screen()
+    items = [("web", "http://127.77.0.1/page.html", ""), ("secure", "https://127.77.0.1/s.html", ""),
+             ("file", "file:///C:/windows/notepad.exe", ""), ("path", "C:\\windows\\notepad.exe", ""),
+             ("unc", "\\\\server\\share\\x.exe", ""), ("script", "javascript:alert(1)", ""),
+             ("plain", "http://127.77.0.1/x.html", "[1x")]
+    news = news_folder(h, items)
+    clock = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0})
+    recorder = LinkRecorder(h, clock)
+    try:
+        h.feed_server(clock, news=news)
+        clock.start()
+        clock.wait_event("LoadSkin done")
+        open_dialog(clock, CMD_NEWS_LIST, "オクスベルからのお知らせ")
+        rows = clock.list_rows(LIST)
+        for title, link, extend in items:
+            row = next(r for r in rows if r["cells"][3] in "145" and r["cells"][1] == title)
+            l, t, r_, b = row["rect"]
+            xdo(screen, "mousemove", (l + r_) // 2, (t + b) // 2, "click", "--repeat", 2, "--delay", 80, 1)
+            began = time.monotonic()
+            wait_until(lambda: count(clock.events(), "news list open row") > items.index((title, link, extend)),
+                       60, what=f"the double-click on {title}")
+            print("  open after", round(time.monotonic() - began, 2), title)
+        wait_until(lambda: len(recorder.links()) >= 3, 30, what="the recorded links")
+        time.sleep(2)
+        assert sorted(recorder.links()) == sorted(["http://127.77.0.1/page.html", "https://127.77.0.1/s.html",
+                                                   "http://127.77.0.1/x.html"]), recorder.links()
+        assert count(clock.events(), "link refused") == 4, clock.events()
+        assert clock.press(1) == 0
+        clock.quit()
+    finally:
+        recorder.restore()
+
+
+def set_click_mode(clock, radio):
+    open_dialog(clock, CMD_NEWS_SETTINGS, "お知らせの設定")
+    assert clock.click(radio) == 0
+    assert clock.press(1) == 0
+    clock.wait_event("news settings closed")
+
+
+def test_clicks_on_the_bar_follow_click_mode_and_an_offer_downloads_from_it(h):
+    screen = h.screen()
+    title = "とても長い題名のお知らせです。クリックのための長い題名をここに書きます。"
+    news = news_folder(h, [(title, "http://127.77.0.1/bar.html", "")])
+    clock = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0,
+                                 "RssScrollTime": 100, "ClickMode": 0})
+    recorder = LinkRecorder(h, clock)
+    try:
+        h.feed_server(clock, news=news)
+        clock.start()
+        clock.wait_event("LoadSkin done")
+        cr = clock_rect(clock)
+        # The title enters from the right at 10 pixels a second; 8 s in, x 300 lies on it.
+        time.sleep(8)
+        spot = (cr[0] + 300, cr[1] + 305)
+        xdo(screen, "mousemove", *spot, "click", 1)
+        time.sleep(1.5)
+        assert recorder.links() == [] and count(clock.events(), "ClickNewsBar") == 0
+        xdo(screen, "mousemove", *spot, "click", "--repeat", 2, "--delay", 80, 1)
+        wait_until(lambda: recorder.links() == ["http://127.77.0.1/bar.html"], 20, what="the double-click's link")
+        assert "ClickNewsBar 300 slot 0" in clock.events(), clock.events()
+        set_click_mode(clock, 1039)
+        xdo(screen, "mousemove", *spot, "click", 1)
+        wait_until(lambda: len(recorder.links()) == 2, 20, what="the single click's link")
+        set_click_mode(clock, 1040)
+        clicks = count(clock.events(), "ClickNewsBar")
+        xdo(screen, "mousemove", *spot, "click", "--repeat", 2, "--delay", 80, 1)
+        xdo(screen, "click", 1)
+        time.sleep(2)
+        assert count(clock.events(), "ClickNewsBar") == clicks and len(recorder.links()) == 2
+        # Left of the slot's left edge (still entering from the right) nothing is hit.
+        set_click_mode(clock, 1038)
+        xdo(screen, "mousemove", cr[0] + 22, cr[1] + 305, "click", "--repeat", 2, "--delay", 80, 1)
+        clock.wait_event("ClickNewsBar 22 slot -1")
+        clock.quit()
+    finally:
+        recorder.restore()
+    # An offer on the bar downloads.
+    news = news_folder(h, [("スキン配布中のお知らせ、長い題名で画面に長く残ります。ここを押してください。",
+                            "http://{{host}}/skins/two.skn", "[1s]two.skn")])
+    other = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0,
+                                 "RssScrollTime": 100})
+    skins = skin_folder(other)
+    h.feed_server(other, news=news)
+    other.start()
+    other.wait_event("LoadSkin done")
+    cr = clock_rect(other)
+    time.sleep(8)
+    xdo(screen, "mousemove", cr[0] + 300, cr[1] + 305, "click", "--repeat", 2, "--delay", 80, 1)
+    message_with(other, "スキンが更新されました。")
+    assert os.listdir(skins) == ["two.skn"], os.listdir(skins)
+    assert "package two.skn added" in other.events()
+    assert other.press(1) == 0
+    other.quit()
+
+
 if __name__ == "__main__":
     harness.run([test_the_list_from_the_menu_and_the_bar_with_rows_marks_and_red_new,
                  test_ticking_fetches_and_unticking_all_drops_the_bar,
@@ -385,4 +507,6 @@ if __name__ == "__main__":
                  test_without_the_message_the_icon_stays_until_a_check_finds_nothing_new,
                  test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing,
                  test_an_offer_from_the_list_is_saved_and_its_brand_gains_the_skins,
-                 test_hostile_offers_fail_and_keep_the_old_file])
+                 test_hostile_offers_fail_and_keep_the_old_file,
+                 test_links_reach_the_browser_only_for_http_and_https,
+                 test_clicks_on_the_bar_follow_click_mode_and_an_offer_downloads_from_it])
