@@ -56,8 +56,8 @@ def feed_bytes(name, host="127.77.0.1"):
 
 
 def answer(status, body, content_type="application/rdf+xml; charset=utf-8", extra=""):
-    # Content-Type comes last: the skin download finds the body after "text/plain" and the
-    # blank line.
+    # Content-Type comes last, as the maker's server sends it; the client reads the whole
+    # header, so the order is not relied on.
     head = (f"HTTP/1.0 {status}\r\nContent-Length: {len(body)}\r\n{extra}"
             f"Connection: close\r\nContent-Type: {content_type}\r\n\r\n")
     return head.encode("ascii") + body
