@@ -41,7 +41,41 @@ POINT dragAnchor = {};
 
 bool shuttingDown = false;
 
+// Message boxes of this procedure that are open, and a close that arrived meanwhile.
+int noticesOpen = 0;
+bool closeAfterNotice = false;
+
+BOOL CALLBACK CloseOwnedBox(HWND candidate, LPARAM owner) {
+  char name[16] = {};
+  GetClassNameA(candidate, name, sizeof name);
+  if (lstrcmpA(name, "#32770") == 0 && GetWindow(candidate, GW_OWNER) == reinterpret_cast<HWND>(owner)) {
+    PostMessageA(candidate, WM_COMMAND, IDOK, 0);
+  }
+  return TRUE;
+}
+
+// A message box owned by the clock. A close that arrives while it is up closes it first and
+// then runs in the main loop: shutting down from inside the box's own loop would hide and
+// destroy its owner under it. Returns false when the program is closing.
+bool ShowNotice(HWND window, const char* text, UINT flags) {
+  ++noticesOpen;
+  MessageBoxA(window, text, AppCaption, flags);
+  --noticesOpen;
+  if (closeAfterNotice && noticesOpen == 0) {
+    closeAfterNotice = false;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return false;
+  }
+  return !closeAfterNotice;
+}
+
 void ShutDown(HWND window) {
+  if (noticesOpen > 0) {
+    closeAfterNotice = true;
+    EnumThreadWindows(GetCurrentThreadId(), CloseOwnedBox, reinterpret_cast<LPARAM>(window));
+    TraceEvent("WM_CLOSE after the message box");
+    return;
+  }
   // A close that arrives while closing (sent from outside during the waits below) is ignored.
   if (shuttingDown) return;
   shuttingDown = true;
@@ -96,7 +130,12 @@ bool CursorOnBar(HWND window, POINT* client) {
 }
 
 
-void Warn(HWND window, const char* text) { MessageBoxA(window, text, AppCaption, MB_ICONWARNING); }
+// The tray entry keeps its place and only its image changes: AddTrayIcon modifies the entry
+// that is there. Deleting and adding it again each time moves it to the end of the tray, and
+// under Wine such churn left the final delete at exit waiting for seconds.
+void SwapTrayIcon(const char* iconName, HWND window) { AddTrayIcon(iconName, AppInstance, window); }
+
+void Warn(HWND window, const char* text) { ShowNotice(window, text, MB_ICONWARNING); }
 
 void SetMenuState(HMENU menu, UINT id, UINT flags) {
   CheckMenuItem(menu, id, MF_BYCOMMAND | (flags & MF_CHECKED));
@@ -376,14 +415,14 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     }
     case MSG_NEWS_UPDATED:
-      MessageBoxA(window, "お知らせが更新されました。", AppCaption, MB_OK);
-      RemoveTrayIcon();
-      AddTrayIcon("ICON_TASK", AppInstance, window);
+      // After a close the icon is removed for good: adding it again would leave a dead entry.
+      if (!ShowNotice(window, "お知らせが更新されました。", MB_OK) || shuttingDown) return 0;
+      SwapTrayIcon("ICON_TASK", window);
       return 0;
     case MSG_NEWS_ICON:
       // Every tray change happens here, on the thread that owns the icon; checks post.
-      RemoveTrayIcon();
-      AddTrayIcon(wParam != 0 ? "ICON_TASK2" : "ICON_TASK", AppInstance, window);
+      if (shuttingDown) return 0;
+      SwapTrayIcon(wParam != 0 ? "ICON_TASK2" : "ICON_TASK", window);
       if (wParam != 0 && NoticePlaysSound(NewFlag)) PlayNewsChimes();
       return 0;
     case MSG_SKIN_DOWNLOADED:
@@ -392,7 +431,7 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case MSG_SKIN_UPDATE_RESULT:
       switch (wParam) {
         case 0:
-          MessageBoxA(window, "スキンが更新されました。", AppCaption, MB_OK);
+          ShowNotice(window, "スキンが更新されました。", MB_OK);
           break;
         case 1:
           Warn(window, "スキン情報更新に失敗しました。");

@@ -91,8 +91,8 @@ DWORD WINAPI DownloadThread(LPVOID parameter) {
   HttpCloseStream(&stream);
   // GetTempFileName made the file; whatever happened, it goes.
   DeleteFileA(job->temp);
-  TraceEvent("skin download ended saved=%d verdict=%s package=%d after %lu ms",
-             outcome.saved ? 1 : 0, HttpVerdictName(outcome.verdict), outcome.notPackage ? 0 : 1,
+  TraceEvent("skin download ended saved=%d verdict=%s not-package=%d after %lu ms",
+             outcome.saved ? 1 : 0, HttpVerdictName(outcome.verdict), outcome.notPackage ? 1 : 0,
              static_cast<unsigned long>(GetTickCount() - job->started));
   HeapFree(GetProcessHeap(), 0, job);
   PostMessageA(ClockWindow, MSG_SKIN_DOWNLOADED, outcome.saved ? 1 : 0, 0);

@@ -222,6 +222,21 @@ def test_the_notice_swaps_the_icon_chimes_and_shows_the_message(h):
     clock.quit()
 
 
+def test_a_close_while_the_message_is_up_closes_it_and_exits_cleanly(h):
+    screen = h.screen()
+    clock, feeds = start(h, screen, {"OldTime": 0, "NewFlag": 1})
+    wait_until(lambda: any("お知らせが更新されました。" in d["texts"] for d in clock.dialogs()), 20,
+               what="the message")
+    clock.close()
+    assert clock.wait_exit(20) == 0
+    events = clock.events()
+    closing = events.index("WM_CLOSE after the message box")
+    # The shutdown runs once the box has gone, and no tray icon comes back after it.
+    assert "WM_CLOSE" in events[closing + 1:], events
+    assert not [e for e in events[closing:] if e.startswith("tray icon")], events
+    assert "message loop ended 0" in events
+
+
 def test_without_the_message_the_icon_stays_until_a_check_finds_nothing_new(h):
     screen = h.screen()
     clock, feeds = start(h, screen, {"OldTime": 0, "NewFlag": 2, "CheckTime": 24})
@@ -261,5 +276,6 @@ if __name__ == "__main__":
                  test_ticking_fetches_and_unticking_all_drops_the_bar,
                  test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_interval,
                  test_the_notice_swaps_the_icon_chimes_and_shows_the_message,
+                 test_a_close_while_the_message_is_up_closes_it_and_exits_cleanly,
                  test_without_the_message_the_icon_stays_until_a_check_finds_nothing_new,
                  test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing])

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "skin/skin_update.h"
 
@@ -53,10 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* p = text; *p != '\0'; ++p) {
       if (static_cast<unsigned char>(*p) < 0x20 || *p == 0x7F) abort();
     }
-    if (strncmp(text, "http", 4) != 0 && strncmp(text, "HTTP", 4) != 0 &&
-        strncasecmp(text, "http", 4) != 0) {
-      abort();
-    }
+    if (strncasecmp(text, "http://", 7) != 0 && strncasecmp(text, "https://", 8) != 0) abort();
   }
   if (IsDownloadableLink(text) && strncmp(text, "http://", 7) != 0) abort();
   free(text);
