@@ -15,16 +15,9 @@ Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=":$n"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-# The Win32 suite plays sound (the media engine's tests), and a machine without a sound card
-# has no ALSA device to open: the Wine runs get a home whose ALSA default is the file plugin
-# over the null device. (The end-to-end clocks give themselves homes of their own.)
-sink_home=$(mktemp -d)
-printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "/dev/null"\n format "raw"\n}\n' \
-  >"$sink_home/.asoundrc"
-export HOME="$sink_home"
 # One Wine server for all the Win32 test runs saves its start-up each time.
 wineserver -p
-trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null; rm -rf "$sink_home"' EXIT
+trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
 
 total_passed=0
 total_failed=0
