@@ -188,12 +188,10 @@ void CloseVideoWindow(HWND window) {
 
 HRESULT CreateGraph(MediaPlayer* player) {
   player->Volume = MasterVol;
-  player->Graph = nullptr;
-  player->Control = nullptr;
-  player->Events = nullptr;
-  player->Audio = nullptr;
-  player->Seeking = nullptr;
-  player->VideoWin = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(player->Lock);
+    TakeRefs(player);
+  }
   player->VideoWindow = nullptr;
   player->AspectX = 0;
   player->AspectY = 0;
@@ -411,13 +409,8 @@ bool StopPlayback(MediaPlayer* player) {
   {
     std::lock_guard<std::mutex> guard(player->Lock);
     window = player->VideoWindow;
-    PlaybackJob* job = player->Job;
-    if (job == nullptr) {
-      player->Playing = 0;
-    } else {
-      player->Playing = 0;
-      job->stopRequested = 1;
-    }
+    player->Playing = 0;
+    if (player->Job != nullptr) player->Job->stopRequested = 1;
   }
   bool clean = true;
   if (player->ThreadAlive.load() != 0) {
