@@ -96,6 +96,13 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
   endforeach()
 endif()
 
+# A program with a broken built-in clip, run by the clip player's tests to see it end.
+add_executable(broken_clip ${CMAKE_SOURCE_DIR}/tests/win32/broken_clip/broken_clip.cpp
+               ${CMAKE_SOURCE_DIR}/tests/win32/broken_clip/broken_clip.rc)
+target_compile_options(broken_clip PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(broken_clip PRIVATE mascot_win32_hooks)
+add_dependencies(win32_tests broken_clip)
+
 # Our command-line helper for the end-to-end tests.
 add_executable(wintool ${CMAKE_SOURCE_DIR}/tools/wintool/wintool.cpp)
 target_compile_definitions(wintool PRIVATE ${MASCOT_WIN32_DEFS})

@@ -89,8 +89,10 @@ void ShutDown(HWND window) {
   StopClip();
   // The clock itself is restored whichever window got the close, as the save reads its place.
   if (MinimizedToTray) ShowWindow(ClockWindow, SW_RESTORE);
+  // The farewell is spoken by the character still on screen; only then does it go.
   PlayExitVoice();
   ShowWindow(ClockWindow, SW_HIDE);
+  TraceEvent("clock hidden");
   SaveSettings();
   ReleaseWindowRegion();
   RemoveTrayIcon();

@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "base/test_hooks_win32.h"
 #include <vorbis/codec.h>
@@ -15,6 +17,13 @@
 uint8_t* ClipBuffer = nullptr;
 
 namespace {
+
+// The clock thread (hour signal, alarms) and the UI thread (greetings, the alarm editor's test,
+// shutdown) both replace the image: stop, free, decode and the start of a play happen under
+// this lock so neither frees an image the other is still starting or playing.
+std::mutex clipLock;
+std::atomic<int> liveImages{0};
+std::atomic<int> peakImages{0};
 
 // The decoder's own words for a stream it cannot open: a broken built-in clip is a broken
 // program, so it is reported on standard output and the process ends.
@@ -35,9 +44,16 @@ const char* OpenFailureText(int error) {
   }
 }
 
+void FreeImage(uint8_t* image) {
+  if (image == nullptr) return;
+  free(image);
+  liveImages.fetch_sub(1);
+}
+
+// Stopping waits until the player has let go of the image, so it can be freed right after.
 void StopAndFree(DWORD mode) {
   PlaySoundA(nullptr, nullptr, mode);
-  free(ClipBuffer);
+  FreeImage(ClipBuffer);
   ClipBuffer = nullptr;
 }
 
@@ -66,17 +82,38 @@ int DecodeClip(const char* name) {
   }
   if (result != ClipResult::kOk) return -1;
   ClipBuffer = image;
+  const int live = liveImages.fetch_add(1) + 1;
+  int peak = peakImages.load();
+  while (live > peak && !peakImages.compare_exchange_weak(peak, live)) {
+  }
   TraceEvent("clip %s %u bytes", name, static_cast<unsigned>(imageSize));
   return static_cast<int>(imageSize);
 }
 
 void PlayClip(int mode, const char* name) {
   DWORD flags = mode == 0 ? SND_SYNC : SND_ASYNC;
-  if (name == nullptr || ClipBuffer != nullptr) StopAndFree(flags);
-  if (DecodeClip(name) != -1) {
-    PlaySoundA(reinterpret_cast<const char*>(ClipBuffer), nullptr, SND_MEMORY | flags);
+  uint8_t* owned = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(clipLock);
+    if (name == nullptr || ClipBuffer != nullptr) StopAndFree(flags);
+    if (DecodeClip(name) == -1) return;
+    if (mode != 0) {
+      PlaySoundA(reinterpret_cast<const char*>(ClipBuffer), nullptr, SND_MEMORY | flags);
+      return;
+    }
+    // A synchronous play may last seconds, too long to hold the lock: the image leaves the
+    // shared slot and belongs to this call until the player returns (early, when another
+    // thread's stop cuts it off).
+    owned = ClipBuffer;
+    ClipBuffer = nullptr;
   }
+  PlaySoundA(reinterpret_cast<const char*>(owned), nullptr, SND_MEMORY | flags);
+  FreeImage(owned);
 }
+
+int LiveClipImages() { return liveImages.load(); }
+
+int TakePeakClipImages() { return peakImages.exchange(liveImages.load()); }
 
 void StopClip() {
   TraceEvent("StopClip");

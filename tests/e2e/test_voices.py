@@ -6,15 +6,26 @@ from harness import wait_until
 
 def test_greetings_play_at_start_and_exit(h):
     screen = h.screen()
+    screen.paint_background("#00ff00")
     clock = h.clock(screen, env={"TARVO_TEST_TIME": "2026-12-07 10:20:00"}).start()
     clock.wait_event("PlayStartVoice OGG_VOXA28")
     clock.wait_event("LoadSkin done")
     # The start voice is synchronous: it has been played before the clock thread ran.
     heard = wait_until(lambda: clock.sound_bytes(), 10, what="the start voice in the sink")
     assert len(heard) > 20000, len(heard)
-    clock.quit(20)
+    box = clock.windows()[0]["rect"]
+    not_green = lambda p: p != (0, 255, 0)
+    shown = wait_until(lambda: screen.shot().count(box, not_green), 10, what="the clock on screen")
+    clock.close()
+    clock.wait_event("PlayExitVoice OGG_VOXA26", timeout=20)
+    # The farewell is spoken by the character still on screen, and only then does it go.
+    during = screen.shot().count(box, not_green)
+    sound_after_shot = len(clock.sound_bytes())
+    assert clock.wait_exit(20) == 0
     events = clock.events()
-    assert "PlayExitVoice OGG_VOXA26" in events, events
+    assert during > shown // 2, (during, shown)
+    assert events.index("PlayExitVoice OGG_VOXA26") < events.index("clock hidden"), events
+    assert sound_after_shot < len(clock.sound_bytes()), "the shot came after the farewell ended"
     # The sink starts its file afresh each time the device opens: the exit voice replaced it.
     farewell = clock.sound_bytes()
     assert len(farewell) > 20000 and farewell != heard, (len(farewell), len(heard))
