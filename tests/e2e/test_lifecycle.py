@@ -43,7 +43,8 @@ def test_starts_shows_and_closes_in_order(h):
     order = [e for e in events if e.split(" ")[0] in
              ("WM_CLOSE", "ClockThread", "clock", "StopClip", "PlayExitVoice", "message")]
     assert order == ["ClockThread started", "WM_CLOSE", "ClockThread ended", "clock thread stopped ended=1",
-                     "StopClip", "PlayExitVoice", "PlayExitVoice OGG_VOXA26", "message loop ended 0"], events
+                     "StopClip", "PlayExitVoice", "PlayExitVoice OGG_VOXA26", "clock hidden",
+                     "message loop ended 0"], events
     # The settings were written at the close, with the clock's place.
     saved = clock.read_cfg()
     assert saved.get("LEFT") == "320" and saved.get("TOP") == "240", saved
