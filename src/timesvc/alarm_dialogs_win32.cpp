@@ -109,6 +109,15 @@ int ChosenIndex(HWND dialog, int id, char* text, int capacity) {
   return strcmp(item, text) == 0 ? index : -1;
 }
 
+// Selects entry `index`; an index the box does not have leaves no entry selected (not all
+// versions of the box clear the old selection by themselves).
+bool SelectOrClear(HWND dialog, int id, int index) {
+  const LRESULT count = Send(dialog, id, CB_GETCOUNT, 0, 0);
+  if (index >= 0 && index < count) return Send(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0) == index;
+  Send(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  return false;
+}
+
 void UpdateFileControls(HWND dialog) {
   const BOOL fromFile = Selection(dialog, IDC_ALARM_SOUND) == FileChoiceIndex;
   for (int id : {IDC_ALARM_FILE, IDC_ALARM_BROWSE, IDC_ALARM_FILE_LABEL}) {
@@ -136,10 +145,10 @@ void InitEditor(HWND dialog) {
   const AlarmRecord& entry = AlarmEdits[EditedAlarm];
   if (entry.AlarmNo == EditedAlarm + 1) {
     // A time out of range (a hand-edited file) selects nothing and is shown as it is.
-    if (Send(dialog, IDC_ALARM_HOUR, CB_SETCURSEL, entry.AlarmHour, 0) == CB_ERR) {
+    if (!SelectOrClear(dialog, IDC_ALARM_HOUR, entry.AlarmHour)) {
       SetDlgItemInt(dialog, IDC_ALARM_HOUR, entry.AlarmHour, FALSE);
     }
-    if (Send(dialog, IDC_ALARM_MINUTE, CB_SETCURSEL, entry.AlarmMinite, 0) == CB_ERR) {
+    if (!SelectOrClear(dialog, IDC_ALARM_MINUTE, entry.AlarmMinite)) {
       SetDlgItemInt(dialog, IDC_ALARM_MINUTE, entry.AlarmMinite, FALSE);
     }
     const int kind = static_cast<uint8_t>(entry.AlarmWave);
@@ -150,7 +159,7 @@ void InitEditor(HWND dialog) {
       Send(dialog, IDC_ALARM_SOUND, CB_SETCURSEL, FileChoiceIndex, 0);
     } else {
       // Kind 2 lands on the file choice; the voices (3-9) have no entry and select nothing.
-      Send(dialog, IDC_ALARM_SOUND, CB_SETCURSEL, static_cast<WPARAM>(kind), 0);
+      SelectOrClear(dialog, IDC_ALARM_SOUND, kind);
     }
   } else {
     LocalTime now = {};

@@ -455,6 +455,17 @@ int SendTo(UINT message, WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
+// The selected entry of a combo box of the dialog of that title: "sel=N" (-1 for none).
+int ComboSelection(int id) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  HWND control = w != nullptr ? GetDlgItem(w, id) : nullptr;
+  if (control == nullptr) return 3;
+  printf("sel=%ld\n", static_cast<long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -484,6 +495,7 @@ int main(int argc, char** argv) {
   if (argc >= 3 && strcmp(argv[1], "record") == 0) return Record(argv[2]);
   if (argc >= 4 && strcmp(argv[1], "command-to") == 0) return CommandTo(static_cast<int>(Number(argv[3])));
   if (argc >= 4 && strcmp(argv[1], "click-in") == 0) return ClickIn(static_cast<int>(Number(argv[3])));
+  if (argc >= 4 && strcmp(argv[1], "combo-sel") == 0) return ComboSelection(static_cast<int>(Number(argv[3])));
   if (argc >= 5 && strcmp(argv[1], "hittest") == 0) {
     return HitTest(static_cast<int>(Number(argv[3])), static_cast<int>(Number(argv[4])));
   }
@@ -495,6 +507,6 @@ int main(int argc, char** argv) {
           "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
           "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT | listview ID | "
           "select ID N | ping CLASS MS | record TEXT | command-to TITLE ID | click-in TITLE ID | "
-          "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]]\n");
+          "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID\n");
   return 1;
 }
