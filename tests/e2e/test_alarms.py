@@ -6,17 +6,20 @@ import math
 import os
 import struct
 import subprocess
+import threading
 import time
 import wave
 
 import harness
 from harness import wait_until
 import test_media
+import test_sntp
 
 WM_COMMAND = 0x0111
 COMMAND_ALARMS = 40012
 COMMAND_SKIN = 40031
 MSG_ALARM_START = 1026
+MSG_SYNC_TIME = 1025
 HTCAPTION = 2
 STOP_TITLE = "アラーム停止"
 LIST_TITLE = "アラーム"
@@ -380,10 +383,82 @@ def test_the_list_and_the_editor(h):
     assert saved["AlarmWave03"] == "5" and saved["AlarmNo01"] == "1", saved
 
 
+class Stamps:
+    """When each trace line first appeared, by this machine's monotonic clock: the trace is
+    written line by line as things happen, and read here every 10 ms."""
+
+    def __init__(self, clock):
+        self.clock = clock
+        self.seen = {}
+        self.stopping = False
+        self.thread = threading.Thread(target=self.watch, daemon=True)
+        self.thread.start()
+
+    def watch(self):
+        while not self.stopping:
+            now = time.monotonic()
+            for i, line in enumerate(self.clock.events()):
+                self.seen.setdefault((i, line), now)
+            time.sleep(0.01)
+
+    def first(self, prefix, after=0.0, timeout=30):
+        def found():
+            hits = sorted(t for (i, line), t in list(self.seen.items()) if line.startswith(prefix) and t >= after)
+            return hits[0] if hits else None
+        return wait_until(found, timeout, step=0.02, what=f"event '{prefix}'")
+
+    def stop(self):
+        self.stopping = True
+        self.thread.join(5)
+
+
+def test_the_hour_signal_cuts_off_an_alarm_voice_and_a_test_effect(h):
+    # The clock is moved through its own SNTP request to a local responder: first to just before
+    # 07:00 while the alarm's voice plays, then to just before 08:00 while the editor's effect plays.
+    targets = [time.mktime((2026, 12, 7, 6, 59, 59, 0, 0, -1)) + 0.6,
+               time.mktime((2026, 12, 7, 7, 59, 59, 0, 0, -1)) + 0.6]
+    server = test_sntp.Hostile([[("same", lambda request, t=t: test_sntp.reply(request, transmit=test_sntp.ntp(t)))]
+                                for t in targets])
+    try:
+        screen = h.screen()
+        clock = h.clock(screen, cfg=alarm_cfg((1, 2, 6, 59, ""), TimeSignal=1, SntpUse=0,
+                                              TimeServer=f"127.0.0.1:{server.port}"),
+                        env={"TARVO_TEST_TIME": "2026-12-07 06:58:58"}).start()
+        stamps = Stamps(clock)
+        try:
+            voice = stamps.first("clip OGG_VOXA24", timeout=40)
+            assert clock.post(MSG_SYNC_TIME) == 0
+            hour = stamps.first("clip OGG_VOXA07", after=voice, timeout=20)
+            # The voice lasts 1.89 s: the hour's clip started while it played, and a new clip
+            # always stops the one before.
+            print(f"voice cut after {hour - voice:.2f} s", flush=True)
+            assert hour - voice < 1.8, (voice, hour)
+
+            rows = open_list(clock)
+            xdo_click(screen, rows[1]["rect"])
+            dialog_titled(clock, EDITOR_TITLE)
+            assert titled(clock, EDITOR_TITLE, "command-to", 1013)[0] == 0
+            effect = stamps.first("clip se09", timeout=20)
+            assert clock.post(MSG_SYNC_TIME) == 0
+            eight = stamps.first("clip OGG_VOXA08", after=effect, timeout=20)
+            # The effect lasts 1.29 s.
+            print(f"effect cut after {eight - effect:.2f} s", flush=True)
+            assert eight - effect < 1.2, (effect, eight)
+            assert titled(clock, EDITOR_TITLE, "command-to", 2)[0] == 0
+            assert titled(clock, LIST_TITLE, "command-to", 2)[0] == 0
+            gone(clock, LIST_TITLE)
+        finally:
+            stamps.stop()
+        clock.quit(20)
+    finally:
+        server.stop()
+
+
 if __name__ == "__main__":
     harness.run([test_effects_and_voices_ring_on_the_clock_thread,
                  test_a_media_file_rings_in_its_stop_window_until_stopped,
                  test_two_files_stop_one_by_one,
                  test_a_missing_file_holds_neither_the_clock_nor_the_next_alarm,
                  test_a_file_that_cannot_play_blocks_its_alarm,
-                 test_the_list_and_the_editor])
+                 test_the_list_and_the_editor,
+                 test_the_hour_signal_cuts_off_an_alarm_voice_and_a_test_effect])
