@@ -45,8 +45,17 @@ void SetCell(HWND list, int row, int column, const char* text) {
   SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
+void SelectRow(HWND list, int row) {
+  LVITEMA state = {};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+}
+
+// Fills the rows again; the selected row stays selected, so Enter edits it again.
 void FillList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_ALARM_LIST);
+  const int selected = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
   for (int n = 1; n <= kAlarmCount; ++n) {
     AlarmRowTexts row;
@@ -64,6 +73,7 @@ void FillList(HWND dialog) {
       SendMessageA(list, LVM_SETCOLUMNWIDTH, kSoundColumn, LVSCW_AUTOSIZE_USEHEADER);
     }
   }
+  if (selected >= 0) SelectRow(list, selected);
 }
 
 void ApplyUseBox(HWND dialog) {
@@ -313,7 +323,10 @@ INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
       return TRUE;
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom != IDC_ALARM_LIST || (header->code != NM_CLICK && header->code != NM_DBLCLK)) {
+      // Enter reaches the list itself (NM_RETURN) where the list asks for the key, or comes as
+      // the default button's command (below) where the dialog keeps it.
+      if (header->idFrom != IDC_ALARM_LIST ||
+          (header->code != NM_CLICK && header->code != NM_DBLCLK && header->code != NM_RETURN)) {
         return FALSE;
       }
       EditSelected(dialog);

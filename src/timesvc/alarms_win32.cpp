@@ -178,6 +178,9 @@ INT_PTR CALLBACK StopDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 DWORD WINAPI StopThread(void* parameter) {
   StopJob* job = static_cast<StopJob*>(parameter);
+#if MASCOT_TEST_HOOKS
+  if (const uint32_t stall = TestStallStopThreadMs.load()) Sleep(stall);
+#endif
   // The window opens the alarm's filter graph on this thread.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const INT_PTR result = RunDialog(stopTemplate, ClockWindow, StopDialogProc,
@@ -351,6 +354,8 @@ bool StopAlarmWindows(DWORD timeoutMs) {
 }
 
 #if MASCOT_TEST_HOOKS
+std::atomic<uint32_t> TestStallStopThreadMs{0};
+
 void SetStopDialogTemplate(const char* name) { stopTemplate = name; }
 
 void ResetAlarmRuns() {

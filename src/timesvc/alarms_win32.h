@@ -51,6 +51,11 @@ bool StopAlarmWindows(DWORD timeoutMs);
 void ShowAlarmList(HWND owner);
 
 #if MASCOT_TEST_HOOKS
+#include <atomic>
+#include <cstdint>
+
+// Holds every stop thread this long before its window is made, as a busy machine might.
+extern std::atomic<uint32_t> TestStallStopThreadMs;
 // The dialog template stop windows are made from ("ALARMSTOP"); a missing one makes every stop
 // window fail to come up.
 void SetStopDialogTemplate(const char* name);

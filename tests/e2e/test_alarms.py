@@ -311,6 +311,12 @@ def test_the_list_and_the_editor(h):
     gone(clock, EDITOR_TITLE)
     clock.wait_event("ALARM set 3 06:45 wave=255 name=")
     assert wait_until(lambda: clock.list_rows(1030)[2]["cells"][1:3] == ["06:45", ""], 5, what="row 3 refilled")
+    # Enter on the list (which has the focus back, row 3 still selected) edits that row.
+    assert titled(clock, LIST_TITLE, "key-to", 1030, 0x0D)[0] == 0
+    dialog_titled(clock, EDITOR_TITLE)
+    clock.wait_event("ALARM open 3 sound=2")
+    assert titled(clock, EDITOR_TITLE, "command-to", 2)[0] == 0
+    gone(clock, EDITOR_TITLE)
 
     # A file alarm opens with its file; RESET clears it.
     edit_row(clock, screen, 0)

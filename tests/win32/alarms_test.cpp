@@ -163,6 +163,21 @@ TEST_F(AlarmStopTest, AHandOverThatCannotStartGivesUpWithinItsLimit) {
   EXPECT_EQ(StopThreadsRunning(), 0);
 }
 
+TEST_F(AlarmStopTest, AWindowThatComesTooLateIsGivenUpAndEndsItself) {
+  TestStallStopThreadMs = kHandOverWaitMs + 1000;
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(HandOverAlarmFile(6, Media("tone.wav").c_str()));
+  const DWORD waited = GetTickCount() - start;
+  TestStallStopThreadMs = 0;
+  EXPECT_GE(waited, kHandOverWaitMs - 20);
+  EXPECT_LE(waited, kHandOverWaitMs + 500);
+  // The late window comes up, is never handed its alarm, and ends by itself.
+  EXPECT_GE(PumpUntil([] { return StopWindows().size() == 1; }, 3000), 0);
+  EXPECT_FALSE(AlarmFileRinging(6));
+  EXPECT_GE(PumpUntil([] { return StopThreadsRunning() == 0; }, kStopWindowIdleMs + 3000), 0);
+  EXPECT_TRUE(StopWindows().empty());
+}
+
 TEST_F(AlarmStopTest, AnUnplayableFileBlocksItsAlarmWithoutHoldingTheHandOver) {
   const DWORD start = GetTickCount();
   ASSERT_TRUE(HandOverAlarmFile(4, Media("noise.avi").c_str()));

@@ -466,6 +466,19 @@ int ComboSelection(int id) {
   return 0;
 }
 
+// Posts a key press (WM_KEYDOWN and WM_KEYUP of virtual key `key`) to a control of the dialog
+// of that title, as the keyboard delivers it to the control with the focus.
+int KeyTo(int id, UINT key) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  HWND control = w != nullptr ? GetDlgItem(w, id) : nullptr;
+  if (control == nullptr) return 3;
+  PostMessageA(control, WM_KEYDOWN, key, 1);
+  PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -496,6 +509,9 @@ int main(int argc, char** argv) {
   if (argc >= 4 && strcmp(argv[1], "command-to") == 0) return CommandTo(static_cast<int>(Number(argv[3])));
   if (argc >= 4 && strcmp(argv[1], "click-in") == 0) return ClickIn(static_cast<int>(Number(argv[3])));
   if (argc >= 4 && strcmp(argv[1], "combo-sel") == 0) return ComboSelection(static_cast<int>(Number(argv[3])));
+  if (argc >= 5 && strcmp(argv[1], "key-to") == 0) {
+    return KeyTo(static_cast<int>(Number(argv[3])), static_cast<UINT>(Number(argv[4])));
+  }
   if (argc >= 5 && strcmp(argv[1], "hittest") == 0) {
     return HitTest(static_cast<int>(Number(argv[3])), static_cast<int>(Number(argv[4])));
   }
@@ -507,6 +523,6 @@ int main(int argc, char** argv) {
           "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
           "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT | listview ID | "
           "select ID N | ping CLASS MS | record TEXT | command-to TITLE ID | click-in TITLE ID | "
-          "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID\n");
+          "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID | key-to TITLE ID VK\n");
   return 1;
 }
