@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -148,6 +149,49 @@ TEST(SoundChoiceNames, AreTheShiftJisTexts) {
     EXPECT_EQ(strncmp(kSoundChoiceNames[2 + 2 * set], kVoiceSetNames[set], length), 0);
     EXPECT_EQ(strlen(kSoundChoiceNames[2 + 2 * set]), length + 2);
   }
+}
+
+AlarmRecord patterns[2][kAlarmCount];
+std::atomic<bool> writesDone{false};
+
+DWORD WINAPI WriteTables(void*) {
+  for (int round = 0; round < 20000; ++round) StoreAlarmTable(patterns[round % 2]);
+  writesDone = true;
+  return 0;
+}
+
+// The list's OK writes the whole table while the clock thread copies it: every copy holds
+// whole records, each from one write or the other, never a mixture.
+TEST(AlarmTableCopies, NeverTearARecord) {
+  for (int p = 0; p < 2; ++p) {
+    for (int i = 0; i < kAlarmCount; ++i) {
+      AlarmRecord& r = patterns[p][i];
+      r.AlarmNo = static_cast<int8_t>(p == 0 ? i + 1 : 0);
+      r.AlarmWave = static_cast<int8_t>(p == 0 ? -1 : 1);
+      r.AlarmHour = static_cast<uint16_t>(p == 0 ? 7 : 23);
+      r.AlarmMinite = static_cast<uint16_t>(p == 0 ? 30 : 59);
+      memset(r.AlarmName, p == 0 ? 'a' : 'b', sizeof r.AlarmName - 1);
+      r.AlarmName[sizeof r.AlarmName - 1] = '\0';
+    }
+  }
+  StoreAlarmTable(patterns[0]);
+  writesDone = false;
+  HANDLE writer = CreateThread(nullptr, 0, WriteTables, nullptr, 0, nullptr);
+  ASSERT_NE(writer, nullptr);
+  int copies = 0;
+  int torn = 0;
+  AlarmRecord copy[kAlarmCount];
+  while (!writesDone.load() || copies < 100) {
+    CopyAlarmTable(copy);
+    ++copies;
+    const int p = copy[0].AlarmName[0] == 'a' ? 0 : 1;
+    if (memcmp(copy, patterns[p], sizeof copy) != 0) ++torn;
+  }
+  WaitForSingleObject(writer, 10000);
+  CloseHandle(writer);
+  EXPECT_EQ(torn, 0) << "of " << copies;
+  AlarmRecord cleared[kAlarmCount] = {};
+  StoreAlarmTable(cleared);
 }
 
 TEST_F(AlarmStopTest, AHandOverThatCannotStartGivesUpWithinItsLimit) {
