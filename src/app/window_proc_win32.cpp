@@ -29,6 +29,7 @@
 #include "settings/settings.h"
 #include "skin/skin_dialog_win32.h"
 #include "skin/skin_update_win32.h"
+#include "timesvc/alarms_win32.h"
 #include "timesvc/clip_player_win32.h"
 #include "timesvc/sntp_dialog_win32.h"
 #include "timesvc/sntp_win32.h"
@@ -40,6 +41,10 @@ bool dragging = false;
 POINT dragAnchor = {};
 
 bool shuttingDown = false;
+
+// How long a close waits for the alarm stop windows: each stops its playback within the media
+// engine's own limit.
+constexpr DWORD kStopAlarmWindowsMs = 5000;
 
 // Message boxes of this procedure that are open, and a close that arrived meanwhile.
 int noticesOpen = 0;
@@ -86,6 +91,9 @@ void ShutDown(HWND window) {
   TraceEvent("clock thread stopped ended=%d", ThreadEnded.load());
   // A download sees StopRequested within its poll and removes its temporary file.
   StopSkinDownload(1000);
+  // Ringing alarm files stop before the farewell; a window that does not end in time is left
+  // to the process's end.
+  StopAlarmWindows(kStopAlarmWindowsMs);
   StopClip();
   // The clock itself is restored whichever window got the close, as the save reads its place.
   if (MinimizedToTray) ShowWindow(ClockWindow, SW_RESTORE);
@@ -229,8 +237,10 @@ void RunCommand(HWND window, WORD id) {
       }
       break;
     }
+    case CMD_ALARMS:
+      ShowAlarmList(window);
+      break;
     default:
-      // Alarms open once that dialog exists.
       break;
   }
 }
@@ -429,6 +439,9 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case MSG_SKIN_DOWNLOADED:
       FinishSkinDownload(wParam);
+      return 0;
+    case MSG_ALARM_FILE_MISSING:
+      if (!shuttingDown) Warn(window, kAlarmFileMissingText);
       return 0;
     case MSG_SKIN_UPDATE_RESULT:
       switch (wParam) {

@@ -13,6 +13,7 @@ constexpr unsigned MSG_NEWS_UPDATED = kUserMessageBase + 2;        // 1026: new 
 constexpr unsigned MSG_SKIN_UPDATE_RESULT = kUserMessageBase + 3;  // 1027: a skin download ended
 constexpr unsigned MSG_NEWS_ICON = kUserMessageBase + 4;           // 1028: tray icon, wParam 1 news
 constexpr unsigned MSG_SKIN_DOWNLOADED = kUserMessageBase + 5;     // 1029: worker done, wParam saved
+constexpr unsigned MSG_ALARM_FILE_MISSING = kUserMessageBase + 6;  // 1030: wParam the alarm (1-8)
 constexpr unsigned MSG_TRAY = kAppMessageBase + 100;               // 32868: tray icon callback
 
 // To the video window: wParam is the MediaPlayer it shows.
@@ -26,5 +27,12 @@ constexpr unsigned LIST_REFILL = kUserMessageBase + 1;  // 1025: refill the rows
 constexpr unsigned LIST_MARK = kUserMessageBase + 2;    // 1026: wParam row to unmark (-1 none),
                                                         // lParam row to mark
 
-// To an alarm stop window: start the alarm's media file.
-constexpr unsigned MSG_ALARM_START = kUserMessageBase + 2;  // 1026
+// To an alarm stop window: start the alarm's media file. Inside a dialog this number is also
+// DM_REPOSITION, which always comes with wParam 0: only wParam 1-8 starts an alarm.
+constexpr unsigned MSG_ALARM_START = kUserMessageBase + 2;  // 1026, wParam the alarm (1-8)
+// An alarm stop window to itself: open the file now that the hand-over has returned.
+constexpr unsigned MSG_ALARM_OPEN = kAppMessageBase + 1;
+
+// To the alarm list: fill the rows again from the edits. Inside a dialog this number is also
+// DM_SETDEFID, which names a control: only wParam 0 with lParam 0 refills.
+constexpr unsigned MSG_ALARM_REFRESH = kUserMessageBase + 1;  // 1025

@@ -38,6 +38,22 @@
 #define IDC_SNTP_USE 1025
 #define IDC_SNTP_SYNC_NOW 1027
 
+// Alarm block: "AlarmList", "ALARM" and "ALARMSTOP".
+// "AlarmList": the list of the eight alarms.
+#define IDC_ALARM_USE 1004
+#define IDC_ALARM_LIST 1030
+// "ALARM": the editor of one alarm.
+#define IDC_ALARM_HOUR 1010
+#define IDC_ALARM_MINUTE 1011
+#define IDC_ALARM_SOUND 1012
+#define IDC_ALARM_TEST 1013
+#define IDC_ALARM_FILE 1014
+#define IDC_ALARM_BROWSE 1016
+#define IDC_ALARM_FILE_LABEL 1018
+#define IDC_ALARM_RESET 1053
+// "ALARMSTOP" has only its stop button, IDOK.
+// End of the alarm block.
+
 // "RSS": the news list.
 #define IDC_NEWS_FEED0 1004  // 1004-1007: the four feeds' check boxes
 #define IDC_NEWS_LIST 1030

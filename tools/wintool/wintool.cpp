@@ -380,6 +380,105 @@ int Record(const char* what) {
   return 0;
 }
 
+// ---- Alarm windows: several dialog boxes may be up at once (stop windows stay on top), so
+// these act on the one whose title is given rather than on the first that takes input.
+
+// The visible dialog box whose title is `utf8Title`, or null.
+HWND DialogTitled(const char* utf8Title) {
+  wchar_t wanted[256] = {};
+  MultiByteToWideChar(CP_UTF8, 0, utf8Title, -1, wanted, 256);
+  for (HWND w : WindowsOfClass("#32770")) {
+    wchar_t title[256] = {};
+    GetWindowTextW(w, title, 256);
+    if (IsWindowVisible(w) && lstrcmpW(title, wanted) == 0) return w;
+  }
+  return nullptr;
+}
+
+// The title argument as the command line holds it (the ANSI argv loses what code page 932
+// cannot write), in UTF-8.
+bool TitleArgument(int index, char* utf8, int capacity) {
+  int count = 0;
+  wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (args == nullptr || count <= index) return false;
+  return WideCharToMultiByte(CP_UTF8, 0, args[index], -1, utf8, capacity, nullptr, nullptr) > 0;
+}
+
+// Posts a command (a button's id) to the dialog of that title.
+int CommandTo(int id) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  if (w == nullptr) return 2;
+  return PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, id)))
+             ? 0
+             : 3;
+}
+
+// Clicks a control of the dialog of that title as the mouse does (the control takes the focus).
+int ClickIn(int id) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  HWND control = w != nullptr ? GetDlgItem(w, id) : nullptr;
+  if (control == nullptr) return 3;
+  SendMessageA(control, BM_CLICK, 0, 0);
+  return 0;
+}
+
+// What the dialog of that title answers to a hit test at a point of its own window, relative to
+// its top-left corner: "hit=N".
+int HitTest(int x, int y) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  if (w == nullptr) return 2;
+  RECT r;
+  GetWindowRect(w, &r);
+  DWORD_PTR hit = 0;
+  if (!SendMessageTimeoutA(w, WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y), SMTO_ABORTIFHUNG, 2000, &hit)) {
+    return 3;
+  }
+  printf("hit=%lu\n", static_cast<unsigned long>(hit));
+  return 0;
+}
+
+// Sends a message to the dialog of that title and prints what it answered: "result=N".
+int SendTo(UINT message, WPARAM wParam, LPARAM lParam) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  if (w == nullptr) return 2;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(w, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) return 3;
+  printf("result=%lu\n", static_cast<unsigned long>(result));
+  return 0;
+}
+
+// The selected entry of a combo box of the dialog of that title: "sel=N" (-1 for none).
+int ComboSelection(int id) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  HWND control = w != nullptr ? GetDlgItem(w, id) : nullptr;
+  if (control == nullptr) return 3;
+  printf("sel=%ld\n", static_cast<long>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+  return 0;
+}
+
+// Posts a key press (WM_KEYDOWN and WM_KEYUP of virtual key `key`) to a control of the dialog
+// of that title, as the keyboard delivers it to the control with the focus.
+int KeyTo(int id, UINT key) {
+  char title[512];
+  if (!TitleArgument(2, title, sizeof title)) return 2;
+  HWND w = DialogTitled(title);
+  HWND control = w != nullptr ? GetDlgItem(w, id) : nullptr;
+  if (control == nullptr) return 3;
+  PostMessageA(control, WM_KEYDOWN, key, 1);
+  PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -407,9 +506,23 @@ int main(int argc, char** argv) {
   }
   if (argc >= 4 && strcmp(argv[1], "ping") == 0) return Ping(argv[2], static_cast<unsigned>(Number(argv[3])));
   if (argc >= 3 && strcmp(argv[1], "record") == 0) return Record(argv[2]);
+  if (argc >= 4 && strcmp(argv[1], "command-to") == 0) return CommandTo(static_cast<int>(Number(argv[3])));
+  if (argc >= 4 && strcmp(argv[1], "click-in") == 0) return ClickIn(static_cast<int>(Number(argv[3])));
+  if (argc >= 4 && strcmp(argv[1], "combo-sel") == 0) return ComboSelection(static_cast<int>(Number(argv[3])));
+  if (argc >= 5 && strcmp(argv[1], "key-to") == 0) {
+    return KeyTo(static_cast<int>(Number(argv[3])), static_cast<UINT>(Number(argv[4])));
+  }
+  if (argc >= 5 && strcmp(argv[1], "hittest") == 0) {
+    return HitTest(static_cast<int>(Number(argv[3])), static_cast<int>(Number(argv[4])));
+  }
+  if (argc >= 4 && strcmp(argv[1], "send-to") == 0) {
+    return SendTo(Number(argv[3]), argc > 4 ? Number(argv[4]) : 0,
+                  argc > 5 ? static_cast<LPARAM>(Number(argv[5])) : 0);
+  }
   fprintf(stderr,
           "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
           "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT | listview ID | "
-          "select ID N | ping CLASS MS | record TEXT\n");
+          "select ID N | ping CLASS MS | record TEXT | command-to TITLE ID | click-in TITLE ID | "
+          "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID | key-to TITLE ID VK\n");
   return 1;
 }
