@@ -17,6 +17,7 @@
 #include "news/news_list.h"
 #include "news/news_state.h"
 #include "news/ticker_win32.h"
+#include "player/media_engine_win32.h"
 #include "player/panel_win32.h"
 #include "player/playlist.h"
 #include "player/playlist_win32.h"
@@ -85,6 +86,9 @@ void ShutDown(HWND window) {
   if (shuttingDown) return;
   shuttingDown = true;
   TraceEvent("WM_CLOSE");
+  if (PanelPlayer.VideoWindow != nullptr && IsWindow(PanelPlayer.VideoWindow)) {
+    ShowWindow(PanelPlayer.VideoWindow, SW_RESTORE);
+  }
   StopClockThread();
   if (ClockThreadHandle != nullptr) CloseHandle(ClockThreadHandle);
   ClockThreadHandle = nullptr;
@@ -95,6 +99,9 @@ void ShutDown(HWND window) {
   // to the process's end.
   StopAlarmWindows(kStopAlarmWindowsMs);
   StopClip();
+  // The panel and list close as their own buttons close them: the playback stops (bounded)
+  // before the exit voice, and their places reach the settings saved below.
+  ClosePlayerWindows();
   // The clock itself is restored whichever window got the close, as the save reads its place.
   if (MinimizedToTray) ShowWindow(ClockWindow, SW_RESTORE);
   // The farewell is spoken by the character still on screen; only then does it go.
@@ -335,6 +342,8 @@ void ShowPopupMenu(HINSTANCE instance, int x, int y) {
     SetMenuState(popup, CMD_FIT_TO_EDGES, FitFlag ? MF_CHECKED : 0);
     SetMenuState(popup, CMD_PLAYER, PlayerShown && PanelWindow != nullptr ? MF_CHECKED : 0);
     SetMenuState(popup, CMD_PLAYER_ALWAYS_SHOWN, !SPFlag ? MF_CHECKED : 0);
+    TraceEvent("menu checks player=%d always=%d", PlayerShown && PanelWindow != nullptr ? 1 : 0,
+               !SPFlag ? 1 : 0);
   }
   TraceEvent("menu %s at %d,%d", MinimizedToTray ? "tray" : "main", x, y);
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, x, y, 0, ClockWindow, nullptr);

@@ -19,8 +19,11 @@ constexpr unsigned MSG_TRAY = kAppMessageBase + 100;               // 32868: tra
 // To the video window: wParam is the MediaPlayer it shows.
 constexpr unsigned MSG_VIDEO_PLAYER = kUserMessageBase;  // 1024
 
-// To the player panel: playback was (re)started from outside the panel.
-constexpr unsigned PLAYER_STARTED = kUserMessageBase + 3;  // 1027
+// To the player panel.
+constexpr unsigned PLAYER_PLAY = kUserMessageBase + 1;     // 1025: play the entry at PlayNo
+constexpr unsigned PLAYER_STOP = kUserMessageBase + 2;     // 1026: stop, show the idle state
+constexpr unsigned PLAYER_STARTED = kUserMessageBase + 3;  // 1027: a track started or the panel
+                                                           // was shown again: restart auto-hide
 
 // To the play-list window.
 constexpr unsigned LIST_REFILL = kUserMessageBase + 1;  // 1025: refill the rows

@@ -68,3 +68,23 @@
 #define IDC_NEWS_DOUBLE_CLICK 1038
 #define IDC_NEWS_SINGLE_CLICK 1039
 #define IDC_NEWS_NO_CLICK 1040
+
+// Player block: the player panel and the play-list window.
+// "SNDP": the player panel.
+#define IDC_PANEL_POSITION 1003
+#define IDC_PANEL_LOOP 1004
+#define IDC_PANEL_SHUFFLE 1005
+#define IDC_PANEL_TITLE 1032
+#define IDC_PANEL_VOLUME 1042
+#define IDC_PANEL_PLAY 1043
+#define IDC_PANEL_NEXT 1044
+#define IDC_PANEL_BACK 1045
+#define IDC_PANEL_LIST 1046
+#define IDC_PANEL_TIME 1047
+#define IDC_PANEL_HIDE 1056
+
+// "SNDLIST": the play-list window.
+#define IDC_PLAYLIST_VIEW 1030
+#define IDC_PLAYLIST_SAVE 1048
+#define IDC_PLAYLIST_LOAD 1050
+// End of the player block.

@@ -112,18 +112,27 @@ bool LoadPlayList(const char* file) {
 bool SavePlayList(const char* file) {
   char full[kEntryCapacity];
   if (!FullListPath(file, full)) return false;
+  PathParts parts;
+  if (!SplitPath(full, &parts)) return false;
   size_t capacity = PlayListSectionCapacity();
   char* section = static_cast<char*>(malloc(capacity));
   if (section == nullptr) return false;
   bool ok = BuildPlayListSection(section, capacity) != 0;
+  // The list is written to a new file beside the old one, which it replaces only once complete:
+  // a save that fails (a read-only file or folder, a full disk) leaves the old list as it was.
+  char fresh[MAX_PATH];
+  ok = ok && GetTempFileNameA(parts.folder, "lst", 0, fresh) != 0;
   if (ok) {
-    // The file is deleted so that it holds nothing but the list. Wine would bring back the
-    // deleted keys from its cached copy, so that copy goes first.
+    // The section call on a fresh name: key by key, every call rewrites the whole file, and a
+    // full list would take tens of seconds at each exit. The file holds nothing but the list.
+    ForgetCachedProfile(fresh);
+    DeleteFileA(fresh);
+    ok = WritePrivateProfileSectionA(kPlayListSection, section, fresh) != FALSE;
+    // Wine would otherwise write its cached copy of either file back over what is moved.
+    ForgetCachedProfile(fresh);
     ForgetCachedProfile(full);
-    DeleteFileA(full);
-    // The whole section in one call: key by key, every call rewrites the whole file, and a full
-    // list would take tens of seconds at each exit.
-    ok = WritePrivateProfileSectionA(kPlayListSection, section, full) != FALSE;
+    ok = ok && MoveFileExA(fresh, full, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok) DeleteFileA(fresh);
   }
   free(section);
   return ok;
