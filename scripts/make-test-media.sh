@@ -8,7 +8,7 @@ set -euo pipefail
 out=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/media}
 mkdir -p "$out"
 cd "$out"
-stamp=.made-6
+stamp=.made-7
 [ -f "$stamp" ] && exit 0
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 tone="sine=frequency=440:sample_rate=44100:duration=2"
@@ -40,6 +40,13 @@ ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=1.5" \
    -f lavfi -i "sine=frequency=880:sample_rate=44100:duration=1.5" \
    -filter_complex "[0][1]concat=n=2:v=0:a=1" -ac 2 -c:a pcm_s16le step.wav
 ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=20" -ac 2 -c:a libmp3lame -b:a 128k long.mp3
+# Three tones the player's tests tell apart by pitch, one in each audio kind, and one under a
+# Japanese name in a folder of its own.
+ff -f lavfi -i "sine=frequency=330:sample_rate=44100:duration=2" -ac 2 -c:a libmp3lame -b:a 128k a330.mp3
+ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -ac 2 -c:a pcm_s16le b440.wav
+ff -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=2" -ac 2 -c:a wmav2 -b:a 128k c660.wma
+mkdir -p "和名"
+cp c660.wma "和名/高い音.wma"
 # Broken inputs: empty, random bytes under media names, a file cut in half, a folder named
 # like a song.
 : > empty.mp3

@@ -6,10 +6,12 @@
 #include <mmsystem.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -139,9 +141,12 @@ int Dialogs() {
   return 0;
 }
 
+HWND AnchoredDialog();
+
 // The dialog box a user could act on: visible and enabled (a dialog under a message box of
 // its own is disabled), else the first visible one.
 HWND ActiveDialog() {
+  if (HWND anchored = AnchoredDialog()) return anchored;
   HWND visible = nullptr;
   for (HWND w : WindowsOfClass("#32770")) {
     if (!IsWindowVisible(w)) continue;
@@ -479,9 +484,147 @@ int KeyTo(int id, UINT key) {
   return 0;
 }
 
+// ---- Player windows: the panel, the list window and a message box are all visible dialogs at
+// once, so these pick a dialog by a control it holds.
+
+// The dialog the player commands act on: chosen by a control it holds, since the panel, the
+// list window and a message box are all visible dialogs at once. Set by "in ID ...".
+int anchorId = 0;
+
+HWND AnchoredDialog() {
+  if (anchorId == 0) return nullptr;
+  for (HWND w : WindowsOfClass("#32770")) {
+    if (IsWindowVisible(w) && GetDlgItem(w, anchorId) != nullptr) return w;
+  }
+  return nullptr;
+}
+
+// Drops files on a window of the program as the shell does: a DROPFILES block with wide paths
+// written into the program's memory, then WM_DROPFILES posted with it. The target is a window
+// class, or "dialog:ID" for the visible dialog holding control ID. Paths are UTF-8.
+int Drop(const char* target, int count, char** utf8Paths) {
+  HWND window = nullptr;
+  if (strncmp(target, "dialog:", 7) == 0) {
+    anchorId = static_cast<int>(Number(target + 7));
+    window = AnchoredDialog();
+  } else {
+    for (HWND w : WindowsOfClass(target)) {
+      if (window == nullptr || IsWindowVisible(w)) window = w;
+    }
+  }
+  if (window == nullptr) return 2;
+  std::vector<wchar_t> names;
+  for (int i = 0; i < count; ++i) {
+    wchar_t wide[MAX_PATH] = {};
+    if (MultiByteToWideChar(CP_UTF8, 0, utf8Paths[i], -1, wide, MAX_PATH) == 0) return 3;
+    names.insert(names.end(), wide, wide + wcslen(wide) + 1);
+  }
+  names.push_back(L'\0');
+  std::vector<char> block(sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  DROPFILES header = {};
+  header.pFiles = sizeof(DROPFILES);
+  header.fWide = TRUE;
+  memcpy(block.data(), &header, sizeof header);
+  memcpy(block.data() + sizeof header, names.data(), names.size() * sizeof(wchar_t));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return 4;
+  void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
+  SIZE_T written = 0;
+  const bool ok = remote != nullptr &&
+                  WriteProcessMemory(process, remote, block.data(), block.size(), &written) &&
+                  written == block.size();
+  CloseHandle(process);
+  if (!ok) return 5;
+  return PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) ? 0 : 6;
+}
+
+// Moves a track bar of the dialog that holds it as a user's drag would end: the new position,
+// then the scroll message its orientation sends.
+int SlideAny(int id, int position) {
+  anchorId = id;
+  HWND w = AnchoredDialog();
+  if (w == nullptr) return 2;
+  HWND track = GetDlgItem(w, id);
+  SendMessageA(track, TBM_SETPOS, TRUE, position);
+  const bool vertical = (GetWindowLongA(track, GWL_STYLE) & TBS_VERT) != 0;
+  SendMessageA(w, vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+               reinterpret_cast<LPARAM>(track));
+  return 0;
+}
+
+// A track bar's range and position: "min=N max=N pos=N".
+int TrackState(int id) {
+  anchorId = id;
+  HWND w = AnchoredDialog();
+  if (w == nullptr) return 2;
+  HWND track = GetDlgItem(w, id);
+  printf("min=%ld max=%ld pos=%ld\n", static_cast<long>(SendMessageA(track, TBM_GETRANGEMIN, 0, 0)),
+         static_cast<long>(SendMessageA(track, TBM_GETRANGEMAX, 0, 0)),
+         static_cast<long>(SendMessageA(track, TBM_GETPOS, 0, 0)));
+  return 0;
+}
+
+BOOL CALLBACK PrintControl(HWND child, LPARAM) {
+  char cls[64] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  RECT r;
+  GetWindowRect(child, &r);
+  printf("control id=%d class=%s rect=%ld,%ld,%ld,%ld visible=%d enabled=%d style=0x%08lx ",
+         GetDlgCtrlID(child), cls, r.left, r.top, r.right, r.bottom, IsWindowVisible(child) ? 1 : 0,
+         IsWindowEnabled(child) ? 1 : 0, static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)));
+  PrintText("text", child);
+  return TRUE;
+}
+
+// The dialog holding control ID: its window line (as "info" prints it, with its title), then
+// one line per control with its screen rectangle, state and text.
+int Controls(int id) {
+  anchorId = id;
+  HWND w = AnchoredDialog();
+  if (w == nullptr) return 2;
+  RECT r;
+  GetWindowRect(w, &r);
+  printf("dialog window=%lu style=0x%08lx exstyle=0x%08lx rect=%ld,%ld,%ld,%ld ",
+         static_cast<unsigned long>(reinterpret_cast<uintptr_t>(w)),
+         static_cast<unsigned long>(GetWindowLongA(w, GWL_STYLE)),
+         static_cast<unsigned long>(GetWindowLongA(w, GWL_EXSTYLE)), r.left, r.top, r.right, r.bottom);
+  PrintText("title", w);
+  EnumChildWindows(w, PrintControl, 0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // "in ID COMMAND ...": the dialog commands below act on the visible dialog holding control ID.
+  while (argc >= 4 && strcmp(argv[1], "in") == 0) {
+    anchorId = static_cast<int>(Number(argv[2]));
+    argc -= 2;
+    argv += 2;
+  }
+  if (argc >= 4 && strcmp(argv[1], "drop") == 0) {
+    // The paths as the command line holds them: the ANSI argv would lose what code page 932
+    // cannot write.
+    int wideCount = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    std::vector<std::string> utf8;
+    std::vector<char*> pointers;
+    const int first = wideCount - (argc - 3);
+    for (int i = first; wide != nullptr && i < wideCount; ++i) {
+      char buffer[MAX_PATH * 4] = {};
+      WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, buffer, sizeof buffer, nullptr, nullptr);
+      utf8.push_back(buffer);
+    }
+    for (std::string& u : utf8) pointers.push_back(&u[0]);
+    return Drop(argv[2], static_cast<int>(pointers.size()), pointers.data());
+  }
+  if (argc >= 4 && strcmp(argv[1], "slide-any") == 0) {
+    return SlideAny(static_cast<int>(Number(argv[2])), static_cast<int>(Number(argv[3])));
+  }
+  if (argc >= 3 && strcmp(argv[1], "controls") == 0) return Controls(static_cast<int>(Number(argv[2])));
+  if (argc >= 3 && strcmp(argv[1], "track") == 0) return TrackState(static_cast<int>(Number(argv[2])));
   if (argc >= 3 && strcmp(argv[1], "info") == 0) return Info(argv[2]);
   if (argc >= 4 && (strcmp(argv[1], "post") == 0 || strcmp(argv[1], "post-owner") == 0)) {
     return Post(argv[2], Number(argv[3]), argc > 4 ? Number(argv[4]) : 0,
@@ -523,6 +666,7 @@ int main(int argc, char** argv) {
           "usage: wintool info CLASS | post|post-owner CLASS MSG [WPARAM [LPARAM]] | tone | dialogs | "
           "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT | listview ID | "
           "select ID N | ping CLASS MS | record TEXT | command-to TITLE ID | click-in TITLE ID | "
-          "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID | key-to TITLE ID VK\n");
+          "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID | key-to TITLE ID VK | "
+          "drop CLASS|dialog:ID PATH... | slide-any ID POS | track ID | controls ID | in ID COMMAND...\n");
   return 1;
 }
