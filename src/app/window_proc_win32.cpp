@@ -285,7 +285,9 @@ void ReshowPlayer() {
 }
 
 void DropFiles(HDROP drop) {
+  // The drop replaces the list: the starred row would name another file.
   EntryCount = 0;
+  NowPlaying = -1;
   AddDroppedFiles(drop);
   if (EntryCount == 0) return;
   if (PanelWindow != nullptr) SendMessageA(PanelWindow, WM_CLOSE, 0, 0);

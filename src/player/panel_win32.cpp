@@ -254,7 +254,9 @@ void EnableSteps(HWND dialog, bool enable) {
 }
 
 void DropOnPanel(HWND dialog, HDROP drop) {
+  // The drop replaces the list: the starred row would name another file.
   EntryCount = 0;
+  NowPlaying = -1;
   AddDroppedFiles(drop);
   if (EntryCount > 0) {
     if (ListWindow != nullptr) SendMessageA(ListWindow, LIST_REFILL, 0, 0);

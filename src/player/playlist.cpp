@@ -109,6 +109,8 @@ bool AppendEntry(const char* path) {
 
 void LoadPlayListFrom(const ProfileAccess& profile) {
   EntryCount = 0;
+  // A new list: whatever row was starred may now hold another file.
+  NowPlaying = -1;
   const int savedPlayNo = ReadProfileInt(profile, kPlayListSection, kPlayNoKey, 0);
   // PlayNo counts the file's entries; every one skipped before it moves it down by one, so it
   // still names the entry it named when it was saved.

@@ -51,7 +51,7 @@ bool AppendEntry(const char* path);
 // missing or empty one or the 10000th entry. A value too long for an entry is skipped rather
 // than cut to a wrong path. PlayNo comes from the "PlayNo" key as an entry index; a value that
 // is not an entry of the loaded list becomes 0. The order is left as the identity, so that
-// CurrentEntry() is that entry until BuildOrder.
+// CurrentEntry() is that entry until BuildOrder. No row is starred afterwards (NowPlaying -1).
 void LoadPlayListFrom(const ProfileAccess& profile);
 
 // The "PlayList" section as the profile calls take a whole section: "PlayNo=<CurrentEntry()>",
