@@ -114,6 +114,11 @@ bool SavePlayList(const char* file) {
   if (!FullListPath(file, full)) return false;
   PathParts parts;
   if (!SplitPath(full, &parts)) return false;
+  // Windows refuses to replace a read-only file; so does this, on every system it runs on.
+  const DWORD attributes = GetFileAttributesA(full);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    return false;
+  }
   size_t capacity = PlayListSectionCapacity();
   char* section = static_cast<char*>(malloc(capacity));
   if (section == nullptr) return false;

@@ -131,9 +131,10 @@ void Refill(HWND dialog) {
   }
   SelectObject(dc, oldFont);
   ReleaseDC(list, dc);
-  // One autosize at the end does what one per widening row would, without measuring every row
-  // again each time.
-  if (autosizeName) SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
+  // Sized to its widest name once at the end rather than once per widening row. Not with
+  // LVSCW_AUTOSIZE_USEHEADER: on the last column that only fills the list's remaining width,
+  // which cuts off exactly the long names this is for.
+  if (autosizeName) SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
   SendMessageA(dialog, LIST_MARK, static_cast<WPARAM>(NowPlaying), static_cast<LPARAM>(MarkedEntry()));

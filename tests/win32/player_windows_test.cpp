@@ -1,0 +1,287 @@
+// The player panel and play-list window as the resources make them (ids, classes, styles,
+// texts, size), the list window's columns, rows, marks and refill time, and a list saved over a
+// file that cannot be replaced.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "../shared/temp_folder_win32.h"
+#include "base/messages.h"
+#include "base/resource_ids.h"
+#include "base/window_handles_win32.h"
+#include "player/panel_win32.h"
+#include "player/playlist.h"
+#include "player/playlist_win32.h"
+#include "settings/settings.h"
+
+namespace {
+
+INT_PTR CALLBACK Plain(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// Texts in the ANSI code page, as this file's literals are.
+std::string Text(HWND window) {
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string Cell(HWND list, int row, int column) {
+  char text[512] = {};
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = sizeof text;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+class PlayerWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppInstance = GetModuleHandleA(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    EntryCount = 0;
+    PlayNo = 0;
+    NowPlaying = -1;
+    ShuffFlag = false;
+    SndLLEFT = SndLTOP = SndDLEFT = SndDTOP = -1;
+    snprintf(AppTitle, kTitleCapacity, "%s", "TarvoClock");
+  }
+  void TearDown() override {
+    if (ListWindow != nullptr) DestroyWindow(ListWindow);
+    ListWindow = nullptr;
+    EntryCount = 0;
+    PlayNo = 0;
+    NowPlaying = -1;
+  }
+
+  // The dialog's client area in pixels as its template's dialog units make it.
+  static void ExpectSize(HWND dialog, int width, int height) {
+    RECT units = {0, 0, width, height};
+    MapDialogRect(dialog, &units);
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, units.right);
+    EXPECT_EQ(client.bottom, units.bottom);
+  }
+
+  static void Fill(int count) {
+    EntryCount = 0;
+    for (int i = 0; i < count; ++i) {
+      char path[64];
+      snprintf(path, sizeof path, "C:\\music\\track%05d.mp3", i);
+      ASSERT_TRUE(AppendEntry(path));
+    }
+    BuildOrder();
+  }
+};
+
+TEST_F(PlayerWindowsTest, PanelTemplateHoldsItsThirteenControls) {
+  HWND panel = CreateDialogParamA(AppInstance, "SNDP", nullptr, Plain, 0);
+  ASSERT_NE(panel, nullptr);
+  const LONG style = GetWindowLongA(panel, GWL_STYLE);
+  EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | DS_MODALFRAME), WS_POPUP | DS_MODALFRAME);
+  const LONG exStyle = GetWindowLongA(panel, GWL_EXSTYLE);
+  EXPECT_EQ(exStyle & (WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES), WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES);
+  ExpectSize(panel, 172, 82);
+  struct Expected {
+    int id;
+    const char* cls;
+    const char* text;
+    RECT units;  // x, y, width, height
+  };
+  const Expected controls[] = {
+      {IDC_PANEL_TITLE, "Edit", "", {7, 13, 149, 14}},
+      {IDC_PANEL_POSITION, "msctls_trackbar32", "", {6, 24, 153, 18}},
+      {IDC_PANEL_VOLUME, "msctls_trackbar32", "", {144, 48, 18, 30}},
+      {IDC_PANEL_PLAY, "Button", "PLAY", {36, 60, 30, 14}},
+      {IDC_PANEL_NEXT, "Button", "NEXT", {66, 60, 30, 14}},
+      {IDC_PANEL_BACK, "Button", "BACK", {6, 60, 30, 14}},
+      {IDC_PANEL_LOOP, "Button", "LOOP", {12, 48, 34, 10}},
+      {IDC_PANEL_SHUFFLE, "Button", "SHUFFLE", {48, 48, 45, 10}},
+      {IDC_PANEL_LIST, "Button", "LIST", {106, 60, 31, 14}},
+      {IDCANCEL, "Button", "×", {157, 0, 12, 12}},
+      {IDC_PANEL_TIME, "Edit", "", {96, 46, 40, 12}},
+      {IDC_PANEL_HIDE, "Button", "＿", {144, 0, 12, 12}},
+  };
+  int found = 0;
+  for (HWND child = GetWindow(panel, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    ++found;
+  }
+  EXPECT_EQ(found, 13);
+  for (const Expected& e : controls) {
+    HWND control = GetDlgItem(panel, e.id);
+    ASSERT_NE(control, nullptr) << e.id;
+    EXPECT_EQ(ClassOf(control), e.cls) << e.id;
+    EXPECT_EQ(Text(control), e.text) << e.id;
+    RECT units = {e.units.left, e.units.top, e.units.left + e.units.right, e.units.top + e.units.bottom};
+    MapDialogRect(panel, &units);
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&r), 2);
+    // Dialog units round per edge: a pixel either way.
+    EXPECT_NEAR(r.left, units.left, 1) << e.id;
+    EXPECT_NEAR(r.top, units.top, 1) << e.id;
+    EXPECT_NEAR(r.right, units.right, 1) << e.id;
+    EXPECT_NEAR(r.bottom, units.bottom, 1) << e.id;
+  }
+  const LONG title = GetWindowLongA(GetDlgItem(panel, IDC_PANEL_TITLE), GWL_STYLE);
+  EXPECT_EQ(title & (ES_READONLY | ES_AUTOHSCROLL), ES_READONLY | ES_AUTOHSCROLL);
+  const LONG time = GetWindowLongA(GetDlgItem(panel, IDC_PANEL_TIME), GWL_STYLE);
+  EXPECT_EQ(time & (ES_READONLY | ES_CENTER), ES_READONLY | ES_CENTER);
+  EXPECT_EQ(GetWindowLongA(GetDlgItem(panel, IDC_PANEL_POSITION), GWL_STYLE) & (TBS_VERT | TBS_NOTICKS),
+            TBS_NOTICKS);
+  EXPECT_EQ(GetWindowLongA(GetDlgItem(panel, IDC_PANEL_VOLUME), GWL_STYLE) & (TBS_VERT | TBS_NOTICKS),
+            TBS_VERT | TBS_NOTICKS);
+  EXPECT_EQ(GetWindowLongA(GetDlgItem(panel, IDC_PANEL_LOOP), GWL_STYLE) & 0xF, BS_AUTOCHECKBOX);
+  EXPECT_EQ(GetWindowLongA(GetDlgItem(panel, IDC_PANEL_SHUFFLE), GWL_STYLE) & 0xF, BS_AUTOCHECKBOX);
+  HWND group = GetDlgItem(panel, -1);
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(Text(group), "Volume");
+  DestroyWindow(panel);
+}
+
+TEST_F(PlayerWindowsTest, ListWindowShowsTheListWithItsColumnsAndStar) {
+  HWND window = CreateDialogParamA(AppInstance, "SNDLIST", nullptr, Plain, 0);
+  ASSERT_NE(window, nullptr);
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  EXPECT_EQ(style & (WS_POPUP | WS_BORDER | WS_CAPTION), WS_POPUP | WS_BORDER);
+  EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+  ExpectSize(window, 192, 209);
+  HWND view = GetDlgItem(window, IDC_PLAYLIST_VIEW);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(ClassOf(view), "SysListView32");
+  const LONG viewStyle = GetWindowLongA(view, GWL_STYLE);
+  const LONG wanted = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER;
+  EXPECT_EQ(viewStyle & wanted, wanted);
+  // The list view draws its border as a client edge.
+  EXPECT_TRUE((viewStyle & WS_BORDER) != 0 ||
+              (GetWindowLongA(view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0);
+  EXPECT_EQ(Text(GetDlgItem(window, IDC_PLAYLIST_SAVE)), "SAVE");
+  EXPECT_EQ(Text(GetDlgItem(window, IDC_PLAYLIST_LOAD)), "LOAD");
+  DestroyWindow(window);
+
+  // The real window: its title, columns, rows and the star on the current entry.
+  Fill(3);
+  PlayNo = 1;
+  SndDLEFT = 40;
+  SndDTOP = 50;
+  window = CreateDialogParamA(AppInstance, "SNDLIST", nullptr, PlayListWindowProc, 0);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(ListWindow, window);
+  EXPECT_EQ(Text(window), "TarvoClock play list");
+  RECT place;
+  GetWindowRect(window, &place);
+  EXPECT_EQ(place.left, 40);
+  EXPECT_EQ(place.top, 50);
+  EXPECT_EQ(SndLLEFT, 40);
+  view = GetDlgItem(window, IDC_PLAYLIST_VIEW);
+  const DWORD extended = static_cast<DWORD>(SendMessageA(view, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  EXPECT_EQ(extended & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  const char* headers[] = {"　", "No", "ファイル名"};
+  const int widths[] = {18, 30, 215};
+  const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_LEFT};
+  for (int c = 0; c < 3; ++c) {
+    char header[64] = {};
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.pszText = header;
+    column.cchTextMax = sizeof header;
+    ASSERT_TRUE(SendMessageA(view, LVM_GETCOLUMNA, c, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_STREQ(header, headers[c]);
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, formats[c]);
+    // The name column may have been widened for its texts.
+    if (c < 2) {
+      EXPECT_EQ(column.cx, widths[c]) << c;
+    } else {
+      EXPECT_GE(column.cx, widths[c]);
+    }
+  }
+  ASSERT_EQ(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(Cell(view, 0, 0), "　");
+  EXPECT_EQ(Cell(view, 1, 0), "★");
+  EXPECT_EQ(Cell(view, 2, 1), "3");
+  EXPECT_EQ(Cell(view, 2, 2), "track00002");
+  EXPECT_EQ(NowPlaying, 1);
+  SendMessageA(window, LIST_MARK, 1, 2);
+  EXPECT_EQ(Cell(view, 1, 0), "　");
+  EXPECT_EQ(Cell(view, 2, 0), "★");
+  EXPECT_EQ(SendMessageA(view, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
+  // Marks for rows that are not there change nothing.
+  SendMessageA(window, LIST_MARK, static_cast<WPARAM>(-1), 7);
+  EXPECT_EQ(Cell(view, 2, 0), "★");
+
+  // A long name widens its column; the "No" column widens for five-digit numbers.
+  EntryCount = 0;
+  ASSERT_TRUE(AppendEntry("C:\\music\\a very long file name that needs a much wider column than "
+                          "two hundred and fifteen pixels.mp3"));
+  SendMessageA(window, LIST_REFILL, 0, 0);
+  const int nameWidth = static_cast<int>(SendMessageA(view, LVM_GETCOLUMNWIDTH, 2, 0));
+  const int textWidth = static_cast<int>(SendMessageA(
+      view, LVM_GETSTRINGWIDTHA, 0,
+      reinterpret_cast<LPARAM>("a very long file name that needs a much wider column than two "
+                               "hundred and fifteen pixels")));
+  EXPECT_GT(nameWidth, 215);
+  EXPECT_GE(nameWidth, textWidth);
+
+  // 10000 rows, timed.
+  Fill(kMaxEntries);
+  PlayNo = 9999;
+  const DWORD start = GetTickCount();
+  SendMessageA(window, LIST_REFILL, 0, 0);
+  const DWORD refillMs = GetTickCount() - start;
+  EXPECT_EQ(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0), kMaxEntries);
+  EXPECT_EQ(Cell(view, 9999, 1), "10000");
+  EXPECT_EQ(Cell(view, 9999, 0), "★");
+  EXPECT_GT(SendMessageA(view, LVM_GETCOLUMNWIDTH, 1, 0), 0);
+  RecordProperty("refill10000Ms", static_cast<int>(refillMs));
+  printf("refill of 10000 rows: %lu ms\n", static_cast<unsigned long>(refillMs));
+  EXPECT_LT(refillMs, 30000u);
+
+  // Closing stores the window's place.
+  SetWindowPos(window, nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ListWindow, nullptr);
+  EXPECT_EQ(SndLLEFT, 70);
+  EXPECT_EQ(SndLTOP, 80);
+  DestroyWindow(window);
+}
+
+TEST_F(PlayerWindowsTest, AListThatCannotBeSavedLeavesTheFileAsItWas) {
+  TempFolder folder;
+  const std::string lst = folder / "kept.lst";
+  const std::string old = "[PlayList]\r\nPlayNo=0\r\nFILE0000=C:\\old.mp3\r\n";
+  ASSERT_TRUE(WriteBytes(lst, old));
+  ASSERT_TRUE(SetFileAttributesA(lst.c_str(), FILE_ATTRIBUTE_READONLY));
+  Fill(2);
+  // Replacing a read-only file is refused, as Windows refuses it.
+  EXPECT_FALSE(SavePlayList(lst.c_str()));
+  EXPECT_EQ(ReadBytes(lst), old);
+  // No stray file is left beside it.
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder / "*.tmp").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  // A folder that is not there.
+  EXPECT_FALSE(SavePlayList((folder / "missing\\x.lst").c_str()));
+  EXPECT_FALSE(Exists(folder / "missing"));
+  // Writable again: the save replaces it whole.
+  ASSERT_TRUE(SetFileAttributesA(lst.c_str(), FILE_ATTRIBUTE_NORMAL));
+  ASSERT_TRUE(SavePlayList(lst.c_str()));
+  EXPECT_EQ(ReadBytes(lst),
+            "[PlayList]\r\nPlayNo=0\r\nFILE0000=C:\\music\\track00000.mp3\r\n"
+            "FILE0001=C:\\music\\track00001.mp3\r\n");
+}
+
+}  // namespace
