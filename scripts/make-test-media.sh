@@ -8,7 +8,7 @@ set -euo pipefail
 out=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/media}
 mkdir -p "$out"
 cd "$out"
-stamp=.made-7
+stamp=.made-8
 [ -f "$stamp" ] && exit 0
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 tone="sine=frequency=440:sample_rate=44100:duration=2"
@@ -47,6 +47,8 @@ ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -ac 2 -c:a pcm_
 ff -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=2" -ac 2 -c:a wmav2 -b:a 128k c660.wma
 mkdir -p "和名"
 cp c660.wma "和名/高い音.wma"
+# Longer than the player's 30 s before it hides itself.
+ff -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=36" -ac 1 -c:a libmp3lame -b:a 32k long36.mp3
 # Broken inputs: empty, random bytes under media names, a file cut in half, a folder named
 # like a song.
 : > empty.mp3

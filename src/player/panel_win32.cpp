@@ -238,6 +238,7 @@ void Tick(HWND dialog) {
       SendMessageA(dialog, PLAYER_PLAY, 0, 0);
       break;
     case TrackEnd::kWrap:
+      TraceEvent("panel wrap");
       PlayNo = 0;
       BuildOrder();
       SendMessageA(dialog, PLAYER_PLAY, 0, 0);

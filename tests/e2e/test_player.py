@@ -211,5 +211,322 @@ def test_drop_on_clock_plays_in_order_with_pause_next_and_back(h):
     assert (cfg["SndDLEFT"], cfg["SndDTOP"]) == ("320", "240"), cfg
 
 
+def menu_windows(clock):
+    return [w for w in clock.windows("#32768") if w["visible"]]
+
+
+def pick_from_menu(p, ups):
+    """Right-clicks the clock and picks the item `ups` places above the menu's end."""
+    xdo(p.screen, "mousemove", 420, 430)
+    xdo(p.screen, "click", 3)
+    wait_until(lambda: menu_windows(p.clock), 10, what="the popup menu")
+    xdo(p.screen, *(["key"] + ["Up"] * ups + ["Return"]))
+    wait_until(lambda: not menu_windows(p.clock), 10, what="the menu to close")
+
+
+def write_list(path, entries, play_no=0):
+    lines = ["[PlayList]", f"PlayNo={play_no}"] + [f"FILE{i:04d}={e}" for i, e in enumerate(entries)]
+    with open(path, "w", encoding="cp932", newline="\r\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def panel_window(p):
+    return next((w for w in p.clock.windows("#32770") if w["title"].startswith("TarvoClock")
+                 and not w["title"].endswith("play list")), None)
+
+
+def test_menu_opens_and_closes_the_panel_which_is_dragged_by_its_surface(h):
+    screen = h.screen()
+    p = Player(h, screen, cfg={"SPFlag": 0})
+    write_list(os.path.join(p.clock.folder, "TarvoClock.lst"), [p.files[0], p.files[1]], 1)
+    p.start()
+    pick_from_menu(p, 4)  # "簡易プレイヤー"
+    panel = panel_open(p)
+    assert "menu checks player=0 always=1" in p.clock.events()
+    # Opened from the menu it waits: the current entry's name, PLAY, nothing heard.
+    p.wait_count("panel open at 320,240 autoplay=0 entries=2", 1)
+    assert panel["controls"][PANEL_TITLE]["text"] == "b440", panel["controls"][PANEL_TITLE]
+    assert panel["controls"][PLAY]["text"] == "PLAY"
+    assert panel["style"] & 0x00C00000 == 0, hex(panel["style"])  # no caption
+    assert not p.events("panel playing")
+    # Dragged by a point of its surface that holds no control.
+    l, t, r, b = panel["rect"]
+    xdo(screen, "mousemove", l + 30, b - 4)
+    time.sleep(0.2)
+    xdo(screen, "mousedown", 1)
+    for i in range(1, 6):
+        xdo(screen, "mousemove", l + 30 + 60 * i, b - 4 - 30 * i)
+        time.sleep(0.05)
+    xdo(screen, "mouseup", 1)
+    wait_until(lambda: p.controls()["rect"][:2] == (l + 300, t - 150), 10,
+               what=f"the dragged panel ({p.controls()['rect']})")
+    # Picked again, the item is checked and closes the panel.
+    pick_from_menu(p, 4)
+    assert "menu checks player=1 always=1" in p.clock.events()
+    p.wait_count(f"panel closed at {l + 300},{t - 150}", 1)
+    wait_until(lambda: p.controls() is None, 10, what="the panel gone")
+    # "プレイヤーを常に表示" turns the auto-hide on, and its check off.
+    pick_from_menu(p, 3)
+    xdo(screen, "mousemove", 420, 430)
+    xdo(screen, "click", 3)
+    wait_until(lambda: "menu checks player=0 always=0" in p.clock.events(), 10, what="the new checks")
+    xdo(screen, "key", "Escape")
+    wait_until(lambda: not menu_windows(p.clock), 10, what="the menu to close")
+    p.clock.quit()
+    cfg = p.clock.read_cfg()
+    assert (cfg["SndDLEFT"], cfg["SndDTOP"], cfg["SPFlag"]) == (str(l + 300), str(t - 150), "1"), cfg
+
+
+def row_centre(row):
+    l, t, r, b = row["rect"]
+    return (l + r) // 2, (t + b) // 2
+
+
+def marks(p):
+    return "".join("*" if r["cells"][0] == "★" else "." for r in p.rows())
+
+
+def names(p):
+    return [r["cells"][2] for r in p.rows()]
+
+
+def answer_file_dialog(p, caption, path):
+    """Types a path into the open or save dialog with that caption and presses Enter."""
+    wait_until(lambda: any(d["caption"] == caption for d in p.clock.dialogs()), 20,
+               what=f"the '{caption}' dialog")
+    time.sleep(0.5)
+    xdo(p.screen, "key", "ctrl+a")
+    xdo(p.screen, "type", "--delay", "20", path)
+    xdo(p.screen, "key", "Return")
+    wait_until(lambda: not any(d["caption"] == caption for d in p.clock.dialogs()), 20,
+               what=f"the '{caption}' dialog to close")
+
+
+def test_list_window_plays_deletes_drags_saves_and_loads(h):
+    screen = h.screen()
+    p = Player(h, screen, cfg={"SndLLEFT": 520, "SndLTOP": 100}).start()
+    p.drop("TarvoClock", *p.files)
+    panel_open(p)
+    p.wait_count("panel playing 0 a330", 1)
+    p.click(LIST)
+    p.wait_count("list open at 520,100", 1)
+    wait_until(lambda: len(p.rows()) == 3, 10, what="three rows")
+    rows = p.rows()
+    assert [r["cells"][1] for r in rows] == ["1", "2", "3"], rows
+    assert names(p) == ["a330", "b440", "c660"]
+    assert marks(p) == "*..", marks(p)
+    title = p.controls(LIST_VIEW)["title"]
+    assert title == "TarvoClock play list", title
+    # A double-click plays its row.
+    xdo(screen, "mousemove", *row_centre(rows[2]))
+    xdo(screen, "click", "--repeat", 2, "--delay", 80, 1)
+    p.wait_count("panel playing 2 c660", 1)
+    mark = p.sink_size()
+    wait_until(lambda: p.heard("c", mark), 20, what="660 Hz after the double-click")
+    wait_until(lambda: marks(p) == "..*", 10, what=f"the star on row 3 ({marks(p)})")
+    # A real drag moves row 3 to row 1; the star goes with it.
+    start = row_centre(p.rows()[2])
+    end = row_centre(p.rows()[0])
+    xdo(screen, "mousemove", *start)
+    time.sleep(0.2)
+    xdo(screen, "mousedown", 1)
+    for i in range(1, 9):
+        xdo(screen, "mousemove", start[0], start[1] + (end[1] - start[1]) * i // 8)
+        time.sleep(0.08)
+    time.sleep(0.2)
+    xdo(screen, "mouseup", 1)
+    p.wait_count("list moved row 2 to 0", 1)
+    assert names(p) == ["c660", "a330", "b440"], names(p)
+    assert [r["cells"][1] for r in p.rows()] == ["1", "2", "3"]
+    assert marks(p) == "*..", marks(p)
+    # Deleting another row keeps the current file; the star stays on it.
+    xdo(screen, "mousemove", *row_centre(p.rows()[1]))
+    xdo(screen, "click", 1)
+    time.sleep(0.3)
+    xdo(screen, "key", "Delete")
+    p.wait_count("list deleted row 1", 1)
+    assert names(p) == ["c660", "b440"], names(p)
+    assert marks(p) == "*.", marks(p)
+    assert p.events("list deleted row 1")[0].endswith("playno=0 nowplaying=0")
+    # SAVE writes exactly the list's keys.
+    saved = os.path.join(p.clock.folder, "saved.lst")
+    p.click(SAVE, LIST_VIEW)
+    answer_file_dialog(p, "Save Play List", win_path(saved))
+    p.wait_count("list saved 1", 1)
+    with open(saved, "rb") as f:
+        assert f.read() == ("[PlayList]\r\nPlayNo=0\r\nFILE0000=" + p.path("c660.wma") + "\r\nFILE0001="
+                            + p.path("b440.wav") + "\r\n").encode("cp932"), open(saved, "rb").read()
+    p.clock.quit()
+    cfg = p.clock.read_cfg()
+    assert (cfg["SndLLEFT"], cfg["SndLTOP"]) == ("520", "100"), cfg
+
+    # After a restart with another list, LOAD brings back the saved list and its current entry.
+    write_list(saved, [p.files[0], p.files[1]], 1)
+    p.clock.start()
+    p.clock.wait_event("LoadSkin done")
+    p.drop("TarvoClock", p.files[2])
+    panel_open(p)
+    p.wait_count("panel playing 0 c660", 2)
+    p.click(LIST)
+    wait_until(lambda: p.controls(LIST_VIEW) is not None, 10, what="the list window")
+    p.click(LOAD, LIST_VIEW)
+    answer_file_dialog(p, "Load Play List", win_path(saved))
+    p.wait_count("list loaded 2 entries playno=1", 1)
+    p.wait_count("panel playing 1 b440", 2)
+    wait_until(lambda: names(p) == ["a330", "b440"] and marks(p) == ".*", 10,
+               what=f"the loaded rows ({p.rows()})")
+    p.clock.quit()
+
+
+def test_failures_warn_once_skip_missing_files_and_end_idle(h):
+    screen = h.screen()
+    p = Player(h, screen, env={"TARVO_TEST_TIME": "2026-12-07 10:20:52"}).start()
+    lst = os.path.join(p.clock.folder, "failing.lst")
+    write_list(lst, [p.files[0], p.path("noise.mp3"), p.path("missing.mp3"), p.files[1]])
+    p.drop("TarvoClock", win_path(lst))
+    panel_open(p)
+    p.wait_count("panel playing 0 a330", 1)
+    p.wait_count("panel warning", 1, timeout=20)
+    # The warning stays the only one while it is up, and the clock goes on to the next minute.
+    time.sleep(4)
+    assert len(p.events("panel warning")) == 1
+    boxes = [d for d in p.clock.dialogs() if "未対応の形式です。" in d["texts"]]
+    assert len(boxes) == 1, p.clock.dialogs()
+    wait_until(lambda: p.events("DrawTime 10:21"), 20, what="the minute redrawn under the warning")
+    assert p.clock.answers()
+    code, _ = p.clock.wintool("in", BOX_TEXT, "press", 1)
+    assert code == 0
+    # The missing file is passed over without a word; the last one plays.
+    p.wait_count("panel missing 2", 1)
+    p.wait_count("panel playing 3 b440", 1)
+    mark = p.sink_size()
+    wait_until(lambda: p.heard("b", mark), 20, what="440 Hz after the failures")
+    assert len(p.events("panel warning")) == 1
+
+    # With LOOP on, a list of missing files dropped on the playing panel ends idle after one pass.
+    p.click(LOOP)
+    all_missing = os.path.join(p.clock.folder, "missing.lst")
+    write_list(all_missing, [p.path(f"gone{i}.mp3") for i in range(3)])
+    p.drop(f"dialog:{PLAY}", win_path(all_missing))
+    p.wait_count("panel stopped", 1, timeout=30)
+    skipped = len(p.events("panel missing"))
+    time.sleep(3)
+    assert len(p.events("panel missing")) == skipped == 1 + 3, p.events("panel missing")
+    assert p.text(PLAY) == "PLAY"
+    assert p.clock.answers()
+    p.clock.quit()
+
+
+def video_windows(p):
+    return [w for w in p.clock.windows("TarvoClockVideo") if w["visible"]]
+
+
+def picture_seen(screen, rect):
+    l, t, r, b = rect
+    shot = screen.shot()
+    mid = (l + r) // 2
+    red = sum(1 for y in range(t + 30, b - 8, 4) for x in range(l + 8, mid - 8, 4)
+              if shot.pixel(x, y)[0] > 180 and max(shot.pixel(x, y)[1:]) < 80)
+    blue = sum(1 for y in range(t + 30, b - 8, 4) for x in range(mid + 8, r - 8, 4)
+               if shot.pixel(x, y)[2] > 180 and max(shot.pixel(x, y)[:2]) < 80)
+    return red > 20 and blue > 20
+
+
+def test_videos_show_and_closing_the_window_moves_on(h):
+    screen = h.screen()
+    p = Player(h, screen, cfg={"MoviePosX": 600, "MoviePosY": 300},
+               files=("long.avi", "clip.avi", "b440.wav")).start()
+    p.drop("TarvoClock", *p.files)
+    panel_open(p)
+    p.wait_count("panel playing 0 long", 1)
+    first = wait_until(lambda: video_windows(p), 20, what="the video window")[0]
+    wait_until(lambda: picture_seen(screen, first["rect"]), 20, what="red and blue in the first video")
+    screen.shot(h.artifact("player-video.png"))
+    # Closing the window stops that track; the panel goes on to the next video.
+    p.clock.post(WM_CLOSE, class_name="TarvoClockVideo")
+    p.wait_count("panel playing 1 clip", 1, timeout=20)
+    second = wait_until(lambda: video_windows(p), 20, what="the second video window")[0]
+    wait_until(lambda: picture_seen(screen, second["rect"]), 20, what="red and blue in the second video")
+    p.wait_count("panel playing 2 b440", 1, timeout=30)
+    wait_until(lambda: not video_windows(p), 20, what="the video window closed")
+    p.clock.quit()
+
+
+def test_auto_hide_after_thirty_seconds_and_showing_again(h):
+    screen = h.screen()
+    p = Player(h, screen, cfg={"SPFlag": 1}, files=("long36.mp3",)).start()
+    p.drop("TarvoClock", *p.files)
+    panel_open(p)
+    p.click(LIST)
+    wait_until(lambda: p.controls(LIST_VIEW) is not None, 10, what="the list window")
+    started = time.monotonic()
+    p.wait_count("panel playing 0 long36", 1)
+    p.wait_count("panel hidden", 1, timeout=45)
+    hidden_after = time.monotonic() - started
+    assert 29 < hidden_after < 40, hidden_after
+    wait_until(lambda: p.controls() is None and p.controls(LIST_VIEW) is None, 10, what="both hidden")
+    # A mouse over the clock shows both again and starts the period afresh.
+    xdo(screen, "mousemove", 400, 450)
+    xdo(screen, "mousemove", 410, 455)
+    wait_until(lambda: p.controls() is not None and p.controls(LIST_VIEW) is not None, 10,
+               what="both shown again")
+    # Hiding the clock to the tray hides them too.
+    p.clock.post(WM_COMMAND, CMD_MINIMIZE)
+    wait_until(lambda: p.controls() is None and p.controls(LIST_VIEW) is None, 10,
+               what="both hidden with the clock")
+    assert not any(w["visible"] for w in p.clock.windows())
+    p.clock.quit()
+
+
+def test_volume_slider_and_a_shuffled_looping_pass(h):
+    screen = h.screen()
+    p = Player(h, screen, cfg={"ShuffFlag": 1, "RepFlag": 1, "MasterVol": 10000}).start()
+    p.drop("TarvoClock", *p.files)
+    panel = panel_open(p)
+    assert p.track(PANEL_VOLUME)["pos"] == 0
+    assert p.controls()["controls"][SHUFFLE]["text"] == "SHUFFLE"
+    p.wait_count("panel playing", 1)
+
+    def peak(start):
+        loud = [abs(x) for x in p.samples(start)]
+        return max(loud, default=0.0)
+    mark = p.sink_size()
+    wait_until(lambda: peak(mark) > 0.05, 20, what="a loud tone")
+    full = peak(mark)
+    code, _ = p.clock.wintool("slide-any", PANEL_VOLUME, 8192)
+    assert code == 0
+    p.wait_count("panel volume 8192", 1)
+    # The next track starts at the held volume too.
+    p.click(NEXT)
+    count = len(p.events("panel playing"))
+    p.wait_count("panel playing", count + 1)
+    time.sleep(0.5)
+    mark = p.sink_size()
+    wait_until(lambda: peak(mark) > 0.01 and len(p.samples(mark)) > 48000, 20, what="the quieter tone")
+    half = peak(mark)
+    assert 0.4 < half / full < 0.6, (full, half)
+    # After the wrap, one shuffled pass plays every track once.
+    p.wait_count("panel wrap", 1, timeout=40)
+    wraps = len(p.events("panel wrap"))
+    p.wait_count("panel playing", len(p.events("panel playing")) + 2, timeout=30)
+    events = p.clock.events()
+    after = events[max(i for i, e in enumerate(events) if e == "panel wrap"):]
+    played = [e.split(" ")[2] for e in after if e.startswith("panel playing")][:3]
+    if len(played) < 3:
+        p.wait_count("panel wrap", wraps + 1, timeout=30)
+    events = p.clock.events()
+    first_wrap = [i for i, e in enumerate(events) if e == "panel wrap"][0]
+    played = [e.split(" ")[2] for e in events[first_wrap:] if e.startswith("panel playing")][:3]
+    assert sorted(played) == ["0", "1", "2"], played
+    p.clock.quit()
+    assert abs(int(p.clock.read_cfg()["MasterVol"]) - 5000) <= 1, p.clock.read_cfg()["MasterVol"]
+
+
 if __name__ == "__main__":
-    harness.run([test_drop_on_clock_plays_in_order_with_pause_next_and_back])
+    harness.run([test_drop_on_clock_plays_in_order_with_pause_next_and_back,
+                 test_menu_opens_and_closes_the_panel_which_is_dragged_by_its_surface,
+                 test_list_window_plays_deletes_drags_saves_and_loads,
+                 test_failures_warn_once_skip_missing_files_and_end_idle,
+                 test_videos_show_and_closing_the_window_moves_on,
+                 test_auto_hide_after_thirty_seconds_and_showing_again,
+                 test_volume_slider_and_a_shuffled_looping_pass])
