@@ -281,6 +281,7 @@ void ReshowPlayer() {
   ShowWindow(PanelWindow, SW_SHOW);
   if (ListWindow != nullptr) ShowWindow(ListWindow, SW_SHOW);
   PlayerShown = 1;
+  TraceEvent("player shown again");
   SendMessageA(PanelWindow, PLAYER_STARTED, 0, 0);
 }
 

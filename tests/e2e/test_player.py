@@ -206,6 +206,11 @@ def test_drop_on_clock_plays_in_order_with_pause_next_and_back(h):
     p.wait_count("panel stopped", 1, timeout=30)
     wait_until(lambda: p.text(PLAY) == "PLAY", 10, what="idle")
     assert p.text(TIME) == "00:00:02", p.text(TIME)
+    # A folder with a Japanese name dropped on the panel replaces the list and plays.
+    p.drop(f"dialog:{PLAY}", p.path("和名"))
+    p.wait_count("panel playing 0 高い音", 1)
+    wait_until(lambda: p.controls()["title"] == "TarvoClock - 高い音", 10, what="the Japanese title")
+    assert p.text(PANEL_TITLE) == "高い音"
     p.clock.quit()
     cfg = p.clock.read_cfg()
     assert (cfg["SndDLEFT"], cfg["SndDTOP"]) == ("320", "240"), cfg
@@ -458,11 +463,15 @@ def test_videos_show_and_closing_the_window_moves_on(h):
 
 def test_auto_hide_after_thirty_seconds_and_showing_again(h):
     screen = h.screen()
-    p = Player(h, screen, cfg={"SPFlag": 1}, files=("long36.mp3",)).start()
+    p = Player(h, screen, cfg={"SPFlag": 1, "SndLLEFT": 700, "SndLTOP": 300},
+               files=("long36.mp3",)).start()
     p.drop("TarvoClock", *p.files)
     panel_open(p)
     p.click(LIST)
     wait_until(lambda: p.controls(LIST_VIEW) is not None, 10, what="the list window")
+    # Away from the clock: a window hidden under the pointer makes the one beneath it see the
+    # mouse move, which is what shows the panel again.
+    xdo(screen, "mousemove", 1000, 20)
     started = time.monotonic()
     p.wait_count("panel playing 0 long36", 1)
     p.wait_count("panel hidden", 1, timeout=45)
