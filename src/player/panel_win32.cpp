@@ -259,6 +259,7 @@ void DropOnPanel(HWND dialog, HDROP drop) {
   EntryCount = 0;
   NowPlaying = -1;
   AddDroppedFiles(drop);
+  TraceEvent("panel drop gave %d entries", EntryCount);
   if (EntryCount > 0) {
     if (ListWindow != nullptr) SendMessageA(ListWindow, LIST_REFILL, 0, 0);
     PlayNo = 0;
