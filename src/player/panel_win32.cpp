@@ -52,6 +52,9 @@ int64_t trackLengthMs = 0;
 // What the position slider and time text show, so the 10 ms tick redraws only on a change.
 int shownSlider = -1;
 int64_t shownSeconds = -1;
+// Slider steps per pixel of its channel: a move of fewer steps would not move the thumb, so the
+// 10 ms tick leaves the slider (and its redraw) alone until it would.
+int sliderStep = 1;
 
 void Pause(DWORD ms) { WaitDispatchingSent(nullptr, nullptr, nullptr, ms); }
 
@@ -72,6 +75,7 @@ void ShowTime(HWND dialog, int64_t seconds) {
 
 void SetSlider(HWND dialog, int position) {
   if (position == shownSlider) return;
+  if (shownSlider >= 0 && position > shownSlider && position - shownSlider < sliderStep) return;
   shownSlider = position;
   SendDlgItemMessageA(dialog, IDC_PANEL_POSITION, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
 }
@@ -180,6 +184,11 @@ void Play(HWND dialog) {
   PositionScale = PositionScaleFor(duration);
   SendDlgItemMessageA(dialog, IDC_PANEL_POSITION, TBM_SETRANGE, TRUE,
                       MAKELPARAM(0, PositionSliderRange(duration, PositionScale)));
+  RECT channel = {};
+  SendDlgItemMessageA(dialog, IDC_PANEL_POSITION, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+  const int pixels = channel.right - channel.left;
+  const int range = PositionSliderRange(duration, PositionScale);
+  sliderStep = pixels > 0 && range / pixels > 1 ? range / pixels : 1;
   shownSlider = -1;
   SetSlider(dialog, static_cast<int>(GetPositionMs(&PanelPlayer) / PositionScale));
   StartTimer(dialog);
