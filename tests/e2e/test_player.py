@@ -551,6 +551,38 @@ def test_volume_slider_and_a_shuffled_looping_pass(h):
     assert abs(int(p.clock.read_cfg()["MasterVol"]) - 5000) <= 1, p.clock.read_cfg()["MasterVol"]
 
 
+def test_windows_saved_off_screen_come_back_and_a_failed_save_says_so(h):
+    screen = h.screen()
+    p = Player(h, screen, cfg={"SndDLEFT": 5000, "SndDTOP": 4000, "SndLLEFT": -3000, "SndLTOP": 9000})
+    write_list(os.path.join(p.clock.folder, "TarvoClock.lst"), p.files)
+    p.start()
+    p.clock.post(WM_COMMAND, CMD_PLAYER)
+    panel = panel_open(p)
+    # Both borderless windows would be out of reach: they open at the clock's corner instead.
+    assert panel["rect"][:2] == (320, 240), panel["rect"]
+    p.click(LIST)
+    wait_until(lambda: p.controls(LIST_VIEW) is not None, 10, what="the list window")
+    assert p.controls(LIST_VIEW)["rect"][:2] == (320, 240), p.controls(LIST_VIEW)["rect"]
+    # A save over a read-only list warns and leaves the file as it was.
+    kept = os.path.join(p.clock.folder, "kept.lst")
+    write_list(kept, [p.files[0]])
+    before = open(kept, "rb").read()
+    subprocess.run(["wine", "attrib", "+r", win_path(kept)], env=p.clock.env(), capture_output=True,
+                   timeout=60)
+    p.click(SAVE, LIST_VIEW)
+    answer_file_dialog(p, "Save Play List", win_path(kept))
+    p.wait_count("list saved 0", 1)
+    box = wait_until(lambda: next((d for d in p.clock.dialogs()
+                                   if "プレイリストを保存できませんでした。" in d["texts"]), None),
+                     10, what="the save warning")
+    assert box["caption"] == "TarvoClock", box
+    assert open(kept, "rb").read() == before
+    p.clock.wintool("in", BOX_TEXT, "press", 1)
+    wait_until(lambda: not any("プレイリストを保存できませんでした。" in d["texts"] for d in p.clock.dialogs()),
+               10, what="the warning closed")
+    p.clock.quit()
+
+
 if __name__ == "__main__":
     harness.run([test_drop_on_clock_plays_in_order_with_pause_next_and_back,
                  test_menu_opens_and_closes_the_panel_which_is_dragged_by_its_surface,
@@ -558,4 +590,5 @@ if __name__ == "__main__":
                  test_failures_warn_once_skip_missing_files_and_end_idle,
                  test_videos_show_and_closing_the_window_moves_on,
                  test_auto_hide_after_thirty_seconds_and_showing_again,
-                 test_volume_slider_and_a_shuffled_looping_pass])
+                 test_volume_slider_and_a_shuffled_looping_pass,
+                 test_windows_saved_off_screen_come_back_and_a_failed_save_says_so])
