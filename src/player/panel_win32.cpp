@@ -125,8 +125,11 @@ void HidePlayer(HWND dialog) {
 // held while it is up, and a failure meanwhile (the user pressing NEXT under it) passes over
 // its file without a second box.
 void WarnUnplayable(HWND dialog) {
+  if (warningOpen) {
+    TraceEvent("panel warning held back");
+    return;
+  }
   TraceEvent("panel warning");
-  if (warningOpen) return;
   warningOpen = true;
   const bool timerWasOn = PositionTimer != 0;
   if (timerWasOn) KillTimer(dialog, kPositionTimerId);

@@ -35,6 +35,9 @@ constexpr char kListFilter[] = "Play List|*.lst|すべてのﾌｧｲﾙ(*.*)|*.
 constexpr int kCellCapacity = kEntryCapacity;
 
 int DragSource = -1;
+// The row that shows the star, so that a mark never leaves a second one behind (the panel's
+// marks name the row it last starred, which a refill or an edit may have moved).
+int starredRow = -1;
 HIMAGELIST DragImage = nullptr;
 DWORD LastAutoScroll = 0;
 
@@ -97,6 +100,7 @@ void Refill(HWND dialog) {
   const DWORD started = GetTickCount();
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  starredRow = -1;
   SendMessageA(list, LVM_SETITEMCOUNT, EntryCount, 0);
   // Widths are measured in the list's own font, which is what its cells are drawn in.
   HDC dc = GetDC(list);
@@ -146,9 +150,12 @@ void Mark(HWND dialog, int unmark, int mark) {
   HWND list = ListView(dialog);
   if (IsRow(list, mark)) SendMessageA(list, LVM_ENSUREVISIBLE, mark, TRUE);
   if (IsRow(list, unmark)) SetCell(list, unmark, 0, kBlank);
+  if (IsRow(list, starredRow) && starredRow != mark) SetCell(list, starredRow, 0, kBlank);
+  starredRow = -1;
   if (IsRow(list, mark)) {
     SetCell(list, mark, 0, kStar);
     SelectRow(list, mark);
+    starredRow = mark;
   }
 }
 
@@ -172,6 +179,11 @@ void DeleteRow(HWND dialog) {
   if (row < 0 || row >= EntryCount) return;
   if (!DeleteEntryAt(row)) return;
   SendMessageA(list, LVM_DELETEITEM, row, 0);
+  if (starredRow == row) {
+    starredRow = -1;
+  } else if (starredRow > row) {
+    --starredRow;
+  }
   for (int i = row; i < RowCount(list); ++i) SetNumber(list, i);
   TraceEvent("list deleted row %d playno=%d nowplaying=%d", row, PlayNo, NowPlaying);
 }
@@ -278,6 +290,7 @@ void Drop(HWND dialog) {
   if (target < 0 || source < 0 || !IsRow(list, source) || !IsRow(list, target)) return;
   if (!MoveEntry(source, target)) return;
   MoveRows(list, source, target);
+  if (starredRow >= 0) starredRow = MovedIndex(starredRow, source, target);
   TraceEvent("list moved row %d to %d playno=%d nowplaying=%d", source, target, PlayNo, NowPlaying);
 }
 

@@ -286,9 +286,14 @@ TEST_F(PlayerWindowsTest, ListWindowShowsTheListWithItsColumnsAndStar) {
   EXPECT_EQ(Cell(view, 1, 0), "　");
   EXPECT_EQ(Cell(view, 2, 0), "★");
   EXPECT_EQ(SendMessageA(view, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
-  // Marks for rows that are not there change nothing.
+  // One star at most, whatever row the sender believes it starred last.
+  SendMessageA(window, LIST_MARK, static_cast<WPARAM>(-1), 0);
+  EXPECT_EQ(Cell(view, 2, 0), "　");
+  EXPECT_EQ(Cell(view, 0, 0), "★");
+  // A mark for a row that is not there leaves no row starred.
   SendMessageA(window, LIST_MARK, static_cast<WPARAM>(-1), 7);
-  EXPECT_EQ(Cell(view, 2, 0), "★");
+  EXPECT_EQ(Cell(view, 0, 0), "　");
+  SendMessageA(window, LIST_MARK, static_cast<WPARAM>(-1), 2);
 
   // A long name widens its column; the "No" column widens for five-digit numbers.
   EntryCount = 0;
