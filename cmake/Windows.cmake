@@ -90,7 +90,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
                      --probe $<TARGET_FILE:surface_probe>
                      --media-probe $<TARGET_FILE:media_probe> --media ${MASCOT_TEST_MEDIA})
     set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
-    if(name STREQUAL "test_media" OR name STREQUAL "test_alarms")
+    if(name STREQUAL "test_media" OR name STREQUAL "test_alarms" OR name MATCHES "^test_player")
       set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED test_media)
     endif()
   endforeach()
