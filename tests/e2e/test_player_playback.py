@@ -1,6 +1,6 @@
 """The player on the real program, as it plays on: failures (a warning at a time, missing files
 passed over, a looping list of nothing that ends), videos one after another, the panel hiding
-itself and coming back, the volume slider and a shuffled looping pass. Helpers are those of
+itself and coming back, the volume slider and a shuffled looping pass. The shared pieces come from
 test_player.py.
 """
 import os
