@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "base/paths_win32.h"
 #include "base/test_hooks_win32.h"
@@ -40,6 +41,17 @@ struct PlaybackJob {
 namespace {
 
 std::atomic<uint32_t> threadsRunning{0};
+
+// Under Wine, two graphs built at the same moment on two threads (two alarms of one minute,
+// an alarm and the panel) can leave one of them hung for good inside the platform's building
+// calls, so graphs are built one at a time. Recursive: a sent message dispatched while this
+// thread waits for its graph to run may open another file on the same thread.
+std::recursive_mutex openLock;
+// At most what one open may take (a wedged reader and then RenderFile) and some: after that
+// the open goes ahead alone rather than wait on.
+constexpr DWORD kOpenLockWaitMs = 3 * kRunWaitMs;
+
+bool TakeOpenLock(void*) { return openLock.try_lock(); }
 
 // A graph that was told to run but never got there.
 constexpr HRESULT kNeverRan = VFW_E_WRONG_STATE;
@@ -373,12 +385,7 @@ ReaderResult PlayThroughAsfReader(MediaPlayer* player, const char* path) {
   return ReaderResult::kPlaying;
 }
 
-}  // namespace
-
-bool OpenAndPlay(MediaPlayer* player, const char* path) {
-  if (HasJob(player)) StopPlayback(player);
-  CloseThreadHandle(player);
-  player->Opener = OpenedBy::kNothing;
+bool OpenBuilt(MediaPlayer* player, const char* path) {
   if (PathIsURLA(path)) {
     player->MediaKind = kMediaOther;
     return PlayThroughAsfReader(player, path) == ReaderResult::kPlaying;
@@ -402,6 +409,19 @@ bool OpenAndPlay(MediaPlayer* player, const char* path) {
       return read == ReaderResult::kPlaying || PlayByRenderFile(player, path);
   }
   return false;
+}
+
+}  // namespace
+
+bool OpenAndPlay(MediaPlayer* player, const char* path) {
+  if (HasJob(player)) StopPlayback(player);
+  CloseThreadHandle(player);
+  player->Opener = OpenedBy::kNothing;
+  const bool locked = WaitDispatchingSent(TakeOpenLock, nullptr, nullptr, kOpenLockWaitMs);
+  if (!locked) TraceEvent("media open goes ahead without the open lock %s", path);
+  const bool playing = OpenBuilt(player, path);
+  if (locked) openLock.unlock();
+  return playing;
 }
 
 bool StopPlayback(MediaPlayer* player) {
