@@ -23,10 +23,12 @@ EnsureWinePrefix() {
       # The tests run on Xvfb, which has no window manager; Wine would wait two seconds for one
       # each time a framed window (a video window) is hidden or destroyed. So for the Win32
       # test suite Wine handles its windows itself.
-      if [ "$WINEPREFIX" = "$_tarvo_root/build/wine-test" ]; then
-        wine reg add 'HKCU\Software\Wine\AppDefaults\win32_tests.exe\X11 Driver' /v Managed \
-          /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null 9>&-
-      fi
+      case "$WINEPREFIX" in
+        "$_tarvo_root"/build/wine-test*)
+          wine reg add 'HKCU\Software\Wine\AppDefaults\win32_tests.exe\X11 Driver' /v Managed \
+            /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null 9>&-
+          ;;
+      esac
       wineserver -w 9>&-
       touch "$WINEPREFIX/.ready-3"
     fi

@@ -12,24 +12,13 @@
 
 #include "base/messages.h"
 #include "base/window_handles_win32.h"
+#include "../shared/test_media_win32.h"
 #include "player/media_engine_win32.h"
 #include "settings/settings.h"
 #include "timesvc/alarms_win32.h"
 #include "timesvc/voice_sets_win32.h"
 
 namespace {
-
-std::string MediaFolder() {
-  char unixPath[MAX_PATH] = "";
-  if (GetEnvironmentVariableA("TARVO_TEST_MEDIA", unixPath, sizeof unixPath) == 0) return "";
-  std::string path = std::string("Z:") + unixPath;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-std::string Media(const char* name) { return MediaFolder() + "\\" + name; }
 
 template <typename Done>
 long PumpUntil(Done done, DWORD timeoutMs) {

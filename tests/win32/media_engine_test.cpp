@@ -15,24 +15,12 @@
 #include <vector>
 
 #include "../shared/temp_folder_win32.h"
+#include "../shared/test_media_win32.h"
 #include "player/media_engine_win32.h"
 #include "player/video_window_win32.h"
 #include "settings/settings.h"
 
 namespace {
-
-// The folder of test media, from TARVO_TEST_MEDIA (a Unix path, reached through drive Z:).
-std::string MediaFolder() {
-  char unixPath[MAX_PATH] = "";
-  if (GetEnvironmentVariableA("TARVO_TEST_MEDIA", unixPath, sizeof unixPath) == 0) return "";
-  std::string path = std::string("Z:") + unixPath;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-std::string Media(const char* name) { return MediaFolder() + "\\" + name; }
 
 void Pump() {
   MSG msg;

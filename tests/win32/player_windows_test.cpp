@@ -13,6 +13,7 @@
 #include <string>
 
 #include "../shared/temp_folder_win32.h"
+#include "../shared/test_media_win32.h"
 #include "base/messages.h"
 #include "base/resource_ids.h"
 #include "base/window_handles_win32.h"
@@ -391,17 +392,6 @@ void CALLBACK WatchPanel(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageA(PanelWindow, WM_CLOSE, 0, 0);
 }
 
-// The file the Win32 tests play, from TARVO_TEST_MEDIA (a Unix path reached through Z:).
-std::string TestTone() {
-  char unixPath[MAX_PATH] = "";
-  if (GetEnvironmentVariableA("TARVO_TEST_MEDIA", unixPath, sizeof unixPath) == 0) return "";
-  std::string path = std::string("Z:") + unixPath + "/tone.wav";
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
 // Runs the real panel over a one-entry list that plays at once, until WatchPanel closes it.
 PanelSeen RunPanelOnce(const std::string& path) {
   seen = PanelSeen();
@@ -416,7 +406,7 @@ PanelSeen RunPanelOnce(const std::string& path) {
 }
 
 TEST_F(PlayerWindowsTest, TheTitleLineShowsTheTagsOrTheFileName) {
-  const std::string tone = TestTone();
+  const std::string tone = MediaFolder().empty() ? "" : Media("tone.wav");
   if (tone.empty()) GTEST_SKIP() << "TARVO_TEST_MEDIA is not set";
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   ClockWindow = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
