@@ -18,30 +18,11 @@ EnsureWinePrefix
 media="$root/build/mingw-i686/media"
 bash scripts/make-test-media.sh "$media"
 
-work=$(mktemp -d)
+. scripts/measure-env.sh
+StartMeasureEnvironment
 cp build/mingw-i686/TarvoClock.exe build/mingw-i686/plain_player.exe build/mingw-i686/wintool.exe \
   "$work/"
 cp "$media/tone.mp3" "$media/long.mp3" "$work/"
-for n in $(seq 200 239); do [ -e "/tmp/.X$n-lock" ] || break; done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-wineserver -f -p >/dev/null 2>&1 &
-server=$!
-sleep 0.5
-kill -0 "$server" || { echo "no Wine server of our own"; exit 1; }
-cleanup() {
-  set +e
-  kill "$server" 2>/dev/null
-  wait "$server" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 
 WORK="$work" SERVER="$server" RUNS="${RUNS:-3}" python3 - <<'EOF'
 import array, os, subprocess, time
