@@ -78,6 +78,40 @@ def wait_until(predicate, timeout, step=0.1, what="condition"):
         time.sleep(step)
 
 
+def xdo(screen, *args):
+    """Runs xdotool on the screen's display."""
+    subprocess.run(["xdotool"] + [str(a) for a in args], env={"DISPLAY": screen.display}, check=True,
+                   timeout=20)
+
+
+def menu_windows(clock):
+    return [w for w in clock.windows("#32768") if w["visible"]]
+
+
+# Under Wine a right-click that comes within about half a second of a popup menu closing is
+# lost (the menu's pointer grab is still being let go); a person never clicks that fast, the
+# tests do. So a menu is asked for again when none came, and the close waits for the calm.
+def open_menu(clock, screen, x, y, tries=3):
+    """Right-clicks the screen at x, y until a popup menu of the clock shows; returns its window."""
+    for attempt in range(tries):
+        xdo(screen, "mousemove", x, y)
+        xdo(screen, "click", 3)
+        try:
+            return wait_until(lambda: menu_windows(clock), 4 if attempt + 1 < tries else 10,
+                              what="the popup menu")[0]
+        except AssertionError:
+            if attempt + 1 == tries:
+                raise
+    return None
+
+
+def close_menu(clock, screen, *keys):
+    """Presses the keys in the open menu and waits for it to close and for Wine to let go."""
+    xdo(screen, "key", *keys)
+    wait_until(lambda: not menu_windows(clock), 10, what="the menu to close")
+    time.sleep(0.7)
+
+
 class Screen:
     """A private Xvfb display."""
 

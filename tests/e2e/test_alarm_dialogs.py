@@ -1,6 +1,5 @@
 """The alarm list and editor driven from outside, and the hour signal cutting off what an alarm or
 the editor's test started."""
-import subprocess
 import threading
 import time
 
@@ -13,8 +12,7 @@ from test_alarms import (EDITOR_TITLE, HTCAPTION, LIST_TITLE, MSG_SYNC_TIME, WM_
 
 def xdo_click(screen, rect):
     x, y = (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
-    subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], env={"DISPLAY": screen.display},
-                   check=True, timeout=20)
+    harness.xdo(screen, "mousemove", x, y, "click", 1)
 
 
 def dialog_titled(clock, title, timeout=15):

@@ -2,11 +2,10 @@
 rows, marks and colours, ticking feeds, the settings' controls and the new-item notice. Port 80
 needs root."""
 import os
-import subprocess
 import time
 
 import harness
-from harness import wait_until
+from harness import wait_until, xdo
 
 WM_COMMAND = 0x0111
 CMD_SKIN = 40031
@@ -17,11 +16,6 @@ DESCRIPTION = 1032
 FEED0 = 1004
 NEWS_ASSETS = os.path.join(harness.ROOT, "assets", "news")
 TOOLS = os.path.join(harness.ROOT, "build", "native", "tools")
-
-
-def xdo(screen, *args):
-    subprocess.run(["xdotool"] + [str(a) for a in args], env={"DISPLAY": screen.display}, check=True,
-                   timeout=20)
 
 
 def count(events, prefix):

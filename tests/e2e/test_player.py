@@ -10,7 +10,7 @@ import subprocess
 import time
 
 import harness
-from harness import wait_until
+from harness import close_menu, menu_windows, open_menu, wait_until, xdo
 
 WM_COMMAND = 0x0111
 WM_CLOSE = 0x0010
@@ -25,11 +25,6 @@ LIST_VIEW, SAVE, LOAD = 1030, 1048, 1050
 BOX_TEXT = 0xFFFF
 LOUD = 1e-3
 WINDOW = 480
-
-
-def xdo(screen, *args):
-    subprocess.run(["xdotool"] + [str(a) for a in args], env={"DISPLAY": screen.display}, check=True,
-                   timeout=20)
 
 
 def media_folder(h):
@@ -232,17 +227,10 @@ def test_drop_on_clock_plays_in_order_with_pause_next_and_back(h):
     assert (cfg["SndDLEFT"], cfg["SndDTOP"]) == ("320", "240"), cfg
 
 
-def menu_windows(clock):
-    return [w for w in clock.windows("#32768") if w["visible"]]
-
-
 def pick_from_menu(p, ups):
     """Right-clicks the clock and picks the item `ups` places above the menu's end."""
-    xdo(p.screen, "mousemove", 420, 430)
-    xdo(p.screen, "click", 3)
-    wait_until(lambda: menu_windows(p.clock), 10, what="the popup menu")
-    xdo(p.screen, *(["key"] + ["Up"] * ups + ["Return"]))
-    wait_until(lambda: not menu_windows(p.clock), 10, what="the menu to close")
+    open_menu(p.clock, p.screen, 420, 430)
+    close_menu(p.clock, p.screen, *(["Up"] * ups + ["Return"]))
 
 
 def write_list(path, entries, play_no=0):
@@ -288,11 +276,9 @@ def test_menu_opens_and_closes_the_panel_which_is_dragged_by_its_surface(h):
     wait_until(lambda: p.controls() is None, 10, what="the panel gone")
     # "プレイヤーを常に表示" turns the auto-hide on, and its check off.
     pick_from_menu(p, 3)
-    xdo(screen, "mousemove", 420, 430)
-    xdo(screen, "click", 3)
-    wait_until(lambda: "menu checks player=0 always=0" in p.clock.events(), 10, what="the new checks")
-    xdo(screen, "key", "Escape")
-    wait_until(lambda: not menu_windows(p.clock), 10, what="the menu to close")
+    open_menu(p.clock, screen, 420, 430)
+    assert "menu checks player=0 always=0" in p.clock.events(), p.clock.events()
+    close_menu(p.clock, screen, "Escape")
     p.clock.quit()
     cfg = p.clock.read_cfg()
     assert (cfg["SndDLEFT"], cfg["SndDTOP"], cfg["SPFlag"]) == (str(l + 300), str(t - 150), "1"), cfg

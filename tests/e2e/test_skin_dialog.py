@@ -4,7 +4,7 @@ import os
 import subprocess
 
 import harness
-from harness import wait_until
+from harness import wait_until, xdo
 
 WM_COMMAND = 0x0111
 COMMAND_SKIN = 40031
@@ -13,10 +13,6 @@ SKN_BUILD = os.path.join(TOOLS, "skn", "skn-build")
 KPZ_ENCODE = os.path.join(TOOLS, "kpz", "kpz-encode")
 # Images at the sizes of the face layout: picture, news bar and digit sheet.
 IMAGES = {"pic": ("200x200", "#40a040ff"), "bar": ("350x50", "#2050c0ff"), "moj": ("75x362", "#ffffff80")}
-
-
-def xdo(screen, *args):
-    subprocess.run(["xdotool"] + [str(a) for a in args], env={"DISPLAY": screen.display}, check=True, timeout=20)
 
 
 def make_package(folder, package, code, title, skins):

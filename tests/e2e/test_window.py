@@ -1,19 +1,14 @@
 """The clock under the mouse: dragging with and without edge snapping, the popup menu,
 z-order, minimising to the tray and back, display commands, and settings written at exit."""
 import socket
-import subprocess
 import time
 
 import harness
-from harness import wait_until
+from harness import close_menu, menu_windows, open_menu, wait_until, xdo
 
 WM_COMMAND = 0x0111
 MSG_TRAY = 32868
 WM_RBUTTONUP = 0x0205
-
-
-def xdo(screen, *args):
-    subprocess.run(["xdotool"] + [str(a) for a in args], env={"DISPLAY": screen.display}, check=True, timeout=20)
 
 
 # The clock is shaped by its picture: the mouse acts only where the picture is, so every
@@ -84,21 +79,14 @@ def test_saved_topmost_applies_only_after_a_click(h):
     assert clock.read_cfg()["Zadd"] == "0"
 
 
-def menu_windows(clock):
-    return [w for w in clock.windows("#32768") if w["visible"]]
-
-
 def test_right_click_menu_opens_at_the_pointer_and_commands_act(h):
     screen = h.screen()
     clock = started(h, screen, env={"TARVO_TEST_TIME": "2026-12-07 13:05:00"})
-    xdo(screen, "mousemove", 420, 430)
-    xdo(screen, "click", 3)
-    menu = wait_until(lambda: menu_windows(clock), 10, what="the popup menu")[0]
+    menu = open_menu(clock, screen, 420, 430)
     assert abs(menu["rect"][0] - 420) <= 2 and abs(menu["rect"][1] - 430) <= 2, menu
     screen.shot(h.artifact("popup-menu.png"))
     assert "menu main at 420,430" in clock.events()
-    xdo(screen, "key", "Escape")
-    wait_until(lambda: not menu_windows(clock), 10, what="the menu to close")
+    close_menu(clock, screen, "Escape")
 
     # "２４時間表示" turns the 1 PM hour digits (01) into 13.
     hour_digits = (350, 466, 386, 494)
