@@ -89,7 +89,9 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
                      --product $<TARGET_FILE:TarvoClock> --wintool $<TARGET_FILE:wintool>
                      --probe $<TARGET_FILE:surface_probe>
                      --media-probe $<TARGET_FILE:media_probe> --media ${MASCOT_TEST_MEDIA})
-    set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+    # Two cases run at once only when ctest is given tests/e2e/lanes.json (scripts/test.sh does):
+    # each then has a lane of its own, that is a Wine prefix and a range of displays.
+    set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300 RESOURCE_GROUPS wine_lanes:1)
     if(name STREQUAL "test_media" OR name STREQUAL "test_alarms" OR name MATCHES "^test_player")
       set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED test_media)
     endif()

@@ -8,7 +8,13 @@ cd "$root"
 bash scripts/build.sh || { echo "0 passed, 1 failed"; exit 1; }
 
 . scripts/wine-env.sh
+# The prefixes of the 64-bit suite and of the second end-to-end lane are made beside the first.
+(export WINEPREFIX="$root/build/wine-test64"; EnsureWinePrefix) &
+prefix64=$!
+(export WINEPREFIX="$root/build/wine-test-lane2"; EnsureWinePrefix) &
+prefix_lane2=$!
 EnsureWinePrefix
+wait $prefix64 $prefix_lane2
 
 for n in $(seq 60 89); do [ -e "/tmp/.X$n-lock" ] || break; done
 Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -56,15 +62,11 @@ else
 fi
 run_ctest "native unit tests" --test-dir build/native
 run_ctest "fuzz targets" --test-dir build/fuzz
-run_ctest "Win32 tests under Wine" --test-dir build/mingw-i686 -E '^e2e_'
-
-# The 64-bit Win32 suite runs beside the end-to-end tests, which spend most of their time
-# waiting on the clock. It has a prefix of its own, as the end-to-end harness ends its prefix's
-# server between cases, and a display of its own.
+# The 64-bit Win32 suite runs beside the 32-bit one: both spend much of their time waiting on
+# Wine. It has a prefix and a display of its own.
 log64=$(mktemp)
 (
   export WINEPREFIX="$root/build/wine-test64"
-  EnsureWinePrefix
   for m in $(seq 90 119); do [ -e "/tmp/.X$m-lock" ] || break; done
   Xvfb ":$m" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb64=$!
@@ -76,13 +78,17 @@ log64=$(mktemp)
   kill $xvfb64 2>/dev/null
 ) >"$log64" 2>&1 &
 run64=$!
-
-run_ctest "end-to-end tests under Wine" --test-dir build/mingw-i686 -R '^e2e_'
+run_ctest "Win32 tests under Wine" --test-dir build/mingw-i686 -E '^e2e_'
 wait $run64
 echo "== Win32 tests of the 64-bit build under Wine"
 cat "$log64"
 add_counts "$log64"
 rm -f "$log64"
+
+# The end-to-end cases spend most of their time waiting on the clock, so two run at once, each
+# in a lane of its own (tests/e2e/lanes.json; see the harness).
+run_ctest "end-to-end tests under Wine" --test-dir build/mingw-i686 -R '^e2e_' -j2 \
+  --resource-spec-file "$root/tests/e2e/lanes.json"
 
 echo "$total_passed passed, $total_failed failed"
 [ "$total_failed" -eq 0 ]

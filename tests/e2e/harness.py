@@ -42,11 +42,23 @@ def parse_args():
     return p.parse_args()
 
 
+def lane():
+    """Which of the lanes that ctest hands out (scripts/test.sh runs two at once) this run has:
+    1 when ctest hands none out."""
+    value = os.environ.get("CTEST_RESOURCE_GROUP_0_WINE_LANES", "")
+    fields = dict(f.split(":", 1) for f in value.split(",") if ":" in f)
+    return int(fields["id"]) if fields.get("id", "").isdigit() else 1
+
+
 def wine_environment():
-    """The Wine environment of scripts/wine-env.sh, with the prefix made if missing."""
+    """The Wine environment of scripts/wine-env.sh, with the prefix made if missing. Each lane has
+    a prefix of its own, as a case ends its prefix's server when it is done."""
+    env = dict(os.environ)
+    if lane() > 1:
+        env["WINEPREFIX"] = os.path.join(ROOT, "build", f"wine-test-lane{lane()}")
     out = subprocess.run(
         ["bash", "-c", f". '{ROOT}/scripts/wine-env.sh' && EnsureWinePrefix && env -0"],
-        check=True, capture_output=True, timeout=300).stdout
+        check=True, capture_output=True, timeout=300, env=env).stdout
     env = {}
     for item in out.split(b"\0"):
         if b"=" in item:
@@ -127,7 +139,10 @@ class Screen:
         self.args = args
 
     def start(self):
-        for number in range(120, 200):
+        # Each lane looks for a free display in a range of its own: two lanes trying one number
+        # at once could each take the other's server for their own.
+        first = 120 + 40 * (lane() - 1)
+        for number in range(first, first + 40):
             if os.path.exists(f"/tmp/.X{number}-lock"):
                 continue
             proc = subprocess.Popen(["Xvfb", f":{number}", "-nolisten", "tcp", "-noreset"] + self.args,
