@@ -126,8 +126,10 @@ def test_volume_slider_and_a_shuffled_looping_pass(h):
     p.wait_count("panel playing", 1)
 
     def recent_peak():
-        """The loudest sample of the last 20000 the sink took (under half a second)."""
-        return max((abs(x) for x in p.samples()[-20000:]), default=0.0)
+        """The loudest sample of the last 20000 the sink took (under half a second), once they
+        hold sound: on a busy machine they can fall wholly in the pause between two tracks."""
+        peak = lambda: max((abs(x) for x in p.samples()[-20000:]), default=0.0)
+        return wait_until(lambda: (v := peak()) > 0.01 and v, 10, step=0.05, what="sound in the sink")
     time.sleep(1.0)
     full = recent_peak()
     assert full > 0.05, full

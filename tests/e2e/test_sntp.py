@@ -232,13 +232,14 @@ def test_start_up_sync_from_chrony_sets_the_clock_and_keeps_the_port(h):
         assert "DrawTime 03:03" in events, events
         real = local_hhmm(event)
 
+        # A tick that read the time just before the set may still draw 03:03 once; the redraw
+        # the sync asks for follows it.
         def face_after_sync():
             events = clock.events()
             after = events[events.index(event) + 1:]
-            return [e for e in after if e.startswith("DrawTime ")]
+            return [e for e in after if e.startswith("DrawTime ") and e != "DrawTime 03:03"]
         drawn = wait_until(face_after_sync, 10, what="the face redrawn after SetClock")
         # The real local minute, or the next one when the sync fell at a minute's end.
-        assert drawn[0] != "DrawTime 03:03", drawn
         minutes = lambda hhmm: int(hhmm[:2]) * 60 + int(hhmm[3:5])
         assert (minutes(drawn[0][-5:]) - minutes(real)) % 1440 in (0, 1), (drawn, real)
         out = clock.output("cp932")
