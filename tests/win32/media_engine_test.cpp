@@ -286,6 +286,24 @@ struct ModalRun {
   int refused = 0;
 };
 
+// Where the racing test's two threads are, for its watchdog: round * 10 + step (1 opening,
+// 2 stopping).
+std::atomic<int> racingAt{0};
+std::atomic<int> modalAt{0};
+
+// A hang inside the platform's graph calls would otherwise end the whole suite only at the
+// ctest limit, with nothing said: this says which call each thread is in and ends the process.
+DWORD WINAPI RacingWatchdog(void* parameter) {
+  if (WaitForSingleObject(static_cast<HANDLE>(parameter), 150000) == WAIT_OBJECT_0) return 0;
+  const int mine = racingAt.load();
+  const int theirs = modalAt.load();
+  printf("hung: this thread in round %d step %d, the modal thread in round %d step %d "
+         "(1 opening, 2 stopping)\n", mine / 10, mine % 10, theirs / 10, theirs % 10);
+  fflush(stdout);
+  TerminateProcess(GetCurrentProcess(), 3);
+  return 0;
+}
+
 unsigned NextRandom(unsigned* seed) {
   *seed = *seed * 1103515245u + 12345u;
   return (*seed >> 16) & 0x7FFF;
@@ -300,10 +318,14 @@ INT_PTR CALLBACK ModalCycles(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
   }
   if (message == WM_TIMER && run != nullptr) {
     if (run->player.Job == nullptr && run->until == 0) {
+      modalAt = run->cycles * 10 + 1;
       if (!OpenAndPlay(&run->player, run->path.c_str())) ++run->refused;
+      modalAt = run->cycles * 10;
       run->until = GetTickCount() + NextRandom(&run->seed) % 330;
     } else if (run->until != 0 && GetTickCount() >= run->until) {
+      modalAt = run->cycles * 10 + 2;
       StopPlayback(&run->player);
+      modalAt = run->cycles * 10;
       run->until = 0;
       if (++run->cycles == run->target) EndDialog(dialog, 0);
     }
@@ -374,15 +396,22 @@ TEST_F(MediaEngineTest, StopsRacingTheEndOnTwoThreadsLeakNothing) {
   modal.path = Media("blip.avi");
   modal.target = 100;
   modal.seed = 7;
+  // On a failure below the watchdog keeps its event and goes on watching the way out.
+  HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE watchdog = CreateThread(nullptr, 0, RacingWatchdog, done, 0, nullptr);
+  ASSERT_NE(watchdog, nullptr);
   HANDLE other = CreateThread(nullptr, 0, ModalThread, &modal, 0, nullptr);
   ASSERT_NE(other, nullptr);
   unsigned seed = 3;
   int refused = 0;
   for (int i = 0; i < 100; ++i) {
+    racingAt = i * 10 + 1;
     if (!OpenAndPlay(&player, Media(i % 2 == 0 ? "blip.wav" : "blip.avi").c_str())) ++refused;
+    racingAt = i * 10;
     PumpFor(NextRandom(&seed) % 330);
+    racingAt = i * 10 + 2;
     StopPlayback(&player);
-
+    racingAt = i * 10;
   }
   DWORD waited = 0;
   while (WaitForSingleObject(other, 10) == WAIT_TIMEOUT && waited < 60000) {
@@ -391,6 +420,10 @@ TEST_F(MediaEngineTest, StopsRacingTheEndOnTwoThreadsLeakNothing) {
   }
   ASSERT_EQ(WaitForSingleObject(other, 0), WAIT_OBJECT_0) << "the modal thread did not finish";
   CloseHandle(other);
+  SetEvent(done);
+  EXPECT_EQ(WaitForSingleObject(watchdog, 5000), WAIT_OBJECT_0);
+  CloseHandle(watchdog);
+  CloseHandle(done);
   EXPECT_EQ(refused, 0);
   EXPECT_EQ(modal.refused, 0);
   EXPECT_EQ(modal.cycles, 100);
