@@ -16,11 +16,19 @@ prefix_lane2=$!
 EnsureWinePrefix
 wait $prefix64 $prefix_lane2
 
-for n in $(seq 60 89); do [ -e "/tmp/.X$n-lock" ] || break; done
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$n"
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+# Starts Xvfb on the first free display from $1 to $2 and points DISPLAY at it; its pid in
+# xvfb_pid.
+start_display() {
+  local n
+  for n in $(seq "$1" "$2"); do [ -e "/tmp/.X$n-lock" ] || break; done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+}
+
+start_display 60 89
+xvfb=$xvfb_pid
 # One Wine server for all the Win32 test runs saves its start-up each time.
 wineserver -p
 trap 'wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
@@ -67,15 +75,11 @@ run_ctest "fuzz targets" --test-dir build/fuzz
 log64=$(mktemp)
 (
   export WINEPREFIX="$root/build/wine-test64"
-  for m in $(seq 90 119); do [ -e "/tmp/.X$m-lock" ] || break; done
-  Xvfb ":$m" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb64=$!
-  export DISPLAY=":$m"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$m" ] && break; sleep 0.1; done
+  start_display 90 119
   wineserver -p
   ctest --output-on-failure --test-dir build/mingw-x86_64
   wineserver -k 2>/dev/null
-  kill $xvfb64 2>/dev/null
+  kill $xvfb_pid 2>/dev/null
 ) >"$log64" 2>&1 &
 run64=$!
 run_ctest "Win32 tests under Wine" --test-dir build/mingw-i686 -E '^e2e_'
