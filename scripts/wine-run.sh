@@ -19,11 +19,20 @@ if [ ! -f "$HOME/.asoundrc" ]; then
 fi
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@" >"$out" 2>&1 </dev/null
-else
-  wine "$@" >"$out" 2>&1 </dev/null
-fi
-code=$?
+# Now and then, on a loaded machine, Wine fails to load the program at all and hands it to its
+# start.exe, which answers "ShellExecuteEx" failed; the program never ran, so it is started
+# again (at most three tries). A program that ran and failed is never run twice.
+for try in 1 2 3; do
+  if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@" >"$out" 2>&1 </dev/null
+  else
+    wine "$@" >"$out" 2>&1 </dev/null
+  fi
+  code=$?
+  [ $code -ne 0 ] && grep -q 'ShellExecuteEx' "$out" && ! grep -q '^\[==========\]' "$out" \
+    || break
+  echo "wine-run: Wine could not start $1 (try $try); starting it again" >&2
+  sleep 1
+done
 cat "$out"
 exit $code

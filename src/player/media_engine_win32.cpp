@@ -42,16 +42,27 @@ namespace {
 
 std::atomic<uint32_t> threadsRunning{0};
 
-// Under Wine, two graphs built at the same moment on two threads (two alarms of one minute,
-// an alarm and the panel) can leave one of them hung for good inside the platform's building
-// calls, so graphs are built one at a time. Recursive: a sent message dispatched while this
-// thread waits for its graph to run may open another file on the same thread.
-std::recursive_mutex openLock;
+// Under Wine every graph of the process makes its filters, and their video windows, on one
+// shared platform thread, behind one platform lock held for as long as a filter takes to make.
+// A graph built on one thread while another thread takes a video window off its owner (the
+// release of a playback that ended) can leave both hung for good, and so can two graphs built
+// at once (two alarms of one minute, an alarm and the panel). So graphs are built and released
+// one at a time. Recursive: a sent message dispatched while this thread waits for its graph to
+// run may open another file on the same thread.
+std::recursive_mutex graphLock;
 // At most what one open may take (a wedged reader and then RenderFile) and some: after that
-// the open goes ahead alone rather than wait on.
-constexpr DWORD kOpenLockWaitMs = 3 * kRunWaitMs;
+// the waiter goes ahead alone rather than wait on.
+constexpr DWORD kGraphLockWaitMs = 3 * kRunWaitMs;
 
-bool TakeOpenLock(void*) { return openLock.try_lock(); }
+bool TryGraphLock(void*) { return graphLock.try_lock(); }
+
+// Takes the graph lock, answering sent messages meanwhile; false when it stayed taken for
+// kGraphLockWaitMs and the caller goes on without it.
+bool TakeGraphLock(const char* what, const char* path) {
+  if (WaitDispatchingSent(TryGraphLock, nullptr, nullptr, kGraphLockWaitMs)) return true;
+  TraceEvent("media %s goes ahead without the graph lock %s", what, path);
+  return false;
+}
 
 // A graph that was told to run but never got there.
 constexpr HRESULT kNeverRan = VFW_E_WRONG_STATE;
@@ -137,7 +148,9 @@ DWORD WINAPI PlaybackThread(void* parameter) {
     std::lock_guard<std::mutex> guard(player->Lock);
     if (!job->detached) TakeRefs(player);
   }
+  const bool locked = TakeGraphLock("release", "");
   const HRESULT stopped = StopAndRelease(&job->refs);
+  if (locked) graphLock.unlock();
 
   HWND window = nullptr;
   {
@@ -417,10 +430,9 @@ bool OpenAndPlay(MediaPlayer* player, const char* path) {
   if (HasJob(player)) StopPlayback(player);
   CloseThreadHandle(player);
   player->Opener = OpenedBy::kNothing;
-  const bool locked = WaitDispatchingSent(TakeOpenLock, nullptr, nullptr, kOpenLockWaitMs);
-  if (!locked) TraceEvent("media open goes ahead without the open lock %s", path);
+  const bool locked = TakeGraphLock("open", path);
   const bool playing = OpenBuilt(player, path);
-  if (locked) openLock.unlock();
+  if (locked) graphLock.unlock();
   return playing;
 }
 
@@ -526,7 +538,9 @@ void ReleaseGraph(MediaPlayer* player) {
     refs = TakeRefs(player);
   }
   if (refs.graph != nullptr) {
+    const bool locked = TakeGraphLock("release", player->Path);
     player->Hr = StopAndRelease(&refs);
+    if (locked) graphLock.unlock();
     ClearPlayback(player);
   }
   player->ReleaseBusy = 0;

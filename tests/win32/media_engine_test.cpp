@@ -293,6 +293,57 @@ std::atomic<int> modalAt{0};
 
 // A hang inside the platform's graph calls would otherwise end the whole suite only at the
 // ctest limit, with nothing said: this says which call each thread is in and ends the process.
+#if defined(_WIN64)
+// Prints where every other thread of the process is, as module+offset frames (the platform's
+// DLLs carry their debug lines, so addr2line names them).
+void PrintThreadStacks() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId() ||
+        entry.th32ThreadID == GetCurrentThreadId()) {
+      continue;
+    }
+    HANDLE thread = OpenThread(THREAD_ALL_ACCESS, FALSE, entry.th32ThreadID);
+    if (thread == nullptr) continue;
+    CONTEXT context = {};
+    context.ContextFlags = CONTEXT_FULL;
+    if (SuspendThread(thread) != static_cast<DWORD>(-1) && GetThreadContext(thread, &context)) {
+      printf("thread %04lx:", entry.th32ThreadID);
+      for (int frame = 0; frame < 40 && context.Rip != 0; ++frame) {
+        HMODULE module = nullptr;
+        char name[MAX_PATH] = "?";
+        if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               reinterpret_cast<const char*>(context.Rip), &module)) {
+          GetModuleFileNameA(module, name, sizeof name);
+        }
+        const char* base = strrchr(name, '\\');
+        printf(" %s+%llx", base != nullptr ? base + 1 : name,
+               static_cast<unsigned long long>(context.Rip - reinterpret_cast<DWORD64>(module)));
+        DWORD64 imageBase = 0;
+        RUNTIME_FUNCTION* function = RtlLookupFunctionEntry(context.Rip, &imageBase, nullptr);
+        if (function == nullptr) {
+          context.Rip = *reinterpret_cast<DWORD64*>(context.Rsp);
+          context.Rsp += 8;
+          continue;
+        }
+        void* handlerData = nullptr;
+        DWORD64 establisher = 0;
+        RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, context.Rip, function, &context,
+                         &handlerData, &establisher, nullptr);
+      }
+      printf("\n");
+    }
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  fflush(stdout);
+}
+#endif
+
 DWORD WINAPI RacingWatchdog(void* parameter) {
   if (WaitForSingleObject(static_cast<HANDLE>(parameter), 150000) == WAIT_OBJECT_0) return 0;
   const int mine = racingAt.load();
@@ -300,6 +351,9 @@ DWORD WINAPI RacingWatchdog(void* parameter) {
   printf("hung: this thread in round %d step %d, the modal thread in round %d step %d "
          "(1 opening, 2 stopping)\n", mine / 10, mine % 10, theirs / 10, theirs % 10);
   fflush(stdout);
+#if defined(_WIN64)
+  PrintThreadStacks();
+#endif
   TerminateProcess(GetCurrentProcess(), 3);
   return 0;
 }
