@@ -56,13 +56,23 @@ constexpr DWORD kGraphLockWaitMs = 3 * kRunWaitMs;
 
 bool TryGraphLock(void*) { return graphLock.try_lock(); }
 
-// Takes the graph lock, answering sent messages meanwhile; false when it stayed taken for
-// kGraphLockWaitMs and the caller goes on without it.
-bool TakeGraphLock(const char* what, const char* path) {
-  if (WaitDispatchingSent(TryGraphLock, nullptr, nullptr, kGraphLockWaitMs)) return true;
-  TraceEvent("media %s goes ahead without the graph lock %s", what, path);
-  return false;
-}
+// Holds the graph lock for a scope, answering sent messages while it waits; when the lock
+// stayed taken for kGraphLockWaitMs the scope goes on without it.
+class GraphLockHold {
+ public:
+  GraphLockHold(const char* what, const char* path)
+      : locked_(WaitDispatchingSent(TryGraphLock, nullptr, nullptr, kGraphLockWaitMs)) {
+    if (!locked_) TraceEvent("media %s goes ahead without the graph lock %s", what, path);
+  }
+  ~GraphLockHold() {
+    if (locked_) graphLock.unlock();
+  }
+  GraphLockHold(const GraphLockHold&) = delete;
+  GraphLockHold& operator=(const GraphLockHold&) = delete;
+
+ private:
+  const bool locked_;
+};
 
 // A graph that was told to run but never got there.
 constexpr HRESULT kNeverRan = VFW_E_WRONG_STATE;
@@ -148,9 +158,11 @@ DWORD WINAPI PlaybackThread(void* parameter) {
     std::lock_guard<std::mutex> guard(player->Lock);
     if (!job->detached) TakeRefs(player);
   }
-  const bool locked = TakeGraphLock("release", "");
-  const HRESULT stopped = StopAndRelease(&job->refs);
-  if (locked) graphLock.unlock();
+  HRESULT stopped;
+  {
+    GraphLockHold hold("release", "");
+    stopped = StopAndRelease(&job->refs);
+  }
 
   HWND window = nullptr;
   {
@@ -430,10 +442,8 @@ bool OpenAndPlay(MediaPlayer* player, const char* path) {
   if (HasJob(player)) StopPlayback(player);
   CloseThreadHandle(player);
   player->Opener = OpenedBy::kNothing;
-  const bool locked = TakeGraphLock("open", path);
-  const bool playing = OpenBuilt(player, path);
-  if (locked) graphLock.unlock();
-  return playing;
+  GraphLockHold hold("open", path);
+  return OpenBuilt(player, path);
 }
 
 bool StopPlayback(MediaPlayer* player) {
@@ -538,9 +548,10 @@ void ReleaseGraph(MediaPlayer* player) {
     refs = TakeRefs(player);
   }
   if (refs.graph != nullptr) {
-    const bool locked = TakeGraphLock("release", player->Path);
-    player->Hr = StopAndRelease(&refs);
-    if (locked) graphLock.unlock();
+    {
+      GraphLockHold hold("release", player->Path);
+      player->Hr = StopAndRelease(&refs);
+    }
     ClearPlayback(player);
   }
   player->ReleaseBusy = 0;

@@ -56,18 +56,20 @@ bool Idle(const MediaPlayer& p) {
          p.ThreadAlive == 0 && p.Path[0] == '\0';
 }
 
-DWORD ThreadCount() {
+std::vector<DWORD> ThreadIds() {
+  std::vector<DWORD> ids;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
   THREADENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  DWORD count = 0;
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ids.push_back(entry.th32ThreadID);
   }
   CloseHandle(snapshot);
-  return count;
+  return ids;
 }
+
+DWORD ThreadCount() { return static_cast<DWORD>(ThreadIds().size()); }
 
 // This process's open handles, from the system's handle list (Wine does not implement the
 // per-process count).
@@ -291,27 +293,18 @@ struct ModalRun {
 std::atomic<int> racingAt{0};
 std::atomic<int> modalAt{0};
 
-// A hang inside the platform's graph calls would otherwise end the whole suite only at the
-// ctest limit, with nothing said: this says which call each thread is in and ends the process.
 #if defined(_WIN64)
 // Prints where every other thread of the process is, as module+offset frames (the platform's
 // DLLs carry their debug lines, so addr2line names them).
 void PrintThreadStacks() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID != GetCurrentProcessId() ||
-        entry.th32ThreadID == GetCurrentThreadId()) {
-      continue;
-    }
-    HANDLE thread = OpenThread(THREAD_ALL_ACCESS, FALSE, entry.th32ThreadID);
+  for (const DWORD id : ThreadIds()) {
+    if (id == GetCurrentThreadId()) continue;
+    HANDLE thread = OpenThread(THREAD_ALL_ACCESS, FALSE, id);
     if (thread == nullptr) continue;
     CONTEXT context = {};
     context.ContextFlags = CONTEXT_FULL;
     if (SuspendThread(thread) != static_cast<DWORD>(-1) && GetThreadContext(thread, &context)) {
-      printf("thread %04lx:", entry.th32ThreadID);
+      printf("thread %04lx:", id);
       for (int frame = 0; frame < 40 && context.Rip != 0; ++frame) {
         HMODULE module = nullptr;
         char name[MAX_PATH] = "?";
@@ -339,11 +332,12 @@ void PrintThreadStacks() {
     }
     CloseHandle(thread);
   }
-  CloseHandle(snapshot);
   fflush(stdout);
 }
 #endif
 
+// A hang inside the platform's graph calls would otherwise end the whole suite only at the
+// ctest limit, with nothing said: this says which call each thread is in and ends the process.
 DWORD WINAPI RacingWatchdog(void* parameter) {
   if (WaitForSingleObject(static_cast<HANDLE>(parameter), 150000) == WAIT_OBJECT_0) return 0;
   const int mine = racingAt.load();
