@@ -24,9 +24,11 @@ DWORD WINAPI ClockThread(LPVOID window);
 // Makes the event that wakes the clock thread from an idle sleep; call before starting it.
 void CreateClockWakeEvent();
 
-// Asks the clock thread to stop and waits until it has, without starving calls it makes that
-// need this (the UI) thread. Returns false only if the thread could not be waited for.
-bool StopClockThread();
+// Asks the clock thread to stop and waits until it has, at most `timeoutMs`, without starving
+// calls it makes that need this (the UI) thread; a message box the thread shows is closed, as
+// nobody may be there to answer it. Returns false when the thread could not be waited for or
+// had not ended in time.
+bool StopClockThread(DWORD timeoutMs = INFINITE);
 
 // The WinMain body, kept apart from the entry point so tests can drive start-up.
 int RunClock(HINSTANCE instance, int showCommand);

@@ -6,6 +6,7 @@
 #include "app/clock_loop.h"
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
+#include "base/message_box_win32.h"
 #include "base/test_hooks_win32.h"
 #include "news/feeds_win32.h"
 #include "news/news_state.h"
@@ -25,6 +26,14 @@ HANDLE wakeEvent = nullptr;
 
 void WakeClockThread() {
   if (wakeEvent != nullptr) SetEvent(wakeEvent);
+}
+
+// A warning of the clock thread: answered as its only button would be.
+BOOL CALLBACK CloseWarning(HWND window, LPARAM) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (lstrcmpA(name, "#32770") == 0) PostMessageA(window, WM_COMMAND, IDOK, 0);
+  return TRUE;
 }
 
 const ClockHooks kClockHooks = {
@@ -52,7 +61,8 @@ const ClockHooks kClockHooks = {
     /*PushFrame=*/PushFrameIfChanged,
     /*ReadLocalTime=*/ReadLocalTime,
     /*ShowInitFailed=*/
-    [] { MessageBoxA(threadWindow, "初期化失敗", AppCaption, MB_ICONWARNING); },
+    // Owned by no window, as every box of this thread: see the face's warnings.
+    [] { ShowMessageBox(nullptr, "初期化失敗", AppCaption, MB_ICONWARNING); },
     /*PostClose=*/[] { PostMessageA(threadWindow, WM_CLOSE, 0, 0); },
     /*PostSyncTime=*/[] { PostMessageA(threadWindow, MSG_SYNC_TIME, 0, 0); },
     /*Sleep10ms=*/[] { Sleep(10); },
@@ -91,20 +101,28 @@ void CreateClockWakeEvent() {
   if (wakeEvent == nullptr) wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 }
 
-bool StopClockThread() {
+bool StopClockThread(DWORD timeoutMs) {
   StopRequested = 1;
   WakeClockThread();
   if (ClockThreadHandle == nullptr) return true;
+  const DWORD clockThread = GetThreadId(ClockThreadHandle);
+  const DWORD start = GetTickCount();
   // The clock thread may be in the middle of a call that sends a message to a window of this
-  // thread (moving or showing the clock, a message box it owns). Such calls block until this
-  // thread handles them, so the wait dispatches sent messages; posted ones stay queued.
+  // thread (moving or showing the clock). Such calls block until this thread handles them, so
+  // the wait dispatches sent messages; posted ones stay queued.
   while (ThreadEnded == 0) {
+    if (GetTickCount() - start >= timeoutMs) return false;
+    // Looked for at every step: the thread may open its box after the stop was asked for.
+    EnumThreadWindows(clockThread, CloseWarning, 0);
     DWORD r = MsgWaitForMultipleObjects(1, &ClockThreadHandle, FALSE, 10, QS_SENDMESSAGE);
     if (r == WAIT_OBJECT_0) break;  // the thread is gone, whatever it managed to flag
     if (r == WAIT_FAILED) return false;
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-  WaitForSingleObject(ClockThreadHandle, 1000);
+  // The thread's last steps after its flag (the feed check's end) get what is left of the time.
+  const DWORD elapsed = GetTickCount() - start;
+  const DWORD rest = timeoutMs > elapsed ? timeoutMs - elapsed : 0;
+  WaitForSingleObject(ClockThreadHandle, rest < 1000 ? rest : 1000);
   return true;
 }

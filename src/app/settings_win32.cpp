@@ -8,6 +8,7 @@
 
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
+#include "base/message_box_win32.h"
 #include "base/paths_win32.h"
 #include "base/window_handles_win32.h"
 #include "player/playlist.h"
@@ -20,7 +21,7 @@ namespace {
 
 void ShowLoadWarning(const char* text) {
   // No window exists yet at load, so the box has no owner.
-  MessageBoxA(nullptr, text, AppTitle, MB_ICONWARNING);
+  ShowMessageBox(nullptr, text, AppTitle, MB_ICONWARNING);
 }
 
 // A drive and root ("C:\...") or a network share ("\\server\..."): the files beside the
@@ -84,7 +85,8 @@ bool LoadSettingsFor(const char* programPath, WarningSink warn) {
 bool SaveSettingsAt(int64_t now) {
   if (SettingsPath[0] == '\0') return false;
   RECT place;
-  if (ClockWindow != nullptr && GetWindowRect(ClockWindow, &place)) {
+  // A clock minimised to the tray keeps the place it had (stored when it was minimised).
+  if (ClockWindow != nullptr && !IsIconic(ClockWindow) && GetWindowRect(ClockWindow, &place)) {
     LEFT = place.left;
     TOP = place.top;
   }

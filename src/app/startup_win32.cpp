@@ -11,6 +11,7 @@
 #include "app/tray_win32.h"
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
+#include "base/message_box_win32.h"
 #include "base/test_hooks_win32.h"
 #include "news/feeds_win32.h"
 #include "news/ticker_win32.h"
@@ -91,8 +92,8 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
   int bytesPerPixel = GetDeviceCaps(dc, BITSPIXEL) / 8;
   ReleaseDC(ClockWindow, dc);
   if (bytesPerPixel == 1) {
-    MessageBoxA(ClockWindow, "このソフトは２５６色モードでは動作しません。", AppCaption,
-                MB_ICONWARNING);
+    ShowMessageBox(ClockWindow, "このソフトは２５６色モードでは動作しません。", AppCaption,
+                   MB_ICONWARNING);
     return FALSE;
   }
   CreateTickerFont();
@@ -114,9 +115,15 @@ int RunClock(HINSTANCE instance, int showCommand) {
   AppInstance = instance;
   LoadSettings();
 
+  RegisterShellMessages();
   HWND running = FindWindowA(AppTitle, nullptr);
   if (running != nullptr) {
-    SetFocus(running);
+    // The running clock is another process's: focus cannot be given to it from here, so it is
+    // asked to come forward itself, and allowed to, as this launch is what the user just did.
+    DWORD runningProcess = 0;
+    GetWindowThreadProcessId(running, &runningProcess);
+    AllowSetForegroundWindow(runningProcess);
+    PostMessageA(running, ShowClockMessage, 0, 0);
     TraceEvent("second copy: %s already running", AppTitle);
     return 0;
   }

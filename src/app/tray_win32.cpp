@@ -1,4 +1,5 @@
-// The notification-area icon with the clock's caption as its tip.
+// The notification-area icon with the clock's caption as its tip, kept there when the taskbar
+// comes late or is made again.
 #include "app/tray_win32.h"
 
 #include "app/app_win32.h"
@@ -6,12 +7,32 @@
 #include "settings/settings.h"
 
 NOTIFYICONDATAA TrayIconData = {};
+UINT TaskbarCreatedMessage = 0;
+UINT ShowClockMessage = 0;
 
 namespace {
+
 bool trayAdded = false;
+// What the entry shows and where it reports, for adding it again; no window after removal.
+char lastIcon[32] = "";
+HINSTANCE lastInstance = nullptr;
+HWND iconWindow = nullptr;
+
+}  // namespace
+
+void RegisterShellMessages() {
+  TaskbarCreatedMessage = RegisterWindowMessageA(kTaskbarCreatedName);
+  ShowClockMessage = RegisterWindowMessageA(kShowClockName);
+}
+
+bool IsRegisteredMessage(UINT message, UINT registered) {
+  return registered != 0 && message == registered;
 }
 
 BOOL AddTrayIcon(const char* iconName, HINSTANCE instance, HWND window) {
+  lstrcpynA(lastIcon, iconName, sizeof lastIcon);
+  lastInstance = instance;
+  iconWindow = window;
   ZeroMemory(&TrayIconData, sizeof TrayIconData);
   TrayIconData.cbSize = sizeof TrayIconData;
   TrayIconData.hWnd = window;
@@ -22,15 +43,31 @@ BOOL AddTrayIcon(const char* iconName, HINSTANCE instance, HWND window) {
   TrayIconData.hIcon = static_cast<HICON>(
       LoadImageA(instance, iconName, IMAGE_ICON, 16, 16, LR_SHARED | LR_VGACOLOR));
   lstrcpynA(TrayIconData.szTip, AppCaption, sizeof TrayIconData.szTip);
-  // A second add for the same id fails in the shell; modify keeps one entry and swaps the icon.
+  // A second add for the same id fails in the shell, and a modify of an entry it does not have:
+  // what the shell holds can differ from what was last done here (a taskbar made again), so the
+  // other call follows when the expected one fails.
   BOOL result = Shell_NotifyIconA(trayAdded ? NIM_MODIFY : NIM_ADD, &TrayIconData);
-  if (!result && trayAdded) result = Shell_NotifyIconA(NIM_ADD, &TrayIconData);
-  trayAdded = trayAdded || result;
+  if (!result) result = Shell_NotifyIconA(trayAdded ? NIM_ADD : NIM_MODIFY, &TrayIconData);
+  trayAdded = result != FALSE;
+  if (result) {
+    KillTimer(window, kTrayRetryTimer);
+  } else {
+    SetTimer(window, kTrayRetryTimer, kTrayRetryMs, nullptr);
+  }
   TraceEvent("tray icon %s %d", iconName, result ? 1 : 0);
   return result;
 }
 
+void RestoreTrayIcon() {
+  if (iconWindow == nullptr) return;
+  // The shell that answers now may be a new one, without the entry.
+  trayAdded = false;
+  AddTrayIcon(lastIcon, lastInstance, iconWindow);
+}
+
 void RemoveTrayIcon() {
+  if (iconWindow != nullptr) KillTimer(iconWindow, kTrayRetryTimer);
+  iconWindow = nullptr;
   Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   TrayIconData.hIcon = nullptr;
   trayAdded = false;

@@ -9,6 +9,7 @@
 #include "app/settings_win32.h"
 #include "app/tray_win32.h"
 #include "base/app_state.h"
+#include "base/message_box_win32.h"
 #include "base/placement_win32.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
@@ -47,6 +48,13 @@ bool shuttingDown = false;
 // engine's own limit.
 constexpr DWORD kStopAlarmWindowsMs = 5000;
 
+// A session end: Windows ends the process once WM_ENDSESSION has been answered, and gives the
+// whole log-off about five seconds, so each wait gets a short share of them.
+bool sessionEnded = false;
+constexpr DWORD kSessionClockThreadMs = 1000;
+constexpr DWORD kSessionDownloadMs = 300;
+constexpr DWORD kSessionAlarmWindowsMs = 1000;
+
 // Message boxes of this procedure that are open, and a close that arrived meanwhile.
 int noticesOpen = 0;
 bool closeAfterNotice = false;
@@ -65,7 +73,7 @@ BOOL CALLBACK CloseOwnedBox(HWND candidate, LPARAM owner) {
 // destroy its owner under it. Returns false when the program is closing.
 bool ShowNotice(HWND window, const char* text, UINT flags) {
   ++noticesOpen;
-  MessageBoxA(window, text, AppCaption, flags);
+  ShowMessageBox(window, text, AppCaption, flags);
   --noticesOpen;
   if (closeAfterNotice && noticesOpen == 0) {
     closeAfterNotice = false;
@@ -119,6 +127,25 @@ void ShutDown(HWND window) {
   }
 }
 
+// Log-off and shut-down: Windows sends no WM_CLOSE, so what a close saves is saved here. The
+// farewell is left out (it takes seconds and nobody is there to hear it), and nothing is hidden
+// or destroyed: the process is ended from outside. It quits by itself when it is not.
+void EndSession() {
+  if (sessionEnded) return;
+  sessionEnded = true;
+  shuttingDown = true;
+  TraceEvent("session ending");
+  const bool stopped = StopClockThread(kSessionClockThreadMs);
+  StopSkinDownload(kSessionDownloadMs);
+  StopAlarmWindows(kSessionAlarmWindowsMs);
+  StopClip();
+  ClosePlayerWindows();
+  SaveSettings();
+  RemoveTrayIcon();
+  TraceEvent("session end saved, clock thread %s", stopped ? "stopped" : "still running");
+  PostQuitMessage(0);
+}
+
 void SetZOrder(HWND window, HWND where) {
   SetWindowPos(window, where, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -170,6 +197,12 @@ void RunCommand(HWND window, WORD id) {
       if (!MinimizedToTray) {
         ShowWindow(window, SW_RESTORE);
       } else {
+        // A minimised window has no place of its own: the settings keep the one it had.
+        RECT place;
+        if (GetWindowRect(ClockWindow, &place)) {
+          LEFT = place.left;
+          TOP = place.top;
+        }
         if (PlayerShown) {
           if (PanelWindow != nullptr) ShowWindow(PanelWindow, SW_HIDE);
           if (ListWindow != nullptr) ShowWindow(ListWindow, SW_HIDE);
@@ -301,6 +334,17 @@ void DropFiles(HDROP drop) {
   OpenPlayerPanel();
 }
 
+// A second launch asks for the clock: it comes back from the tray and to the front.
+void ShowForSecondLaunch() {
+  if (shuttingDown) return;
+  if (MinimizedToTray) {
+    MinimizedToTray = 0;
+    ShowWindow(ClockWindow, SW_RESTORE);
+  }
+  SetForegroundWindow(ClockWindow);
+  TraceEvent("shown for a second launch");
+}
+
 void TrayCallback(HWND window, UINT mouse) {
   switch (mouse) {
     case WM_LBUTTONUP:
@@ -379,6 +423,15 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     case WM_CLOSE:
       ShutDown(window);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // Sent to both windows; false when the session goes on after all.
+      if (wParam != FALSE) EndSession();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTrayRetryTimer && !shuttingDown) RestoreTrayIcon();
       return 0;
     case WM_COMMAND:
       RunCommand(window, LOWORD(wParam));
@@ -474,6 +527,15 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       TrayCallback(window, static_cast<UINT>(lParam));
       return DefWindowProcA(window, message, wParam, lParam);
     default:
+      if (IsRegisteredMessage(message, TaskbarCreatedMessage)) {
+        // Broadcast to both windows: the icon, which reports to the clock, is added once.
+        if (window == ClockWindow && !shuttingDown) RestoreTrayIcon();
+        return 0;
+      }
+      if (IsRegisteredMessage(message, ShowClockMessage)) {
+        ShowForSecondLaunch();
+        return 0;
+      }
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }

@@ -39,3 +39,11 @@ constexpr unsigned MSG_ALARM_OPEN = kAppMessageBase + 1;
 // To the alarm list: fill the rows again from the edits. Inside a dialog this number is also
 // DM_SETDEFID, which names a control: only wParam 0 with lParam 0 refills.
 constexpr unsigned MSG_ALARM_REFRESH = kUserMessageBase + 1;  // 1025
+
+// Registered messages (RegisterWindowMessage): the same number in every process that registers
+// the name, so they can come from outside.
+// From the shell to every top-level window: the taskbar was made again (Explorer restarted, or
+// rebuilt it on a display change), and every tray icon has to be added again.
+constexpr char kTaskbarCreatedName[] = "TaskbarCreated";
+// To a running clock from a second launch: come back from the tray and to the front.
+constexpr char kShowClockName[] = "TarvoClock.ShowClock";

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/dialog_win32.h"
+#include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/paths_win32.h"
 #include "base/resource_ids.h"
@@ -133,7 +134,7 @@ void WarnUnplayable(HWND dialog) {
   warningOpen = true;
   const bool timerWasOn = PositionTimer != 0;
   if (timerWasOn) KillTimer(dialog, kPositionTimerId);
-  MessageBoxA(ClockWindow, "未対応の形式です。", AppTitle, MB_ICONWARNING);
+  ShowMessageBox(ClockWindow, "未対応の形式です。", AppTitle, MB_ICONWARNING);
   warningOpen = false;
   // The panel may have closed, or stopped, while the box was up.
   if (timerWasOn && PanelWindow == dialog && PositionTimer) {

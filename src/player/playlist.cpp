@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <vector>
 
+#include "settings/profile.h"
 #include "settings/settings.h"
 
 char PlayPaths[kMaxEntries][kEntryCapacity];
@@ -22,7 +25,6 @@ namespace {
 const char* const kListKinds[] = {".mp3", ".wma", ".wav", ".avi", ".wmv", ".mpg", ".mp4"};
 constexpr int kExtensionCapacity = 8;
 constexpr char kPlayNoKey[] = "PlayNo";
-constexpr int kFileKeyCapacity = 16;
 // What a section line needs besides its path: "FILE0000=" and the line's terminating zero.
 constexpr size_t kFileKeyRoom = 10;
 // "PlayNo=-2147483648" and its zero.
@@ -41,7 +43,65 @@ bool LowerExtension(const char* ext, char* out) {
   return true;
 }
 
-void FileKey(char* out, int n) { snprintf(out, kFileKeyCapacity, "FILE%04d", n); }
+// One "key=value" string of a section, with blanks around the key and the value left out and
+// one pair of matching quotes around the value removed, as the key calls read it.
+struct SectionLine {
+  const char* key;
+  size_t keyLength;
+  const char* value;
+  size_t valueLength;
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+void Trim(const char** begin, const char** end) {
+  while (*begin < *end && IsBlank(**begin)) ++*begin;
+  while (*end > *begin && IsBlank((*end)[-1])) --*end;
+}
+
+// False for a string without '=' (a comment, a stray word), which names no key.
+bool SplitSectionLine(const char* text, size_t length, SectionLine* out) {
+  const char* equals = static_cast<const char*>(memchr(text, '=', length));
+  if (equals == nullptr) return false;
+  const char* keyBegin = text;
+  const char* keyEnd = equals;
+  Trim(&keyBegin, &keyEnd);
+  const char* valueBegin = equals + 1;
+  const char* valueEnd = text + length;
+  Trim(&valueBegin, &valueEnd);
+  if (valueEnd - valueBegin >= 2 && (*valueBegin == '"' || *valueBegin == '\'') &&
+      valueEnd[-1] == *valueBegin) {
+    ++valueBegin;
+    --valueEnd;
+  }
+  *out = SectionLine{keyBegin, static_cast<size_t>(keyEnd - keyBegin), valueBegin,
+                     static_cast<size_t>(valueEnd - valueBegin)};
+  return true;
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameKey(const SectionLine& line, const char* name) {
+  if (line.keyLength != strlen(name)) return false;
+  for (size_t i = 0; i < line.keyLength; ++i) {
+    if (Lower(line.key[i]) != Lower(name[i])) return false;
+  }
+  return true;
+}
+
+// The entry a "FILE%04d" key names, or -1 for any other key.
+int FileKeyNumber(const SectionLine& line) {
+  if (line.keyLength != 8) return -1;
+  for (int i = 0; i < 4; ++i) {
+    if (Lower(line.key[i]) != "file"[i]) return -1;
+  }
+  int n = 0;
+  for (size_t i = 4; i < 8; ++i) {
+    if (line.key[i] < '0' || line.key[i] > '9') return -1;
+    n = n * 10 + (line.key[i] - '0');
+  }
+  return n;
+}
 
 }  // namespace
 
@@ -107,23 +167,44 @@ bool AppendEntry(const char* path) {
   return true;
 }
 
-void LoadPlayListFrom(const ProfileAccess& profile) {
+void LoadPlayListSection(const char* section, size_t length) {
   EntryCount = 0;
   // A new list: whatever row was starred may now hold another file.
   NowPlaying = -1;
-  const int savedPlayNo = ReadProfileInt(profile, kPlayListSection, kPlayNoKey, 0);
+  // Where each entry's value lies in the section; the first of two equal keys counts.
+  std::vector<SectionLine> files(static_cast<size_t>(kMaxEntries), SectionLine{});
+  int32_t savedPlayNo = 0;
+  bool playNoSeen = false;
+  size_t at = 0;
+  while (at < length && section[at] != '\0') {
+    const size_t lineLength = strnlen(section + at, length - at);
+    SectionLine line;
+    if (SplitSectionLine(section + at, lineLength, &line)) {
+      const int n = FileKeyNumber(line);
+      if (n >= 0) {
+        if (files[static_cast<size_t>(n)].key == nullptr) files[static_cast<size_t>(n)] = line;
+      } else if (!playNoSeen && SameKey(line, kPlayNoKey)) {
+        playNoSeen = true;
+        const std::string value(line.value, line.valueLength);
+        if (!ParseProfileInt(value.c_str(), &savedPlayNo)) savedPlayNo = 0;
+      }
+    }
+    at += lineLength + 1;
+  }
   // PlayNo counts the file's entries; every one skipped before it moves it down by one, so it
   // still names the entry it named when it was saved.
   int playNo = savedPlayNo;
-  // Two bytes more than an entry holds, so that a value too long for one shows as such.
-  char value[kEntryCapacity + 2];
-  char key[kFileKeyCapacity];
+  char path[kEntryCapacity];
   for (int n = 0; n < kMaxEntries && EntryCount < kMaxEntries; ++n) {
-    FileKey(key, n);
-    int copied = profile.Read(profile.context, kPlayListSection, key, "", value, sizeof value);
-    value[sizeof value - 1] = '\0';
-    if (copied <= 0 || value[0] == '\0') break;
-    if (!AppendEntry(value) && n < savedPlayNo) --playNo;
+    const SectionLine& file = files[static_cast<size_t>(n)];
+    if (file.key == nullptr || file.valueLength == 0) break;
+    // A value too long for an entry is skipped rather than cut to a wrong path.
+    const bool fits = file.valueLength < static_cast<size_t>(kEntryCapacity);
+    if (fits) {
+      memcpy(path, file.value, file.valueLength);
+      path[file.valueLength] = '\0';
+    }
+    if ((!fits || !AppendEntry(path)) && n < savedPlayNo) --playNo;
   }
   PlayNo = IsEntry(playNo) ? playNo : 0;
   // PlayNo now holds an entry index, which the player turns into a position when it builds its

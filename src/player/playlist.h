@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "settings/profile.h"
-
 constexpr int kMaxEntries = 10000;
 constexpr int kEntryCapacity = 260;  // bytes per entry, terminator included
 
@@ -47,12 +45,17 @@ bool IsPlayListExtension(const char* ext);
 // Appends a path as a new entry. Fails when the list is full or the path is 260 bytes or longer.
 bool AppendEntry(const char* path);
 
-// Replaces the list with the FILE%04d keys of a ".lst" profile, from FILE0000 up to the first
-// missing or empty one or the 10000th entry. A value too long for an entry is skipped rather
-// than cut to a wrong path. PlayNo comes from the "PlayNo" key as an entry index; a value that
-// is not an entry of the loaded list becomes 0. The order is left as the identity, so that
-// CurrentEntry() is that entry until BuildOrder. No row is starred afterwards (NowPlaying -1).
-void LoadPlayListFrom(const ProfileAccess& profile);
+// Replaces the list with a "PlayList" section as GetPrivateProfileSectionA gives it: "key=value"
+// strings, each ended by a zero, and an empty one after the last; nothing is read at or past
+// `length`. Keys are taken as the key-by-key calls take them: in any case, with blanks around
+// keys and values left out, one pair of quotes around a value removed, the first of two equal
+// keys counting, and strings without '=' ignored. The list is the FILE%04d values from FILE0000
+// up to the first missing or empty one or the 10000th entry. A value too long for an entry is
+// skipped rather than cut to a wrong path. PlayNo comes from the "PlayNo" key as an entry index;
+// a value that is not an entry of the loaded list becomes 0. The order is left as the identity,
+// so that CurrentEntry() is that entry until BuildOrder. No row is starred afterwards
+// (NowPlaying -1).
+void LoadPlayListSection(const char* section, size_t length);
 
 // The "PlayList" section as the profile calls take a whole section: "PlayNo=<CurrentEntry()>",
 // then "FILE%04d=<path>" for every entry, each ended by a zero, and a closing zero. Returns the

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/message_box_win32.h"
 #include "base/paths_win32.h"
 #include "base/window_handles_win32.h"
 #include "player/playlist.h"
@@ -18,9 +19,13 @@ namespace {
 constexpr int kMaxDepth = 20;
 // One byte more than an entry holds, as the drop is asked for it: a longer path shows as such.
 constexpr UINT kDropPathCapacity = 261;
+// The section read's first buffer, and the largest it grows to: a full list of the longest paths
+// takes under 3 MB.
+constexpr DWORD kSectionReadStart = 64 * 1024;
+constexpr DWORD kSectionReadLimit = 64 * 1024 * 1024;
 
 void ShowDropWarning(const char* text) {
-  MessageBoxA(ClockWindow, text, AppTitle, MB_ICONWARNING);
+  ShowMessageBox(ClockWindow, text, AppTitle, MB_ICONWARNING);
 }
 
 bool IsDots(const char* name) {
@@ -105,8 +110,21 @@ bool AddDroppedFiles(HDROP drop) { return AddDroppedFilesWith(drop, ShowDropWarn
 bool LoadPlayList(const char* file) {
   char full[kEntryCapacity];
   if (!FullListPath(file, full)) return false;
-  LoadPlayListFrom(FileProfile(full));
-  return true;
+  // The whole section in one call: Windows reads and parses the file again for every profile
+  // call, so key by key a list of 10,000 entries was read 10,000 times before the clock showed.
+  // A buffer the section does not fit in comes back full to two bytes short: a larger one is
+  // tried, up to a bound far above any list we write.
+  for (DWORD capacity = kSectionReadStart;; capacity *= 2) {
+    char* section = static_cast<char*>(malloc(capacity));
+    if (section == nullptr) return false;
+    const DWORD length = GetPrivateProfileSectionA(kPlayListSection, section, capacity, full);
+    if (length + 2 < capacity || capacity >= kSectionReadLimit) {
+      LoadPlayListSection(section, length < capacity ? length : capacity);
+      free(section);
+      return true;
+    }
+    free(section);
+  }
 }
 
 bool SavePlayList(const char* file) {

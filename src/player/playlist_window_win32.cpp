@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/paths_win32.h"
 #include "base/resource_ids.h"
@@ -301,7 +302,7 @@ void CancelDrag(HWND dialog) {
 }
 
 void WarnSaveFailed() {
-  MessageBoxA(ClockWindow, "プレイリストを保存できませんでした。", AppTitle, MB_ICONWARNING);
+  ShowMessageBox(ClockWindow, "プレイリストを保存できませんでした。", AppTitle, MB_ICONWARNING);
 }
 
 void Save() {

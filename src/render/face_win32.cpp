@@ -7,6 +7,7 @@
 
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
+#include "base/message_box_win32.h"
 #include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
 #include "render/blend.h"
@@ -35,7 +36,9 @@ const SkinRecord* SelectedSkin() {
   return &brand.skins[CHARA];
 }
 
-void Warn(const char* text) { MessageBoxA(ClockWindow, text, AppCaption, MB_ICONWARNING); }
+// Shown by the clock thread, so owned by no window: a box owned by the clock, a window of the UI
+// thread, would join the two threads' input and the clock would wait on this thread's work.
+void Warn(const char* text) { ShowMessageBox(nullptr, text, AppCaption, MB_ICONWARNING); }
 
 // Loads a digit sheet or bar image of the skin, saying which one is missing. The image goes into
 // a surface of its own size, which then replaces `surface`: sheets and bars of another size than

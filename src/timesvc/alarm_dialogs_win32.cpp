@@ -8,6 +8,7 @@
 
 #include "base/clock_source_win32.h"
 #include "base/dialog_win32.h"
+#include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/paths_win32.h"
 #include "base/resource_ids.h"
@@ -199,7 +200,7 @@ void TestSound(HWND dialog) {
     char path[kAlarmNameCapacity];
     if (!AlarmFileExists(name) || !AlarmFilePath(name, path)) {
       TraceEvent("ALARM test file missing");
-      MessageBoxA(ClockWindow, kAlarmFileMissingText, AppCaption, MB_ICONWARNING);
+      ShowMessageBox(ClockWindow, kAlarmFileMissingText, AppCaption, MB_ICONWARNING);
     } else if (TestPlayer.Playing.load() != 0) {
       TraceEvent("ALARM test stopped");
       StopPlayback(&TestPlayer);
@@ -207,7 +208,7 @@ void TestSound(HWND dialog) {
       TraceEvent("ALARM test playing %s", path);
     } else {
       TraceEvent("ALARM test unsupported %s", path);
-      MessageBoxA(ClockWindow, kAlarmUnsupportedText, AppTitle, MB_ICONWARNING);
+      ShowMessageBox(ClockWindow, kAlarmUnsupportedText, AppTitle, MB_ICONWARNING);
     }
   }
   EnableWindow(button, TRUE);
@@ -240,7 +241,7 @@ void SetAlarm(HWND dialog) {
   switch (ApplyAlarmEdit(input, EditedAlarm + 1, AlarmFileExists, &AlarmEdits[EditedAlarm])) {
     case AlarmEditResult::kBadTime:
       TraceEvent("ALARM bad time '%s' '%s'", hour, minute);
-      MessageBoxA(dialog, kBadTime, AppTitle, MB_ICONWARNING);
+      ShowMessageBox(dialog, kBadTime, AppTitle, MB_ICONWARNING);
       return;
     case AlarmEditResult::kFileMissing:
       TraceEvent("ALARM file missing '%s'", file);

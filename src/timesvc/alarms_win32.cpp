@@ -11,6 +11,7 @@
 
 #include "base/app_state.h"
 #include "base/dialog_win32.h"
+#include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/paths_win32.h"
 #include "base/test_hooks_win32.h"
@@ -96,7 +97,8 @@ void OpenAlarmFile(HWND dialog, StopJob* job) {
   run.Blocked = true;
   run.StopWindow = nullptr;
   TraceEvent("alarm %d unsupported %s", job->number, job->path);
-  MessageBoxA(ClockWindow, kAlarmUnsupportedText, AppTitle, MB_ICONWARNING);
+  // Over its own stop window: an owner on another thread would join the two threads' input.
+  ShowMessageBox(dialog, kAlarmUnsupportedText, AppTitle, MB_ICONWARNING);
   EndDialog(dialog, 0);
 }
 
@@ -183,7 +185,10 @@ DWORD WINAPI StopThread(void* parameter) {
 #endif
   // The window opens the alarm's filter graph on this thread.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  const INT_PTR result = RunDialog(stopTemplate, ClockWindow, StopDialogProc,
+  // No owner: the clock belongs to the UI thread, and Windows joins the input of a window's
+  // thread and its owner's, so the clock would stall while this thread builds its graph. The
+  // template keeps the window on top and off the taskbar, as an owned window was.
+  const INT_PTR result = RunDialog(stopTemplate, nullptr, StopDialogProc,
                                    reinterpret_cast<LPARAM>(job), DialogPlace::kAsDesigned);
   TraceEvent("alarm %d stop window ended %d", job->number, static_cast<int>(result));
   if (SUCCEEDED(com)) CoUninitialize();
@@ -218,10 +223,11 @@ BOOL CALLBACK AskToEnd(HWND window, LPARAM ownThread) {
   GetClassNameA(window, name, sizeof name);
   if (lstrcmpA(name, "#32770") != 0) return TRUE;
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  // Stop windows, and the boxes their threads show over the clock.
+  // Stop windows, and the boxes their threads show over them.
+  const HWND owner = GetWindow(window, GW_OWNER);
   if (GetPropA(window, kStopProperty) != nullptr ||
-      (thread != static_cast<DWORD>(ownThread) && ClockWindow != nullptr &&
-       GetWindow(window, GW_OWNER) == ClockWindow)) {
+      (thread != static_cast<DWORD>(ownThread) && owner != nullptr &&
+       GetPropA(owner, kStopProperty) != nullptr)) {
     PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
   }
   return TRUE;

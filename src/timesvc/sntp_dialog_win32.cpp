@@ -3,6 +3,7 @@
 #include "timesvc/sntp_dialog_win32.h"
 
 #include "base/dialog_win32.h"
+#include "base/message_box_win32.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
 #include "render/frame.h"
@@ -23,7 +24,7 @@ bool syncing = false;
 DWORD syncEnded = 0;
 bool anySync = false;
 
-void Warn(HWND owner, const char* text) { MessageBoxA(owner, text, AppCaption, MB_ICONWARNING); }
+void Warn(HWND owner, const char* text) { ShowMessageBox(owner, text, AppCaption, MB_ICONWARNING); }
 
 void SyncNow(HWND dialog) {
   if (syncing) {

@@ -131,7 +131,9 @@ def test_a_media_file_rings_in_its_stop_window_until_stopped(h):
     clock.wait_event("alarm 1 playing", timeout=40)
     window = wait_until(lambda: next((w for w in clock.windows("#32770") if w["title"] == "wake"), None), 10,
                         what="the stop window titled with the file's name")
-    assert window["owner"] == clock_window(clock)["window"], window
+    # Owned by no window of another thread (that would join its input to the clock's), and so
+    # kept on top by its own style.
+    assert window["owner"] == 0 and window["topmost"] == 1, window
     code, out = titled(clock, "wake", "hittest", 5, 5)
     assert code == 0 and out.strip() == f"hit={HTCAPTION}", (code, out)
     wait_until(lambda: len(clock.sound_bytes()) > 400000, 15, what="the file in the sink")
@@ -225,6 +227,11 @@ def test_a_file_that_cannot_play_blocks_its_alarm(h):
     clock.wait_event("alarm 5 unsupported", timeout=40)
     box = box_with(clock, "未対応の形式です。")
     assert box["caption"] == "TarvoClock", box
+    # Over its stop window, on the same thread, and in front of whatever is active.
+    boxes = clock.windows("#32770")
+    shown = next(w for w in boxes if w["title"] == "TarvoClock")
+    stop = next((w for w in boxes if w["window"] == shown["owner"]), None)
+    assert stop is not None and stop["owner"] == 0 and shown["topmost"] == 1, boxes
     assert titled(clock, "TarvoClock", "command-to", 1)[0] == 0
     wait_until(lambda: not any("未対応の形式です。" in t for d in clock.dialogs() for t in d["texts"]), 10,
                what="the box to close")

@@ -1,8 +1,12 @@
-"""Start-up, single instance, window styles, the shifted clock and shutdown of the real program."""
+"""Start-up, single instance, window styles, the shifted clock and shutdown of the real program,
+and what Windows does to it from outside: a log-off, a taskbar that comes late or is made again."""
 import os
+import subprocess
+import wave
 
 import harness
 from harness import wait_until
+from test_window import drag, face
 
 WS_POPUP = 0x80000000
 WS_CAPTION_SYSMENU_MINMAX = 0x00CB0000
@@ -128,10 +132,76 @@ def test_refuses_a_256_colour_display(h):
     assert not any(e.startswith("ClockThread") for e in clock.events()), clock.events()
 
 
+def test_a_log_off_saves_what_a_close_would(h):
+    # Windows sends no WM_CLOSE at a log-off or shut-down: it asks, tells, and ends the process.
+    screen = h.screen()
+    clock = h.clock(screen).start()
+    clock.wait_event("LoadSkin done")
+    drag(screen, (395, 462), (60, 40))
+    wait_until(lambda: face(clock)["rect"][:2] == (380, 280), 10, what="the moved clock")
+    tone = os.path.join(clock.folder, "quiet.wav")
+    with wave.open(tone, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(8000)
+        w.writeframes(b"\0\0" * 8000 * 20)
+    assert clock.wintool("drop", harness.APP_TITLE, "Z:" + tone.replace("/", "\\"))[0] == 0
+    clock.wait_event("panel playing 0", timeout=30)
+    code, out = clock.wintool("end-session", harness.APP_TITLE)
+    assert code == 0 and "query=0" in out, (code, out)
+    clock.stop()
+    saved = clock.read_cfg()
+    assert (saved.get("LEFT"), saved.get("TOP")) == ("380", "280"), saved
+    with open(os.path.join(clock.folder, harness.APP_TITLE + ".lst"), encoding="cp932") as f:
+        listed = f.read()
+    assert "FILE0000=Z:" in listed and "quiet.wav" in listed, listed
+    # Within Windows' five seconds: no farewell.
+    ended = int(out.split("ended ms=")[1].split()[0])
+    assert ended < 5000 and not any(e.startswith("PlayExitVoice") for e in clock.events()), (out, clock.events())
+
+
+def tray_icon(clock):
+    code, out = clock.wintool("tray", harness.APP_TITLE)
+    return code == 0 and "icon=1" in out
+
+
+def test_the_tray_icon_outlives_a_late_taskbar_and_a_new_one(h):
+    screen = h.screen()
+    clock = h.clock(screen)
+    # A clock started with Windows can come before the taskbar: the shell refuses its icon.
+    out_path = os.path.join(clock.folder, "taskbar.log")
+    with open(out_path, "wb") as out:
+        taskbar = subprocess.Popen(["wine", h.args.wintool, "fake-taskbar", "10000"], env=clock.env(),
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+    try:
+        wait_until(lambda: b"refusing" in open(out_path, "rb").read(), 30, what="the late taskbar")
+        clock.start()
+        clock.wait_event("tray icon ICON_TASK 0")
+        taskbar.wait(30)
+    finally:
+        harness.end_process(taskbar)
+    wait_until(lambda: tray_icon(clock), 15, what="the icon once the taskbar is there")
+    # Explorer restarted: the new taskbar has no icons and says so to every window.
+    assert clock.wintool("tray", harness.APP_TITLE, "delete")[0] == 0
+    assert not tray_icon(clock)
+    assert clock.wintool("broadcast", "TaskbarCreated")[0] == 0
+    wait_until(lambda: tray_icon(clock), 10, what="the icon in the new taskbar")
+    # A second launch brings the clock back from the tray.
+    clock.post(0x0111, 40002)
+    wait_until(lambda: not any(w["visible"] for w in clock.windows()), 10, what="the clock in the tray")
+    second = h.clock(screen, name="second").start()
+    assert second.wait_exit(15) == 0
+    wait_until(lambda: any(w["visible"] for w in clock.windows()), 10, what="the clock back")
+    assert face(clock)["rect"][:2] == (320, 240)
+    clock.quit()
+
+
 if __name__ == "__main__":
     harness.run([test_starts_shows_and_closes_in_order,
                  test_second_copy_leaves_at_once_unless_its_title_differs,
                  test_framed_windows_and_show_at_creation,
                  test_shifted_clock_drives_the_minute_change_and_hour_signal,
                  test_fallback_mode_makes_plain_unowned_windows,
-                 test_refuses_a_256_colour_display])
+                 test_refuses_a_256_colour_display,
+                 test_a_log_off_saves_what_a_close_would,
+                 test_the_tray_icon_outlives_a_late_taskbar_and_a_new_one])

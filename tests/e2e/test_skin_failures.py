@@ -47,6 +47,9 @@ def test_missing_digit_sheet_is_named_then_start_fails(h):
     box = next_box(clock, seen)
     assert box["caption"] == "TarvoClock" and any("moj.kpz が見つかりません" in t and "broken.skn" in t
                                                    for t in box["texts"]), box
+    # The clock thread's box: owned by no window of the UI thread, in front of the active one.
+    shown = [w for w in clock.windows("#32770") if w["visible"]]
+    assert [(w["owner"], w["topmost"]) for w in shown] == [(0, 1)], shown
     assert clock.press(1) == 0
     box = next_box(clock, seen)
     assert "初期化失敗" in box["texts"], box

@@ -156,6 +156,8 @@ def test_notices_posted_to_the_clock(h):
         clock.post(message, wparam)
         box = wait_until(lambda: clock.dialogs(), 20, what=f"the notice {text}")[0]
         assert box["caption"] == "TarvoClock" and text in box["texts"], (text, box)
+        # In front of whatever window is active, as the clock opened it on its own.
+        assert [w["topmost"] for w in clock.windows("#32770") if w["visible"]] == [1], text
         assert clock.press(1) == 0
         wait_until(lambda: not clock.dialogs(), 10, what="the notice to close")
     # An unknown result code shows nothing.

@@ -1,13 +1,12 @@
-// Play-list files of any content: the list stays within its limits, the current entry and order
-// positions within the entries, the order a permutation, and every entry splits into parts that
-// add up; the saved section loads back into the same list.
+// Play-list sections of any content: the list stays within its limits, the current entry and
+// order positions within the entries, the order a permutation, and every entry splits into parts
+// that add up; the saved section loads back into the same list.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "../shared/memory_profile.h"
 #include "base/paths.h"
 #include "player/playlist.h"
 #include "settings/settings.h"
@@ -49,9 +48,11 @@ bool ReadsBackAsWritten(const char* value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  MemoryProfile file(reinterpret_cast<const char*>(data), size);
+  // The input is the section as the section call gives it, with or without its closing zeros:
+  // the loader must stay within the bytes it is given.
+  std::vector<char> given(reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(data) + size);
   ShuffFlag = size > 0 && (data[0] & 1) != 0;
-  LoadPlayListFrom(file.Access());
+  LoadPlayListSection(given.data(), given.size());
 
   Check(EntryCount >= 0 && EntryCount <= kMaxEntries);
   Check(PlayNo == 0 || (PlayNo > 0 && PlayNo < EntryCount));
@@ -76,17 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::vector<char> section(PlayListSectionCapacity());
   size_t length = BuildPlayListSection(section.data(), section.size());
   Check(length > 0 && section[length - 1] == '\0' && section[length - 2] == '\0');
-  std::string text = "[PlayList]\n";
-  for (const char* line = section.data(); *line != '\0'; line += strlen(line) + 1) {
-    text += line;
-    text += '\n';
-  }
   std::vector<std::string> before(PlayPaths, PlayPaths + EntryCount);
   bool clean = true;
   for (const std::string& path : before) clean = clean && ReadsBackAsWritten(path.c_str());
   if (clean) {
-    MemoryProfile saved(text);
-    LoadPlayListFrom(saved.Access());
+    LoadPlayListSection(section.data(), length);
     Check(std::vector<std::string>(PlayPaths, PlayPaths + EntryCount) == before);
     Check(PlayNo == current);
   }

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <strings.h>
 #include <vector>
 
-#include "../shared/memory_profile.h"
 #include "player/playlist.h"
 #include "settings/settings.h"
 
@@ -40,9 +40,30 @@ class PlayListTest : public testing::Test {
     return true;
   }
 
+  // The "PlayList" section of INI text as the section call gives it: its lines, each ended by
+  // a zero (blank ones left out), and a closing zero.
+  static std::string SectionOf(const std::string& text) {
+    std::string section;
+    bool inside = false;
+    size_t at = 0;
+    while (at < text.size()) {
+      size_t end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(at, end - at);
+      at = end + 1;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty() && line[0] == '[') {
+        inside = strncasecmp(line.c_str(), "[PlayList]", 10) == 0;
+      } else if (inside && !line.empty()) {
+        section += line + '\0';
+      }
+    }
+    return section + '\0';
+  }
+
   static void LoadText(const std::string& text) {
-    MemoryProfile file(text);
-    LoadPlayListFrom(file.Access());
+    const std::string section = SectionOf(text);
+    LoadPlayListSection(section.data(), section.size());
   }
 };
 
@@ -169,6 +190,44 @@ TEST_F(PlayListTest, LoadsFileKeysUpToTheFirstGapOrEmptyValue) {
            std::string(259, 'y') + "\n");
   ASSERT_EQ(EntryCount, 2);
   EXPECT_EQ(std::string(PlayPaths[1]), std::string(259, 'y'));
+}
+
+// Text with zeros in it, whole: the strings of a section as the section call gives them.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
+
+TEST_F(PlayListTest, TheSectionIsReadAsTheKeyByKeyCallsReadIt) {
+  struct Case {
+    std::string section;
+    size_t length;  // how much of it the loader is given
+    std::vector<std::string> entries;
+    int playNo;
+  };
+  const Case cases[] = {
+      // Keys in any case and any order, blanks around keys and values, quotes around a value.
+      {Bytes("file0001 = b.mp3 \0 PLAYNO = 1\0FILE0000=\"a.mp3\"\0\0"), 100, {"a.mp3", "b.mp3"}, 1},
+      // The first of two equal keys counts; other keys, comments and words are passed over.
+      {Bytes("FILE0000=a\0file0000=z\0PlayNo=1\0playno=0\0;FILE0001=x\0word\0FILE1=y\0"
+             "FILE00001=y\0FILE0001=b\0\0"),
+       100, {"a", "b"}, 1},
+      // Only one pair of matching quotes goes; a lone quote stays.
+      {Bytes("FILE0000='a'\0FILE0001=\"\"b\"\"\0FILE0002=\"c\0\0"), 100, {"a", "\"b\"", "\"c"}, 0},
+      // An empty value ends the list, as a missing key does; so does an empty string.
+      {Bytes("FILE0000=a\0FILE0001=  \0FILE0002=c\0\0"), 100, {"a"}, 0},
+      {Bytes("\0FILE0000=a\0\0"), 100, {}, 0},
+      // Nothing is read at or past the length given, closing zeros or not.
+      {Bytes("FILE0000=a\0FILE0001=b\0PlayNo=1\0\0"), 21, {"a", "b"}, 0},
+      {Bytes("FILE0000=abc"), 10, {"a"}, 0},
+      {Bytes("FILE0000=abc"), 0, {}, 0},
+  };
+  for (const Case& c : cases) {
+    PlayNo = 77;
+    LoadPlayListSection(c.section.data(), std::min(c.length, c.section.size()));
+    EXPECT_EQ(std::vector<std::string>(PlayPaths, PlayPaths + EntryCount), c.entries) << c.section;
+    EXPECT_EQ(PlayNo, c.playNo) << c.section;
+  }
 }
 
 TEST_F(PlayListTest, PlayNoFromAFileIsKeptOnlyWhenItNamesAnEntry) {

@@ -1,6 +1,7 @@
 // A small Windows command-line tool for driving and inspecting the clock from outside: post
 // messages to its windows, list its windows with their styles and places, play a test tone,
-// print the news font's glyphs.
+// print the news font's glyphs, and make what Windows does to it (a log-off, a taskbar that is
+// late or made again).
 // The end-to-end tests run it under Wine next to the program.
 #include <windows.h>
 #include <mmsystem.h>
@@ -595,6 +596,107 @@ int Controls(int id) {
   return 0;
 }
 
+// ---- What Windows does to a program from outside, which Wine never does by itself.
+
+// The clock's tray entry (id 1 on any window of the class), asked of the shell: "icon=1" when
+// the shell has it. With `remove`, the entry is deleted instead, as a taskbar that is gone has
+// lost it.
+int TrayIcon(const char* className, bool remove) {
+  std::vector<HWND> windows = WindowsOfClass(className);
+  if (windows.empty()) return 2;
+  bool found = false;
+  for (HWND w : windows) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = w;
+    data.uID = 1;
+    // A modify that changes nothing succeeds only for an entry the shell holds.
+    found = Shell_NotifyIconA(remove ? NIM_DELETE : NIM_MODIFY, &data) || found;
+  }
+  printf("icon=%d\n", found ? 1 : 0);
+  return 0;
+}
+
+// Posts a registered message to every top-level window, as the shell announces a new taskbar.
+int Broadcast(const char* name) {
+  const UINT message = RegisterWindowMessageA(name);
+  if (message == 0) return 2;
+  return PostMessageA(HWND_BROADCAST, message, 0, 0) ? 0 : 3;
+}
+
+LRESULT CALLBACK RefusingTray(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Every notification-icon request reaches the taskbar as WM_COPYDATA: refused.
+  if (message == WM_COPYDATA) return FALSE;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A taskbar that is not ready: for `ms` milliseconds the shell's requests for icons find this
+// window before the real taskbar and are refused, as they fail before Explorer has made its
+// taskbar (a program started with Windows can come first).
+int FakeTaskbar(unsigned ms) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = RefusingTray;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "Shell_TrayWnd";
+  if (RegisterClassA(&wc) == 0) return 2;
+  HWND tray = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0,
+                              1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+  if (tray == nullptr) return 3;
+  printf("taskbar refusing\n");
+  fflush(stdout);
+  const DWORD start = GetTickCount();
+  for (DWORD now = start; now - start < ms; now = GetTickCount()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - (now - start), QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+  DestroyWindow(tray);
+  return 0;
+}
+
+struct ProcessWindows {
+  DWORD process;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectOfProcess(HWND window, LPARAM param) {
+  ProcessWindows* found = reinterpret_cast<ProcessWindows*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == found->process) found->windows.push_back(window);
+  return TRUE;
+}
+
+// A log-off as Windows makes it for the process that has windows of the class: every top-level
+// window of it is asked WM_QUERYENDSESSION, then told WM_ENDSESSION (TRUE), each with the five
+// seconds Windows waits. Prints "query=N" (windows that refused) and "ended ms=N"; fails when a
+// window did not answer in time. The caller then ends the process, as Windows does.
+int EndSession(const char* className) {
+  std::vector<HWND> windows = WindowsOfClass(className);
+  if (windows.empty()) return 2;
+  ProcessWindows all = {0, {}};
+  GetWindowThreadProcessId(windows[0], &all.process);
+  EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&all));
+  const DWORD start = GetTickCount();
+  int refused = 0;
+  bool answered = true;
+  for (HWND w : all.windows) {
+    DWORD_PTR result = 0;
+    answered = SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                                   &result) != 0 && answered;
+    if (result == FALSE) ++refused;
+  }
+  printf("query=%d\n", refused);
+  for (HWND w : all.windows) {
+    DWORD_PTR result = 0;
+    if (!IsWindow(w)) continue;
+    answered = SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                                   &result) != 0 && answered;
+  }
+  printf("ended ms=%lu\n", static_cast<unsigned long>(GetTickCount() - start));
+  return answered ? 0 : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -626,6 +728,14 @@ int main(int argc, char** argv) {
   if (argc >= 3 && strcmp(argv[1], "controls") == 0) return Controls(static_cast<int>(Number(argv[2])));
   if (argc >= 3 && strcmp(argv[1], "track") == 0) return TrackState(static_cast<int>(Number(argv[2])));
   if (argc >= 3 && strcmp(argv[1], "info") == 0) return Info(argv[2]);
+  if (argc >= 3 && strcmp(argv[1], "tray") == 0) {
+    return TrayIcon(argv[2], argc > 3 && strcmp(argv[3], "delete") == 0);
+  }
+  if (argc >= 3 && strcmp(argv[1], "broadcast") == 0) return Broadcast(argv[2]);
+  if (argc >= 3 && strcmp(argv[1], "fake-taskbar") == 0) {
+    return FakeTaskbar(static_cast<unsigned>(Number(argv[2])));
+  }
+  if (argc >= 3 && strcmp(argv[1], "end-session") == 0) return EndSession(argv[2]);
   if (argc >= 4 && (strcmp(argv[1], "post") == 0 || strcmp(argv[1], "post-owner") == 0)) {
     return Post(argv[2], Number(argv[3]), argc > 4 ? Number(argv[4]) : 0,
                 argc > 5 ? static_cast<LPARAM>(Number(argv[5])) : 0,
@@ -667,6 +777,7 @@ int main(int argc, char** argv) {
           "press ID | slide ID POS | click ID | settext ID TEXT | state ID | glyphs TEXT | listview ID | "
           "select ID N | ping CLASS MS | record TEXT | command-to TITLE ID | click-in TITLE ID | "
           "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID | key-to TITLE ID VK | "
-          "drop CLASS|dialog:ID PATH... | slide-any ID POS | track ID | controls ID | in ID COMMAND...\n");
+          "drop CLASS|dialog:ID PATH... | slide-any ID POS | track ID | controls ID | in ID COMMAND... | "
+          "tray CLASS [delete] | broadcast NAME | fake-taskbar MS | end-session CLASS\n");
   return 1;
 }
