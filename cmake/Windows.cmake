@@ -134,3 +134,8 @@ target_link_libraries(idle_widget PRIVATE user32 gdi32)
 add_executable(push_cost ${CMAKE_SOURCE_DIR}/tests/e2e/push_cost.cpp)
 target_compile_definitions(push_cost PRIVATE ${MASCOT_WIN32_DEFS})
 target_link_libraries(push_cost PRIVATE user32 gdi32)
+
+# scripts/measure-playlist.sh: a list of 10,000 entries read as one section and key by key.
+add_executable(list_load_cost ${CMAKE_SOURCE_DIR}/tests/e2e/list_load_cost.cpp)
+target_compile_options(list_load_cost PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(list_load_cost PRIVATE mascot_win32_hooks)

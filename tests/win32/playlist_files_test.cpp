@@ -162,8 +162,9 @@ TEST_F(PlayListFilesTest, ListsOfTwentyThousandKeysStopAtTheLimitAndFullListsSav
   DWORD saveMs = GetTickCount() - start;
   std::string saved = ReadBytes(lst);
   EXPECT_EQ(saved, text.substr(0, text.find("FILE10000")));
-  // Generous bounds that a file rewritten once per key would not meet.
-  EXPECT_LT(loadMs, 20000u);
+  // Generous bounds that a file read or rewritten once per key would not meet (a read per key
+  // takes seconds here, where the profile calls keep the parsed file, and minutes on Windows).
+  EXPECT_LT(loadMs, 1000u);
   EXPECT_LT(saveMs, 10000u);
   RecordProperty("loadMs", static_cast<int>(loadMs));
   RecordProperty("saveMs", static_cast<int>(saveMs));
