@@ -6,15 +6,52 @@
 # News: the sample feed server (tools/feedserver) serves our own feeds on 127.77.0.1:80, and
 # the clock's FeedServer is set to it. FEED_SERVER=<host> names another feed server instead
 # (then none is started here). Port 80 needs root; when the bind fails, the clock runs without
-# news.
+# news, and when another program already serves that address, the clock reads that one's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/build.sh mingw-i686
-wintool="$root/build/mingw-i686/wintool.exe"
+bash scripts/deps.sh
+
+# Only the clock and the tool that closes it are built, and the build is configured only when it
+# is missing or its presets changed since (the build itself configures again when a CMake file
+# changes). The compiler's lines go to a log, shown when the build fails; a terminal sees one line
+# of progress.
+build=build/mingw-i686
+build_log="$root/build/run-build.log"
+mkdir -p build
+: >"$build_log"
+if [ ! -f "$build/build.ninja" ] || [ CMakePresets.json -nt "$build/build.ninja" ]; then
+  echo "Configuring the build..."
+  cmake --preset mingw-i686 >>"$build_log" 2>&1 || { tail -30 "$build_log"; exit 1; }
+fi
+# Ninja's "[step/steps]" lines, shown over each other on a terminal.
+progress() {
+  local line
+  while IFS= read -r line; do
+    [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]] && [ -t 1 ] &&
+      printf '\rBuilding the clock: step %s of %s ' "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
+  done
+  if [ -t 1 ]; then printf '\r'; fi
+}
+set +e
+cmake --build "$build" --target TarvoClock wintool 2>&1 | tee -a "$build_log" | progress
+status=${PIPESTATUS[0]}
+set -e
+if [ "$status" -ne 0 ]; then
+  echo "Building the clock failed:"
+  tail -30 "$build_log"
+  exit 1
+fi
+steps=$(grep -c '^\[[0-9]*/[0-9]*\]' "$build_log" || true)
+if [ "$steps" -eq 0 ]; then
+  echo "The clock is built already."
+else
+  echo "Built the clock in $steps steps (the compiler's output is in $build_log)."
+fi
+wintool="$root/$build/wintool.exe"
 run=${TARVO_RUN_DIR:-$root/build/run}
 mkdir -p "$run"
-cp build/mingw-i686/TarvoClock.exe "$run/TarvoClock.exe"
+cp "$build/TarvoClock.exe" "$run/TarvoClock.exe"
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine-run}
 . scripts/wine-env.sh
 EnsureWinePrefix
@@ -81,23 +118,55 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# What answers /feedserver/token on the feed address: the token of the server that answers, or
+# nothing when none does.
+answering_token() {
+  python3 - <<'PY' 2>/dev/null
+import socket
+with socket.create_connection(("127.77.0.1", 80), 0.5) as s:
+    s.settimeout(1)
+    s.sendall(b"GET /feedserver/token HTTP/1.0\r\n\r\n")
+    answer = b""
+    while True:
+        piece = s.recv(4096)
+        if not piece:
+            break
+        answer += piece
+head, _, body = answer.partition(b"\r\n\r\n")
+if head.startswith(b"HTTP/1.0 200"):
+    print(body.decode("ascii", "replace"))
+PY
+}
+
 if [ "$feed_host" = 127.77.0.1 ]; then
+  # A token only this run's server knows: a server that answers with it is ours, whatever else
+  # listens or is still going away.
+  token=$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')
   # Its own session, so Ctrl-C reaches only this script; the pid is kept for the clean-up.
   setsid python3 "$root/tools/feedserver/feedserver.py" --host 127.77.0.1 --port 80 \
-    --log "$run/feedserver.log" >>"$run/feedserver.out" 2>&1 </dev/null &
+    --log "$run/feedserver.log" --token "$token" >>"$run/feedserver.out" 2>&1 </dev/null &
   feed=$!
   echo "$feed" >"$run/feedserver.pid"
+  answer=
   for _ in $(seq 30); do
-    python3 -c 'import socket,sys; socket.create_connection(("127.77.0.1", 80), 0.2).close()' \
-      2>/dev/null && break
-    kill -0 "$feed" 2>/dev/null || break
+    answer=$(answering_token || true)
+    [ "$answer" = "$token" ] && break
+    # Ours has given up: whatever answers now is someone else's.
+    kill -0 "$feed" 2>/dev/null || { sleep 0.2; answer=$(answering_token || true); break; }
     sleep 0.1
   done
-  if kill -0 "$feed" 2>/dev/null; then
+  if [ "$answer" = "$token" ]; then
     echo "Feed server on 127.77.0.1:80 (requests logged to $run/feedserver.log)."
   else
-    echo "The feed server could not bind 127.77.0.1:80 (port 80 needs root): running without news."
-    tail -1 "$run/feedserver.out" 2>/dev/null
+    kill "$feed" 2>/dev/null || true
+    rm -f "$run/feedserver.pid"
+    if python3 -c 'import socket; socket.create_connection(("127.77.0.1", 80), 0.5).close()' 2>/dev/null; then
+      echo "127.77.0.1:80 is already served by another program, not by this run's feed server:"
+      echo "the clock shows the news that program serves, if any."
+    else
+      echo "The feed server could not bind 127.77.0.1:80 (port 80 needs root): running without news."
+    fi
+    tail -1 "$run/feedserver.out" 2>/dev/null || true
     feed=
   fi
 fi
@@ -112,7 +181,9 @@ shot="$run/screen.png"
 for n in $(seq 90 119); do [ -e "/tmp/.X$n-lock" ] || break; done
 # Own sessions for the display and the clock: Ctrl-C reaches only this script, which then
 # closes the clock properly before the display goes.
-setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: the server would otherwise start afresh, with a black desktop, each time its last
+# client leaves, as xsetroot does right after painting it.
+setsid Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=":$n"
 

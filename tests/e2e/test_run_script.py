@@ -1,14 +1,21 @@
 """The run command as a new user meets it: started from a folder without settings, on a machine
 without a display, and stopped with Ctrl-C (or a plain kill) at any moment, it closes the clock
-the way its menu does, so the settings are saved, and leaves nothing running."""
+the way its menu does, so the settings are saved, and leaves nothing running. It builds quietly,
+keeps its desktop painted, and tells its own feed server from another program on the address."""
+import http.server
 import os
 import signal
 import subprocess
 import tempfile
+import threading
 import time
+
+from PIL import Image
 
 import harness
 from harness import wait_until
+
+DESKTOP = (0x3A, 0x6E, 0xA5)
 
 
 def started_from(folder):
@@ -28,7 +35,7 @@ def started_from(folder):
     return found
 
 
-def run_and_stop(h, sig, wait_for_shot):
+def run_and_stop(h, sig, wait_for_shot, foreign_feeds=False):
     folder = tempfile.mkdtemp(prefix="tarvo-run-")
     env = dict(h.wine_env)
     env.pop("DISPLAY", None)
@@ -55,6 +62,16 @@ def run_and_stop(h, sig, wait_for_shot):
             os.killpg(proc.pid, signal.SIGKILL)
             proc.wait()
         log.close()
+    with open(os.path.join(folder, "run.log"), "rb") as f:
+        said = f.read().decode("utf-8", "replace")
+    # The build says one line, not one per compiler step.
+    assert "Building CXX" not in said and "Linking" not in said, said[-2000:]
+    if foreign_feeds:
+        assert "already served by another program" in said and "Feed server on" not in said, said[-2000:]
+    if wait_for_shot:
+        # The desktop painted before the clock started is still there.
+        with Image.open(os.path.join(folder, "screen.png")) as shot:
+            assert shot.convert("RGB").getpixel((5, 5)) == DESKTOP, shot.convert("RGB").getpixel((5, 5))
     left = started_from(folder)
     assert not left, ("still running", left, open(os.path.join(folder, "run.log"), "rb").read()[-2000:])
     assert took < 20, took
@@ -71,7 +88,28 @@ def test_ctrl_c_on_a_first_run_closes_the_clock_and_saves(h):
 
 
 def test_a_plain_kill_right_after_start_still_saves(h):
-    run_and_stop(h, signal.SIGTERM, wait_for_shot=False)
+    # Someone else's web server already answers on the feed address.
+    class Other(http.server.BaseHTTPRequestHandler):
+        def do_GET(self):
+            self.send_response(200)
+            self.end_headers()
+            self.wfile.write(b"not the clock's feeds")
+
+        def log_message(self, *args):
+            pass
+
+    try:
+        other = http.server.HTTPServer(("127.77.0.1", 80), Other)
+    except OSError:
+        other = None  # already taken: by another program all the same
+    if other is not None:
+        threading.Thread(target=other.serve_forever, daemon=True).start()
+    try:
+        run_and_stop(h, signal.SIGTERM, wait_for_shot=False, foreign_feeds=True)
+    finally:
+        if other is not None:
+            other.shutdown()
+            other.server_close()
 
 
 if __name__ == "__main__":

@@ -15,10 +15,13 @@ Paths:
   /hostile/<shape>    the answers the client must survive: never-closes, stall, slow (one byte a
                       second), 10mb, no-header-end (40 KB), 404, 500, 301, chunked, short (a body
                       short of its Content-Length), reset, empty, high-bit, nul, bad-utf8
+  /feedserver/token   the --token given at start (404 without one), so whoever started this
+                      server can tell that the server answering on the address is this one
 
 --override PATH=SHAPE answers PATH with a hostile shape instead (e.g. /rss/tarvo.rdf=404).
 --fail-after N answers every request after the first N with 404 (a server that goes away).
 --news DIR serves feeds and skins from DIR instead of assets/news.
+--token TEXT is what /feedserver/token answers.
 """
 import argparse
 import datetime
@@ -94,6 +97,11 @@ class Handler(socketserver.BaseRequestHandler):
             self.send(answer("400 Bad Request", b"bad request\n", "text/plain"))
             return
         path = path.split("?", 1)[0]
+        if path == "/feedserver/token":
+            token = self.server.token.encode("ascii")
+            self.send(answer("200 OK", token, "text/plain") if token else
+                      answer("404 Not Found", b"no token\n", "text/plain"))
+            return
         shape = self.server.overrides.get(path)
         if self.server.count_request() > self.server.fail_after >= 0:
             shape = "404"
@@ -187,8 +195,9 @@ class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, log_path, overrides, fail_after=-1):
+    def __init__(self, address, log_path, overrides, fail_after=-1, token=""):
         super().__init__(address, Handler)
+        self.token = token
         self.log_path = log_path
         self.overrides = overrides
         self.fail_after = fail_after
@@ -220,6 +229,7 @@ def main():
     parser.add_argument("--override", action="append", default=[], metavar="PATH=SHAPE")
     parser.add_argument("--fail-after", type=int, default=-1, metavar="N")
     parser.add_argument("--news", default="", metavar="DIR")
+    parser.add_argument("--token", default="", metavar="TEXT")
     args = parser.parse_args()
     if args.news:
         global NEWS
@@ -230,8 +240,10 @@ def main():
     for item in args.override:
         path, _, shape = item.partition("=")
         overrides[path] = shape
+    if not args.token.isascii():
+        parser.error("the token is ASCII text")
     try:
-        server = Server((args.host, args.port), args.log, overrides, args.fail_after)
+        server = Server((args.host, args.port), args.log, overrides, args.fail_after, args.token)
     except OSError as e:
         print(f"feedserver: cannot bind {args.host}:{args.port}: {e}", file=sys.stderr)
         return 2
