@@ -127,22 +127,40 @@ void ShutDown(HWND window) {
   }
 }
 
-// Log-off and shut-down: Windows sends no WM_CLOSE, so what a close saves is saved here. The
-// farewell is left out (it takes seconds and nobody is there to hear it), and nothing is hidden
-// or destroyed: the process is ended from outside. It quits by itself when it is not.
+// Where the player windows are, as their closing stores it, for a save that comes first.
+void StorePlayerPlaces() {
+  RECT place;
+  if (PanelWindow != nullptr && GetWindowRect(PanelWindow, &place)) {
+    SndDLEFT = place.left;
+    SndDTOP = place.top;
+  }
+  if (ListWindow != nullptr && GetWindowRect(ListWindow, &place)) {
+    SndLLEFT = place.left;
+    SndLTOP = place.top;
+  }
+}
+
+// Log-off and shut-down: Windows sends no WM_CLOSE, so what a close saves is saved here, first,
+// as the stops after it may take what is left of the time. The farewell is left out (it takes
+// seconds and nobody is there to hear it), and nothing is hidden or destroyed: the process is
+// ended from outside. It quits by itself when it is not.
 void EndSession() {
   if (sessionEnded) return;
   sessionEnded = true;
   shuttingDown = true;
   TraceEvent("session ending");
+  const DWORD start = GetTickCount();
   const bool stopped = StopClockThread(kSessionClockThreadMs);
+  StorePlayerPlaces();
+  SaveSettings();
+  TraceEvent("session end saved in %lu ms, clock thread %s",
+             static_cast<unsigned long>(GetTickCount() - start), stopped ? "stopped" : "still running");
   StopSkinDownload(kSessionDownloadMs);
   StopAlarmWindows(kSessionAlarmWindowsMs);
   StopClip();
   ClosePlayerWindows();
-  SaveSettings();
   RemoveTrayIcon();
-  TraceEvent("session end saved, clock thread %s", stopped ? "stopped" : "still running");
+  TraceEvent("session end done in %lu ms", static_cast<unsigned long>(GetTickCount() - start));
   PostQuitMessage(0);
 }
 

@@ -69,10 +69,11 @@ BOOL CALLBACK CheckControl(HWND control, LPARAM param) {
   bool fits = true;
   if (isStatic && (kind == SS_LEFT || kind == SS_CENTER || kind == SS_RIGHT)) {
     // Labels wrap: the text, drawn as the label draws it in a box a tenth narrower, must not
-    // need more lines than the label has room for.
-    RECT wrapped = {0, 0, static_cast<LONG>(box.right / kWiderFont), 0};
+    // need more lines than the label has room for, nor a word wider than the box.
+    const LONG narrow = static_cast<LONG>(box.right / kWiderFont);
+    RECT wrapped = {0, 0, narrow, 0};
     DrawTextA(dc, drawn.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    fits = wrapped.bottom <= box.bottom && wrapped.right <= box.right;
+    fits = wrapped.bottom <= box.bottom && wrapped.right <= narrow;
   } else if (isStatic && kind == SS_LEFTNOWORDWRAP) {
     fits = needed <= room;
   } else if (isButton) {

@@ -163,7 +163,7 @@ TEST_F(PlayerWindowsTest, PanelTemplateHoldsItsThirteenControls) {
   EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | DS_MODALFRAME), WS_POPUP | DS_MODALFRAME);
   const LONG exStyle = GetWindowLongA(panel, GWL_EXSTYLE);
   EXPECT_EQ(exStyle & (WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES), WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES);
-  ExpectSize(panel, 172, 82);
+  ExpectSize(panel, 178, 82);
   struct Expected {
     int id;
     const char* cls;
@@ -173,16 +173,16 @@ TEST_F(PlayerWindowsTest, PanelTemplateHoldsItsThirteenControls) {
   const Expected controls[] = {
       {IDC_PANEL_TITLE, "Edit", "", {7, 13, 149, 14}},
       {IDC_PANEL_POSITION, "msctls_trackbar32", "", {6, 24, 153, 18}},
-      {IDC_PANEL_VOLUME, "msctls_trackbar32", "", {144, 48, 18, 30}},
+      {IDC_PANEL_VOLUME, "msctls_trackbar32", "", {148, 48, 18, 30}},
       {IDC_PANEL_PLAY, "Button", "PLAY", {36, 60, 30, 14}},
       {IDC_PANEL_NEXT, "Button", "NEXT", {66, 60, 30, 14}},
       {IDC_PANEL_BACK, "Button", "BACK", {6, 60, 30, 14}},
       {IDC_PANEL_LOOP, "Button", "LOOP", {12, 48, 34, 10}},
       {IDC_PANEL_SHUFFLE, "Button", "SHUFFLE", {48, 48, 45, 10}},
       {IDC_PANEL_LIST, "Button", "LIST", {106, 60, 31, 14}},
-      {IDCANCEL, "Button", "×", {157, 0, 12, 12}},
+      {IDCANCEL, "Button", "×", {163, 0, 14, 12}},
       {IDC_PANEL_TIME, "Edit", "", {96, 46, 40, 12}},
-      {IDC_PANEL_HIDE, "Button", "＿", {144, 0, 12, 12}},
+      {IDC_PANEL_HIDE, "Button", "＿", {148, 0, 14, 12}},
   };
   int found = 0;
   for (HWND child = GetWindow(panel, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {

@@ -144,10 +144,18 @@ int Dialogs() {
 
 HWND AnchoredDialog();
 
-// The dialog box a user could act on: visible and enabled (a dialog under a message box of
-// its own is disabled), else the first visible one.
+// The dialog box a user could act on: the active window when it is a dialog; else one visible
+// and enabled (a dialog under a message box of its own is disabled), else the first visible one.
+// The active one comes first because a message box kept on top stays in front of a dialog
+// opened after it, which is the one in use.
 HWND ActiveDialog() {
   if (HWND anchored = AnchoredDialog()) return anchored;
+  HWND active = GetForegroundWindow();
+  char name[16] = {};
+  if (active != nullptr && GetClassNameA(active, name, sizeof name) > 0 && strcmp(name, "#32770") == 0 &&
+      IsWindowVisible(active) && IsWindowEnabled(active)) {
+    return active;
+  }
   HWND visible = nullptr;
   for (HWND w : WindowsOfClass("#32770")) {
     if (!IsWindowVisible(w)) continue;
@@ -167,19 +175,16 @@ int Press(int id) {
              : 3;
 }
 
-// Moves a track bar of the visible dialog box as a user's drag would end: new position, then
+// Moves a track bar of the dialog in use as a user's drag would end: new position, then
 // the scroll notification to the dialog.
 int Slide(int id, int position) {
-  for (HWND w : WindowsOfClass("#32770")) {
-    if (!IsWindowVisible(w)) continue;
-    HWND track = GetDlgItem(w, id);
-    if (track == nullptr) return 3;
-    SendMessageA(track, TBM_SETPOS, TRUE, position);
-    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
-                 reinterpret_cast<LPARAM>(track));
-    return 0;
-  }
-  return 2;
+  HWND w = ActiveDialog();
+  if (w == nullptr) return 2;
+  HWND track = GetDlgItem(w, id);
+  if (track == nullptr) return 3;
+  SendMessageA(track, TBM_SETPOS, TRUE, position);
+  SendMessageA(w, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(track));
+  return 0;
 }
 
 // Clicks a check box or button of the visible dialog box the way a mouse click reports it.
@@ -670,7 +675,8 @@ BOOL CALLBACK CollectOfProcess(HWND window, LPARAM param) {
 // A log-off as Windows makes it for the process that has windows of the class: every top-level
 // window of it is asked WM_QUERYENDSESSION, then told WM_ENDSESSION (TRUE), each with the five
 // seconds Windows waits. Prints "query=N" (windows that refused) and "ended ms=N"; fails when a
-// window did not answer in time. The caller then ends the process, as Windows does.
+// window did not answer in time (one that is gone meanwhile, its process having quit, has no
+// more to answer). The caller then ends the process, as Windows does.
 int EndSession(const char* className) {
   std::vector<HWND> windows = WindowsOfClass(className);
   if (windows.empty()) return 2;
@@ -680,18 +686,22 @@ int EndSession(const char* className) {
   const DWORD start = GetTickCount();
   int refused = 0;
   bool answered = true;
+  auto ask = [&answered](HWND w, UINT message, WPARAM wParam, DWORD_PTR* result) {
+    SetLastError(0);
+    if (SendMessageTimeoutA(w, message, wParam, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, result) == 0 &&
+        (GetLastError() == ERROR_TIMEOUT || IsWindow(w))) {
+      answered = false;
+    }
+  };
   for (HWND w : all.windows) {
-    DWORD_PTR result = 0;
-    answered = SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
-                                   &result) != 0 && answered;
+    DWORD_PTR result = TRUE;
+    ask(w, WM_QUERYENDSESSION, 0, &result);
     if (result == FALSE) ++refused;
   }
   printf("query=%d\n", refused);
   for (HWND w : all.windows) {
     DWORD_PTR result = 0;
-    if (!IsWindow(w)) continue;
-    answered = SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
-                                   &result) != 0 && answered;
+    if (IsWindow(w)) ask(w, WM_ENDSESSION, TRUE, &result);
   }
   printf("ended ms=%lu\n", static_cast<unsigned long>(GetTickCount() - start));
   return answered ? 0 : 3;
