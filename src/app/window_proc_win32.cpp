@@ -198,8 +198,14 @@ void RunCommand(HWND window, WORD id) {
       ShowSkinDialog(window);
       break;
     case CMD_BACK_ON_SCREEN:
-      BringBackOnScreen(&LEFT, &TOP);
+    {
+      int left = LEFT;
+      int top = TOP;
+      BringBackOnScreen(&left, &top);
+      LEFT = left;
+      TOP = top;
       break;
+    }
     case CMD_TWELVE_AS_ZERO:
       Clock12 = Clock12 ? 0 : 1;
       RequestFrame(kFrameRedraw);
@@ -404,7 +410,7 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       dragging = false;
       if (resemble) RequestFrame(kFrameRedraw);
       ApplyZadd(window);
-      TraceEvent("drag end at %d,%d", LEFT, TOP);
+      TraceEvent("drag end at %d,%d", LEFT.load(), TOP.load());
       return 0;
     case WM_LBUTTONDBLCLK: {
       POINT client;
