@@ -10,6 +10,8 @@ endif()
 
 # The runtime is linked statically so the .exe runs alone on a bare system.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# No link time in the header, so two builds of one commit give the same bytes (the release).
+add_link_options(-Wl,--no-insert-timestamp)
 # Program text is written in UTF-8 and handed to the ANSI API in the Japanese code page.
 set(MASCOT_WIN32_FLAGS -fexec-charset=CP932)
 set(MASCOT_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid strmiids winmm ws2_32 msimg32)
@@ -48,10 +50,12 @@ add_test(NAME clock_setters_not_imported
 
 # windres writes no dependency file: name everything the script pulls in, so a changed image,
 # clip or included script rebuilds the resources.
+# The manifest carries the version too, so it is made beside version.h.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/TarvoClock.manifest.in ${MASCOT_GENERATED}/TarvoClock.manifest @ONLY)
 file(GLOB_RECURSE MASCOT_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
 set_source_files_properties(${MASCOT_RC} PROPERTIES
-  COMPILE_FLAGS "-c 65001 -I ${CMAKE_SOURCE_DIR}/resources -I ${MASCOT_SRC}"
-  OBJECT_DEPENDS "${MASCOT_RC_INPUTS}")
+  COMPILE_FLAGS "-c 65001 -I ${CMAKE_SOURCE_DIR}/resources -I ${MASCOT_SRC} -I ${MASCOT_GENERATED}"
+  OBJECT_DEPENDS "${MASCOT_RC_INPUTS};${MASCOT_GENERATED}/version.h;${MASCOT_GENERATED}/TarvoClock.manifest")
 
 # GoogleTest for Windows, built from Debian's source package.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
@@ -65,7 +69,7 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*
 add_executable(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/unit/vorbis_roundtrip_test.cpp
                ${MASCOT_RC})
 target_compile_options(win32_tests PRIVATE ${MASCOT_WIN32_FLAGS})
-target_link_libraries(win32_tests PRIVATE mascot_win32_hooks gtest gtest_main gmock)
+target_link_libraries(win32_tests PRIVATE mascot_win32_hooks gtest gtest_main gmock version)
 # The player tests play media made at test time, never kept in the tree.
 set(MASCOT_TEST_MEDIA ${CMAKE_BINARY_DIR}/media)
 add_test(NAME make_test_media COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make-test-media.sh ${MASCOT_TEST_MEDIA})

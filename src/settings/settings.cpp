@@ -21,6 +21,7 @@ std::atomic<int> BootVoice;
 std::atomic<int> SpareVoice;
 char SettingsPath[kPathCapacity];
 char ExeFolder[kPathCapacity];
+char DataFolder[kPathCapacity];
 
 namespace {
 

@@ -51,7 +51,11 @@ extern std::atomic<int> SignalVoice;
 extern std::atomic<int> BootVoice;
 extern std::atomic<int> SpareVoice;
 
-// "<program name>.cfg" beside the program, and the program's folder without a trailing
-// backslash (a drive root keeps its own: "C:\").
+// "<program name>.cfg" in DataFolder, and the program's folder without a trailing backslash (a
+// drive root keeps its own: "C:\").
 extern char SettingsPath[kPathCapacity];
 extern char ExeFolder[kPathCapacity];
+// Where the settings file, the default play list and a relative skin folder live: the program's
+// folder, or "%APPDATA%\TarvoClock" when the program's folder cannot be written to. Written
+// the same way as ExeFolder; the current directory while the program runs.
+extern char DataFolder[kPathCapacity];
