@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <strings.h>
 #include <vector>
 
 #include "player/playlist.h"
@@ -40,29 +39,11 @@ class PlayListTest : public testing::Test {
     return true;
   }
 
-  // The "PlayList" section of INI text as the section call gives it: its lines, each ended by
-  // a zero (blank ones left out), and a closing zero.
-  static std::string SectionOf(const std::string& text) {
-    std::string section;
-    bool inside = false;
-    size_t at = 0;
-    while (at < text.size()) {
-      size_t end = text.find('\n', at);
-      if (end == std::string::npos) end = text.size();
-      std::string line = text.substr(at, end - at);
-      at = end + 1;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!line.empty() && line[0] == '[') {
-        inside = strncasecmp(line.c_str(), "[PlayList]", 10) == 0;
-      } else if (inside && !line.empty()) {
-        section += line + '\0';
-      }
-    }
-    return section + '\0';
-  }
-
+  // Loads "[PlayList]" and its lines as the section call gives them: each line ended by a zero,
+  // and a closing zero.
   static void LoadText(const std::string& text) {
-    const std::string section = SectionOf(text);
+    std::string section = text.substr(text.find('\n') + 1) + '\n';
+    std::replace(section.begin(), section.end(), '\n', '\0');
     LoadPlayListSection(section.data(), section.size());
   }
 };
