@@ -97,7 +97,6 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
   }
   CreateTickerFont();
   if (TestFeedServer(FeedServer, sizeof FeedServer)) TraceEvent("FeedServer %s", FeedServer);
-  CheckFeeds();
   ClockState = kClockLoad;
   BuildCatalogue();
   StopRequested = 0;
@@ -106,6 +105,9 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
   ClockThreadHandle = CreateThread(nullptr, 0, ClockThread, ClockWindow, CREATE_SUSPENDED, nullptr);
   if (ClockThreadHandle == nullptr) return FALSE;
   ResumeThread(ClockThreadHandle);
+  // The first feed check runs on the background worker: the clock shows without waiting for
+  // the network, with the bar in place until a failed fetch takes it away.
+  StartFeedCheck();
   return TRUE;
 }
 

@@ -12,6 +12,7 @@
 #include "base/placement_win32.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
+#include "base/worker_win32.h"
 #include "news/feeds_win32.h"
 #include "news/news_dialogs_win32.h"
 #include "news/news_list.h"
@@ -93,8 +94,10 @@ void ShutDown(HWND window) {
   if (ClockThreadHandle != nullptr) CloseHandle(ClockThreadHandle);
   ClockThreadHandle = nullptr;
   TraceEvent("clock thread stopped ended=%d", ThreadEnded.load());
-  // A download sees StopRequested within its poll and removes its temporary file.
-  StopSkinDownload(1000);
+  // A feed fetch or a download sees StopRequested within its poll; a download removes its
+  // temporary file. A link the shell still holds is left to it.
+  StopWorker(&BackgroundWorker, 1000);
+  StopLinkLaunches(0);
   // Ringing alarm files stop before the farewell; a window that does not end in time is left
   // to the process's end.
   StopAlarmWindows(kStopAlarmWindowsMs);

@@ -238,10 +238,11 @@ HttpVerdict HttpFetchToMemory(const char* url, SOCKET* connection, char* buffer,
     size_t size = 0;
     const int step = HttpReceiveStep < 1 ? 1 : HttpReceiveStep;
     verdict = ReceiveAll(*connection, step, total, [&](const char* piece, size_t n) {
-      if (size + n > kAnswerMax) return false;
-      memcpy(buffer + size, piece, n);
-      size += n;
-      return true;
+      // What fits is kept, so a long answer leaves its first kAnswerMax bytes.
+      const size_t take = n < kAnswerMax - size ? n : kAnswerMax - size;
+      memcpy(buffer + size, piece, take);
+      size += take;
+      return take == n;
     });
     *received = size;
   }
@@ -256,14 +257,14 @@ bool HttpGetToMemory(const char* url, SOCKET* connection, char* buffer, const ch
   size_t offset = 0;
   *bodySize = 0;
   *body = buffer;
-  if (v == HttpVerdict::kOk) {
-    const HttpAnswer answer = {buffer, received, false, false};
+  if (v == HttpVerdict::kOk || v == HttpVerdict::kTooLong) {
+    const HttpAnswer answer = {buffer, received, v == HttpVerdict::kTooLong, false};
     v = CheckHttpAnswer(answer, &offset, bodySize);
     *body = buffer + offset;
   }
   if (verdict != nullptr) *verdict = v;
   TraceEvent("http %s: %u bytes, %s", url, static_cast<unsigned>(received), HttpVerdictName(v));
-  return v == HttpVerdict::kOk;
+  return v == HttpVerdict::kOk || v == HttpVerdict::kCut;
 }
 
 HttpVerdict HttpOpenStream(const char* url, HttpStream* stream, unsigned idleMs,

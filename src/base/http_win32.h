@@ -30,13 +30,15 @@ bool HttpConnect(SOCKET* connection, const char* url);
 bool SendAll(SOCKET connection, const char* text);
 
 // Fetches `url` into `buffer` (kAnswerCapacity bytes, zero-filled by this call): every byte
-// received, headers included, at most kAnswerMax, read 4 bytes per receive. The transport
-// verdict is kOk when the peer closed normally; otherwise why the read stopped (*received still
-// tells how much came).
+// received, headers included, read 4 bytes per receive. An answer longer than kAnswerMax keeps
+// its first kAnswerMax bytes and ends the read with kTooLong. Otherwise the transport verdict is
+// kOk when the peer closed normally, or why the read stopped (*received still tells how much
+// came).
 HttpVerdict HttpFetchToMemory(const char* url, SOCKET* connection, char* buffer, size_t* received);
 
-// Fetch and judge: true only when the answer is "HTTP/1.x 200" with a header end, no transfer
-// coding and its Content-Length met. *body and *bodySize give the body inside `buffer`.
+// Fetch and judge: true when the answer is "HTTP/1.x 200" with a header end, no transfer coding
+// and its Content-Length met (kOk), or such an answer cut at the buffer's end (kCut). *body and
+// *bodySize give the body, or its kept part, inside `buffer`.
 bool HttpGetToMemory(const char* url, SOCKET* connection, char* buffer, const char** body,
                      size_t* bodySize, HttpVerdict* verdict);
 

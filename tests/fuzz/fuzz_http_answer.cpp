@@ -1,5 +1,6 @@
 // The HTTP answer and header checkers over arbitrary bytes: the verdict's body stays inside the
-// answer, and the header judged alone agrees with the whole answer's verdict.
+// answer, the header judged alone agrees with the whole answer's verdict, and the same bytes
+// kept from a longer answer are cut exactly when their header passes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -36,6 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     abort();
   }
   if (v == HttpVerdict::kOk && offset != headerEnd) abort();
+  // The same bytes as the kept start of a longer answer: cut (with the body kept so far) only
+  // where the header passes, and never when it promised fewer body bytes than were kept.
+  const HttpAnswer kept = {copy, size, true, false};
+  size_t cutOffset = 0;
+  size_t cutBody = 0;
+  const HttpVerdict c = CheckHttpAnswer(kept, &cutOffset, &cutBody);
+  if (c == HttpVerdict::kOk || (c == HttpVerdict::kCut) != (header == HttpVerdict::kOk &&
+                                                             CheckBodyLength(size - headerEnd, length) != HttpVerdict::kLongBody)) {
+    abort();
+  }
+  if (c == HttpVerdict::kCut && (cutOffset != headerEnd || cutBody != size - headerEnd)) abort();
+  if (c != HttpVerdict::kCut && (cutOffset != 0 || cutBody != 0)) abort();
   // The URL helpers over the same bytes as text.
   copy[size] = '\0';
   char host[kUrlPartCapacity];

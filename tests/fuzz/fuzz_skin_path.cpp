@@ -1,5 +1,6 @@
 // Building the saved package's path from SkinPath, the program's folder and an offered name:
-// whatever the texts, a built path is at most 259 bytes and its folder is the skin folder.
+// whatever the texts, the skin folder is SkinPath taken from the program's folder, a built path
+// is at most 259 bytes and its folder is the skin folder.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -42,11 +43,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (at + 1 < sizeof texts[part]) texts[part][at++] = static_cast<char>(data[i]);
   }
   char folder[300];
-  if (!SkinFolderPath(texts[0], texts[1], folder, sizeof folder)) return 0;
-  if (texts[0][0] == '.') {
-    if (strncmp(folder, texts[1], strlen(texts[1])) != 0) abort();
-  } else if (strcmp(folder, texts[0]) != 0) {
-    abort();
+  memset(folder, 'x', sizeof folder);
+  if (!SkinFolderPath(texts[0], texts[1], folder, sizeof folder, SjisLead)) {
+    if (folder[0] != 'x') abort();  // a failure leaves the output alone
+    return 0;
+  }
+  // A path with its own root is kept as it is; any other starts with the program's folder and
+  // ends with what is left of SkinPath after its leading ".\" parts.
+  const bool rooted = texts[0][0] == '\\' || texts[0][0] == '/' ||
+                      (!SjisLead(static_cast<unsigned char>(texts[0][0])) && texts[0][1] == ':');
+  if (rooted) {
+    if (strcmp(folder, texts[0]) != 0) abort();
+  } else {
+    const size_t head = strlen(texts[1]);
+    if (head == 0 || strncmp(folder, texts[1], head) != 0) abort();
+    const char* rest = texts[0];
+    while (rest[0] == '.' && (rest[1] == '\\' || rest[1] == '/')) rest += 2;
+    if (strcmp(rest, ".") == 0) rest = "";
+    const size_t restLength = strlen(rest);
+    if (strlen(folder) < restLength || strcmp(folder + strlen(folder) - restLength, rest) != 0) abort();
   }
   char target[300];
   memset(target, 'x', sizeof target);

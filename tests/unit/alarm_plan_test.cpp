@@ -95,8 +95,7 @@ class AlarmPlanTest : public ::testing::Test {
     AlarmFlag = 1;
     TimeSignal = 0;
     BRAND = 0;
-    NextCheck = At(23, 59, 0);
-    NextCheck.day = 31;
+    NextCheckMinute = INT64_MAX;  // no feed check in these runs
   }
 };
 

@@ -10,10 +10,10 @@
 
 namespace {
 
-std::unique_ptr<FeedRecord> Parse(const std::string& text, bool* ok = nullptr) {
+std::unique_ptr<FeedRecord> Parse(const std::string& text, bool* ok = nullptr, bool cut = false) {
   auto feed = std::make_unique<FeedRecord>();
   memset(feed.get(), 0, sizeof(FeedRecord));
-  const bool parsed = ParseFeedDocument(text.c_str(), feed.get());
+  const bool parsed = ParseFeedDocument(text.c_str(), feed.get(), cut);
   if (ok != nullptr) *ok = parsed;
   return feed;
 }
@@ -79,6 +79,37 @@ TEST(FeedParse, KeepsTheFirstHundredOf120) {
   auto feed = Parse(doc);
   ASSERT_EQ(feed->item_count, 100);
   EXPECT_STREQ(feed->items[99].title, "t99");
+}
+
+TEST(FeedParse, ACutDocumentKeepsTheItemsThatArrivedWhole) {
+  // 100 items with descriptions pass the 32767 bytes an answer may keep. Cut inside each part
+  // of an item, the document keeps the items before it, whole, and counts as read.
+  std::string doc = kHead;
+  for (int i = 0; i < 100; ++i) {
+    doc += Item("t" + std::to_string(i), "<link>http://l/" + std::to_string(i) + "</link><description>" +
+                                             std::string(300, 'd') + "</description>"
+                                             "<dc:date>2009-04-01T10:00:00+09:00</dc:date>");
+  }
+  ASSERT_GT(doc.size(), 32767u);
+  const size_t last = doc.rfind("<item ", 32767);
+  const size_t lastClosed = doc.rfind("</item>", 32767);
+  ASSERT_LT(lastClosed, last);
+  for (const char* part : {"<item ", "<title>t", "</title>", "<link>", "<description>", "ddd",
+                           "</description>", "<dc:date>", "</dc:date>", "</item"}) {
+    const size_t at = doc.find(part, last);
+    ASSERT_NE(at, std::string::npos) << part;
+    const std::string cut = doc.substr(0, at + 3);
+    bool ok = false;
+    auto feed = Parse(cut, &ok, true);
+    ASSERT_TRUE(ok) << part;
+    int closed = 0;
+    for (size_t p = cut.find("</item>"); p != std::string::npos; p = cut.find("</item>", p + 1)) ++closed;
+    ASSERT_EQ(feed->item_count, closed) << part;
+    const FeedItem& end = feed->items[closed - 1];
+    EXPECT_EQ(std::string(end.title), "t" + std::to_string(closed - 1)) << part;
+    EXPECT_EQ(strlen(end.description), 300u) << part;
+    EXPECT_STREQ(end.date, "2009-04-01T10:00:00+09:00") << part;
+  }
 }
 
 TEST(FeedParse, NoTitleFailsAndNoItemsSucceeds) {

@@ -60,6 +60,41 @@ TEST_F(TickerTextTest, DrawsWhiteGlyphsWithABlackShadow) {
   EXPECT_GT(shadow, 20);
 }
 
+TEST_F(TickerTextTest, ABlankLeavesAGapAsWideAsTheFontSaysAndThePenMovesByAdvances) {
+  // The news font as the platform measures text with it, independently of glyph outlines.
+  HFONT font = CreateFontA(-24, 12, 0, 0, 400, 0, 0, 0, 128, 0, 0, 0, 0, "ＭＳ ゴシック");
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  auto extent = [&](const std::string& text) {
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const int blank = extent(" ");
+  ASSERT_GT(blank, 0);
+  // Where the second letter's ink begins: the first column that differs from "A" drawn alone.
+  Render("A");
+  const std::string alone = Rows(0, surface.height);
+  auto secondLetter = [&](const std::string& text) {
+    Render(text);
+    const std::string both = Rows(0, surface.height);
+    for (int x = 0; x < surface.width; ++x) {
+      for (int y = 0; y < surface.height; ++y) {
+        const size_t at = (static_cast<size_t>(y) * surface.width + x) * 4;
+        if (memcmp(both.data() + at, alone.data() + at, 4) != 0) return x;
+      }
+    }
+    return -1;
+  };
+  EXPECT_EQ(secondLetter("A B") - secondLetter("AB"), blank);
+  for (const char* text : {"General: server maintenance", "\x81\x79\x93\xfa \x96\x7b\x81\x7a"}) {
+    EXPECT_EQ(Render(text), extent(text)) << text;
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(font);
+}
+
 TEST_F(TickerTextTest, CarriageReturnDropsTheNextByteAndRestartsThePen) {
   const int one = Render("AB");
   const std::string first = Rows(0, 20);

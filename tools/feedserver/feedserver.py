@@ -15,6 +15,8 @@ Paths:
   /hostile/<shape>    the answers the client must survive: never-closes, stall, slow (one byte a
                       second), 10mb, no-header-end (40 KB), 404, 500, 301, chunked, short (a body
                       short of its Content-Length), reset, empty, high-bit, nul, bad-utf8
+  <shape>-once        (as an override only) the first request for the path gets the shape, later
+                      ones are answered as if there were no override (e.g. stall-once, slow-once)
 
 --override PATH=SHAPE answers PATH with a hostile shape instead (e.g. /rss/tarvo.rdf=404).
 --fail-after N answers every request after the first N with 404 (a server that goes away).
@@ -95,6 +97,8 @@ class Handler(socketserver.BaseRequestHandler):
             return
         path = path.split("?", 1)[0]
         shape = self.server.overrides.get(path)
+        if shape is not None and shape.endswith("-once"):
+            shape = shape[:-len("-once")] if self.server.first_time(path) else None
         if self.server.count_request() > self.server.fail_after >= 0:
             shape = "404"
         if shape is None and path.startswith("/hostile/"):
@@ -193,8 +197,16 @@ class Server(socketserver.ThreadingTCPServer):
         self.overrides = overrides
         self.fail_after = fail_after
         self.served = 0
+        self.seen = set()
         self.stopping = threading.Event()
         self.log_lock = threading.Lock()
+
+    def first_time(self, path):
+        with self.log_lock:
+            if path in self.seen:
+                return False
+            self.seen.add(path)
+            return True
 
     def count_request(self):
         with self.log_lock:
