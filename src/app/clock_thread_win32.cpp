@@ -24,8 +24,11 @@ HWND threadWindow = nullptr;
 bool faceHasBar = false;
 
 void LoadSkinForNews() {
+  static bool first = true;
   faceHasBar = NewsBarShown();
   LoadSkin(faceHasBar);
+  if (first) TraceEvent("first frame %lu ms after start", static_cast<unsigned long>(TestMsSinceStart()));
+  first = false;
 }
 
 // A fetch on the worker that fails takes the bar away (NewsAvailable), and the news list can

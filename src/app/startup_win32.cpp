@@ -104,10 +104,11 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
   CreateClockWakeEvent();
   ClockThreadHandle = CreateThread(nullptr, 0, ClockThread, ClockWindow, CREATE_SUSPENDED, nullptr);
   if (ClockThreadHandle == nullptr) return FALSE;
-  ResumeThread(ClockThreadHandle);
   // The first feed check runs on the background worker: the clock shows without waiting for
-  // the network, with the bar in place until a failed fetch takes it away.
+  // the network, with the bar in place until a failed fetch takes it away. Queued before the
+  // clock thread runs, so its first minute finds the next check scheduled.
   StartFeedCheck();
+  ResumeThread(ClockThreadHandle);
   return TRUE;
 }
 

@@ -58,7 +58,6 @@ bool ResolveSkinFolder(const char* skinPath, const char* exeFolder) {
   const char* last = CharPrevA(full, full + length);
   if (!(last == full + length - 1 && (*last == '\\' || *last == '/'))) lstrcatA(full, "\\");
   lstrcpynA(skinFolder, full, MAX_PATH);
-  TraceEvent("skin folder %s", skinFolder);
   return true;
 }
 
