@@ -37,18 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     abort();
   }
   if (v == HttpVerdict::kOk && offset != headerEnd) abort();
-  // The same bytes as the kept start of a longer answer: cut (with the body kept so far) only
-  // where the header passes, and never when it promised fewer body bytes than were kept.
+  // The same bytes kept from a longer answer: cut, with the body kept so far, exactly when the
+  // header passes and promised no fewer body bytes.
   const HttpAnswer kept = {copy, size, true, false};
-  size_t cutOffset = 0;
-  size_t cutBody = 0;
-  const HttpVerdict c = CheckHttpAnswer(kept, &cutOffset, &cutBody);
-  if (c == HttpVerdict::kOk || (c == HttpVerdict::kCut) != (header == HttpVerdict::kOk &&
-                                                             CheckBodyLength(size - headerEnd, length) != HttpVerdict::kLongBody)) {
-    abort();
-  }
-  if (c == HttpVerdict::kCut && (cutOffset != headerEnd || cutBody != size - headerEnd)) abort();
-  if (c != HttpVerdict::kCut && (cutOffset != 0 || cutBody != 0)) abort();
+  const HttpVerdict c = CheckHttpAnswer(kept, &offset, &body);
+  const bool cut = header == HttpVerdict::kOk && CheckBodyLength(size - headerEnd, length) != HttpVerdict::kLongBody;
+  if ((c == HttpVerdict::kCut) != cut || (cut && (offset != headerEnd || body != size - headerEnd))) abort();
   // The URL helpers over the same bytes as text.
   copy[size] = '\0';
   char host[kUrlPartCapacity];

@@ -80,14 +80,11 @@ TEST(SkinName, TableOfPlainAndHostileNames) {
       {"a.sk", false},
       {"", false},
       {"a.skn\x83", false},  // a lead byte without its trail
-      {"\x81\x40.skn", true},
-      {"\x82\xA0\x8F\xFC.skn", true},
+      {"\x81\x40\x8F\xFC.skn", true},
       {"\x83.skn", false},     // a lead byte swallowing the dot
       {"a\x81/b.skn", false},  // ... a folder separator
       {"a\x81:b.skn", false},  // ... a stream or drive colon
       {"a\x81\x7F.skn", false},
-      {"a\x81\xFD.skn", false},
-      {"a\x81\x3F.skn", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsPlainSkinName(c.name, SjisLead), c.plain) << c.name;
   // Without the lead-byte test, "ソ" ends in a backslash and is refused.
@@ -102,28 +99,17 @@ TEST(SkinTarget, FolderFromSkinPathAndWholePathLimit) {
     const char* folder;  // null: refused
   };
   const Folder folders[] = {
-      {".\\skin", "C:\\Tarvo", "C:\\Tarvo\\skin"},
-      {"./skin", "C:\\Tarvo", "C:\\Tarvo\\skin"},
-      {"skins", "C:\\Tarvo", "C:\\Tarvo\\skins"},
-      {"..\\x", "C:\\Tarvo", "C:\\Tarvo\\..\\x"},
-      {".", "C:\\Tarvo", "C:\\Tarvo"},
-      {"skins", "C:\\", "C:\\skins"},
-      {"skins", "C:\\\x83\x5C", "C:\\\x83\x5C\\skins"},  // "ソ" does not end in a separator
-      {"D:\\Skins", "C:\\Tarvo", "D:\\Skins"},
-      {"\\\\server\\skins", "C:\\Tarvo", "\\\\server\\skins"},
-      {"\\skins", "C:\\Tarvo", "\\skins"},
-      {"", "C:\\Tarvo", nullptr},
-      {"skins", "", nullptr},
-      {"skins", "C:\\vo\x8c", nullptr},
+      {".\\skin", "C:\\Tarvo", "C:\\Tarvo\\skin"},     {"skins", "C:\\Tarvo", "C:\\Tarvo\\skins"},
+      {"..\\x", "C:\\Tarvo", "C:\\Tarvo\\..\\x"},     {".", "C:\\", "C:\\"},
+      {"D:\\Skins", "C:\\Tarvo", "D:\\Skins"},       {"\\\\server\\s", "C:\\Tarvo", "\\\\server\\s"},
+      {"s", "C:\\\x83\x5C", "C:\\\x83\x5C\\s"},  // "ソ" does not end in a separator
+      {"", "C:\\Tarvo", nullptr},                 {"s", "C:\\vo\x8c", nullptr},
   };
   for (const Folder& f : folders) {
     char folder[300] = "untouched";
-    EXPECT_EQ(SkinFolderPath(f.skinPath, f.exeFolder, folder, sizeof folder, SjisLead), f.folder != nullptr)
-        << f.skinPath;
+    EXPECT_EQ(SkinFolderPath(f.skinPath, f.exeFolder, folder, sizeof folder, SjisLead), f.folder != nullptr);
     EXPECT_STREQ(folder, f.folder != nullptr ? f.folder : "untouched") << f.skinPath;
   }
-  char small[8] = "x";
-  EXPECT_FALSE(SkinFolderPath("skins", "C:\\Tarvo", small, sizeof small, SjisLead));
   char out[300] = "untouched";
   ASSERT_TRUE(BuildSkinTarget("C:\\Tarvo\\skin", "a.skn", out, sizeof out, SjisLead));
   EXPECT_STREQ(out, "C:\\Tarvo\\skin\\a.skn");
