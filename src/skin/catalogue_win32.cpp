@@ -46,11 +46,11 @@ bool IsPackageName(const char* name) {
 
 }  // namespace
 
-bool ResolveSkinFolder(const char* skinPath, const char* exeFolder) {
+bool ResolveSkinFolder(const char* skinPath, const char* baseFolder) {
   skinFolder[0] = '\0';
   char joined[MAX_PATH];
   char full[MAX_PATH];
-  if (!SkinFolderPath(skinPath, exeFolder, joined, sizeof joined, LeadByte)) return false;
+  if (!SkinFolderPath(skinPath, baseFolder, joined, sizeof joined, LeadByte)) return false;
   const DWORD length = GetFullPathNameA(joined, MAX_PATH, full, nullptr);
   if (length == 0 || length >= MAX_PATH - 1) return false;
   // Only a drive root ends in a backslash; CharPrevA keeps a double-byte character whose trail

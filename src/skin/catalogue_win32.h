@@ -11,11 +11,11 @@ bool BuildCatalogue();
 // The same with the built-in documents taken from `module`.
 bool BuildCatalogueFrom(HMODULE module);
 
-// Resolves the skin folder once, at start: `skinPath` taken from the program's folder
-// `exeFolder` (SkinFolderPath), made a full path. Scans, package loads and downloads all use
+// Resolves the skin folder once, at start: `skinPath` taken from `baseFolder`, the folder the
+// settings live in (SkinFolderPath), made a full path. Scans, package loads and downloads all use
 // that path, whatever the current directory is. False, leaving no skin folder, when it cannot
 // be made.
-bool ResolveSkinFolder(const char* skinPath, const char* exeFolder);
+bool ResolveSkinFolder(const char* skinPath, const char* baseFolder);
 
 // The resolved skin folder's full path, ending in a backslash; empty before ResolveSkinFolder.
 const char* SkinFolder();

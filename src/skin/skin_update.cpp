@@ -110,7 +110,7 @@ bool IsPlainSkinName(const char* name, LeadByteTest isLeadByte) {
   return true;
 }
 
-bool SkinFolderPath(const char* skinPath, const char* exeFolder, char* out, size_t capacity,
+bool SkinFolderPath(const char* skinPath, const char* baseFolder, char* out, size_t capacity,
                     LeadByteTest isLeadByte) {
   if (skinPath[0] == '\0' || capacity == 0) return false;
   const bool rooted = skinPath[0] == '\\' || skinPath[0] == '/' ||
@@ -122,10 +122,10 @@ bool SkinFolderPath(const char* skinPath, const char* exeFolder, char* out, size
     while (rest[0] == '.' && (rest[1] == '\\' || rest[1] == '/')) rest += 2;
     if (rest[0] == '.' && rest[1] == '\0') ++rest;
     bool whole = true;
-    // The program's folder alone (SkinPath ".") needs no separator after it.
-    separator = !EndsInSeparator(exeFolder, isLeadByte, &whole) && rest[0] != '\0';
-    if (exeFolder[0] == '\0' || !whole) return false;
-    head = exeFolder;
+    // The folder alone (SkinPath ".") needs no separator after it.
+    separator = !EndsInSeparator(baseFolder, isLeadByte, &whole) && rest[0] != '\0';
+    if (baseFolder[0] == '\0' || !whole) return false;
+    head = baseFolder;
   }
   const size_t headLength = strlen(head);
   const size_t restLength = strlen(rest);

@@ -33,11 +33,11 @@ bool OfferFileName(const char* extend, char* out, size_t capacity);
 // (0x40-0x7E or 0x80-0xFC). A trail byte is never taken for a separator.
 bool IsPlainSkinName(const char* name, LeadByteTest isLeadByte);
 
-// The skin folder as a path from the program's folder: `skinPath` itself when it names its own
-// root (a drive, a "\\server" share or a leading separator), else `exeFolder`, a separator and
-// `skinPath` without its leading ".\" parts. The platform's full-path resolution then removes
-// any ".." in it. False (out untouched) when a part is empty or the path does not fit.
-bool SkinFolderPath(const char* skinPath, const char* exeFolder, char* out, size_t capacity,
+// The skin folder as a path from the folder the settings live in: `skinPath` itself when it
+// names its own root (a drive, a "\\server" share or a leading separator), else `baseFolder`, a
+// separator and `skinPath` without its leading ".\" parts. The platform's full-path resolution
+// then removes any ".." in it. False (out untouched) when a part is empty or it does not fit.
+bool SkinFolderPath(const char* skinPath, const char* baseFolder, char* out, size_t capacity,
                     LeadByteTest isLeadByte);
 
 // folder + '\' + name, at most kSkinTargetMax bytes; false (out untouched) when the name is not

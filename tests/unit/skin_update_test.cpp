@@ -92,10 +92,10 @@ TEST(SkinName, TableOfPlainAndHostileNames) {
 }
 
 TEST(SkinTarget, FolderFromSkinPathAndWholePathLimit) {
-  // Every relative SkinPath is taken from the program's folder, never from the current one.
+  // Every relative SkinPath is taken from the settings' folder, never from the current one.
   struct Folder {
     const char* skinPath;
-    const char* exeFolder;
+    const char* baseFolder;
     const char* folder;  // null: refused
   };
   const Folder folders[] = {
@@ -107,7 +107,7 @@ TEST(SkinTarget, FolderFromSkinPathAndWholePathLimit) {
   };
   for (const Folder& f : folders) {
     char folder[300] = "untouched";
-    EXPECT_EQ(SkinFolderPath(f.skinPath, f.exeFolder, folder, sizeof folder, SjisLead), f.folder != nullptr);
+    EXPECT_EQ(SkinFolderPath(f.skinPath, f.baseFolder, folder, sizeof folder, SjisLead), f.folder != nullptr);
     EXPECT_STREQ(folder, f.folder != nullptr ? f.folder : "untouched") << f.skinPath;
   }
   char out[300] = "untouched";

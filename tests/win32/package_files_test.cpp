@@ -162,15 +162,15 @@ std::string SkinXml(const std::string& name) {
 class CatalogueFilesTest : public testing::Test {
  protected:
   void SetUp() override {
-    strcpy(ExeFolder, folder_.Path().c_str());
+    strcpy(DataFolder, folder_.Path().c_str());
     strcpy(SkinPath, ".\\skin");
-    ASSERT_TRUE(ResolveSkinFolder(SkinPath, ExeFolder));
+    ASSERT_TRUE(ResolveSkinFolder(SkinPath, DataFolder));
     ResetCatalogue();
   }
   void TearDown() override {
     ResetCatalogue();
-    ExeFolder[0] = '\0';
-    ResolveSkinFolder(SkinPath, ExeFolder);
+    DataFolder[0] = '\0';
+    ResolveSkinFolder(SkinPath, DataFolder);
   }
   // A module that has no "XML" resources stands for an executable without built-in documents.
   static bool Build() { return BuildCatalogueFrom(GetModuleHandleA("kernel32.dll")); }
@@ -252,7 +252,7 @@ TEST_F(CatalogueFilesTest, MissingOrEmptySkinFolderLeavesTheTableEmpty) {
   EXPECT_FALSE(ScanSkinFolder());
   // A file standing where the folder should be is no skin folder.
   strcpy(SkinPath, ".\\plain");
-  ASSERT_TRUE(ResolveSkinFolder(SkinPath, ExeFolder));
+  ASSERT_TRUE(ResolveSkinFolder(SkinPath, DataFolder));
   ASSERT_TRUE(WriteBytes(folder_ / "plain", "x"));
   EXPECT_FALSE(ScanSkinFolder());
   for (const BrandRecord& brand : BrandTable) EXPECT_EQ(brand.skinCount, 0);

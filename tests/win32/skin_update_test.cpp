@@ -113,12 +113,12 @@ class SkinDownloadTest : public testing::Test {
     ClockWindow = window_;
     skins_ = folder_ / "skins";
     CreateDirectoryA(skins_.c_str(), nullptr);
-    // A relative skin folder, taken from the program's folder whatever the current directory
+    // A relative skin folder, taken from the data folder whatever the current directory
     // is: here the skin folder itself.
     strcpy(SkinPath, "skins");
-    strcpy(ExeFolder, folder_.Path().c_str());
+    strcpy(DataFolder, folder_.Path().c_str());
     SetCurrentDirectoryA(skins_.c_str());
-    ASSERT_TRUE(ResolveSkinFolder(SkinPath, ExeFolder));
+    ASSERT_TRUE(ResolveSkinFolder(SkinPath, DataFolder));
   }
   void TearDown() override {
     StopWorker(&BackgroundWorker, 5000);
@@ -132,8 +132,8 @@ class SkinDownloadTest : public testing::Test {
     DestroyWindow(window_);
     HttpPort = 80;
     strcpy(SkinPath, ".\\skin");
-    ExeFolder[0] = '\0';
-    ResolveSkinFolder(SkinPath, ExeFolder);
+    DataFolder[0] = '\0';
+    ResolveSkinFolder(SkinPath, DataFolder);
     ResetCatalogue();
     WSACleanup();
   }
