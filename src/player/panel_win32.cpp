@@ -146,6 +146,8 @@ void Play(HWND dialog) {
   if (PanelPlayer.Playing.load() != 0) StopPlayback(&PanelPlayer);
   WaitIdle();
   trackLengthMs = 0;
+  // Whatever is current now is what this play starts.
+  StepOntoCurrent = false;
   const int entry = EntryToPlay();
   if (entry < 0 || PlayPaths[entry][0] == '\0') {
     ++failedInRow;
@@ -244,15 +246,12 @@ void Tick(HWND dialog) {
     if (SPFlag && PlayerShown && GetTickCount() - PlayStartTick > kAutoHideMs) HidePlayer(dialog);
     return;
   }
-  switch (AfterTrack(PlayNo, EntryCount, RepFlag, failedInRow)) {
+  switch (StepAtTrackEnd(RepFlag, failedInRow)) {
     case TrackEnd::kNext:
-      StepNext(&PlayNo, EntryCount, false);
       SendMessageA(dialog, PLAYER_PLAY, 0, 0);
       break;
     case TrackEnd::kWrap:
       TraceEvent("panel wrap");
-      PlayNo = 0;
-      BuildOrder();
       SendMessageA(dialog, PLAYER_PLAY, 0, 0);
       break;
     case TrackEnd::kStop:
@@ -323,7 +322,7 @@ void Command(HWND dialog, WORD id) {
       TraceEvent("panel %s", Paused ? "paused" : "resumed");
       break;
     case IDC_PANEL_NEXT:
-      if (StepNext(&PlayNo, EntryCount, RepFlag)) PlayByUser(dialog);
+      if (StepForward(RepFlag)) PlayByUser(dialog);
       break;
     case IDC_PANEL_BACK:
       if (StepBack(&PlayNo, EntryCount, RepFlag)) PlayByUser(dialog);
