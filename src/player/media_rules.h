@@ -23,14 +23,15 @@ enum class OpenRoute {
 OpenRoute OpenRouteFor(int mediaKind);
 
 // How long an open waits for a graph it has told to run to reach the running state; a graph that
-// is not running by then counts as a failed open (a local file then gets RenderFile when the
-// reader built it). The limit is there for the reader's graph of a file with picture and sound
-// under Wine, which never gets there.
-// A local file is read while its graph is built, before this wait starts (so a disk spinning up
-// is waited for there, without a limit of ours); a graph of a local file that is going to play
-// is running within a few hundred milliseconds. The wait holds the opener's thread, the user
-// interface's for the panel, and a wedged file costs it twice (the reader, then RenderFile), so
-// the local limit stays short.
+// is not running by then counts as a failed open (a local file whose reader graph never ran is
+// then tried with RenderFile). The limit is there for the reader's graph of a file with picture
+// and sound under Wine, which never gets there.
+// A local file is read while its graph is built, before this wait starts, so a disk spinning up
+// is waited for there, without a limit of ours. After Run, a local file that is going to play is
+// running within tens of milliseconds (10-15 ms for every kind of our test media under Wine, on
+// a busy machine). The wait holds the opener's thread (the user interface's, for the panel), and
+// a wedged file costs it twice (the reader, then RenderFile): so the local limit is short, and
+// still far above what a playable file needs.
 // A URL's reader may still be buffering after Run, which over a slow network takes seconds: a
 // URL gets far longer.
 constexpr uint32_t kLocalRunWaitMs = 3000;

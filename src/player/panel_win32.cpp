@@ -43,8 +43,7 @@ constexpr DWORD kSettleMs = 100;
 // Plays in a row that started nothing (missing or unplayable files); reset by every start and
 // by every play the user asks for.
 int failedInRow = 0;
-// 1 while the unplayable-file warning is up: the position timer is held meanwhile, so no
-// second warning can open inside the first.
+// True while the unplayable-file warning is up: the position timer is held meanwhile.
 bool warningOpen = false;
 // The length of the track last started, shown again once it has stopped (the playback thread
 // releases the graph at the end of a track, after which the graph cannot tell it any more).
@@ -135,12 +134,9 @@ void MoveOnFromFailure(HWND dialog) {
 }
 
 // The unplayable-file warning, owned by the clock as the clock's own warnings are. The timer is
-// held while it is up, and a failure meanwhile passes over its file without a second box.
+// held while it is up, and plays asked for meanwhile wait until it is closed (Perform), so no
+// second box opens inside it.
 void WarnUnplayable(HWND dialog) {
-  if (warningOpen) {
-    TraceEvent("panel warning held back");
-    return;
-  }
   TraceEvent("panel warning");
   warningOpen = true;
   KillTimer(dialog, kPositionTimerId);
