@@ -10,6 +10,7 @@
 
 #include <wmsdk.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -418,8 +419,8 @@ PanelSeen RunPanelOnce(const std::string& path) {
 }
 
 // The real panel, driven from a thread timer (which every modal loop dispatches): each step waits
-// for its condition, at most 15 s, and then acts. Warnings owned by the clock are counted; a
-// step may press them.
+// for its condition, at most 15 s, and then acts; then the panel is closed. Every warning owned
+// by the clock is counted.
 struct PanelStep {
   std::function<bool()> ready;
   std::function<void()> act;
@@ -428,51 +429,36 @@ std::vector<PanelStep> script;
 size_t scriptAt = 0;
 DWORD stepStarted = 0;
 bool scriptTimedOut = false;
-bool closePosted = false;
 std::vector<HWND> warningsSeen;
 
+// With `press`, the warnings are answered too.
 BOOL CALLBACK NoteWarning(HWND window, LPARAM press) {
-  if (GetWindow(window, GW_OWNER) != ClockWindow || ClassOf(window) != "#32770" ||
-      !IsWindowVisible(window)) {
-    return TRUE;
+  if (GetWindow(window, GW_OWNER) != ClockWindow || !IsWindowVisible(window)) return TRUE;
+  if (std::find(warningsSeen.begin(), warningsSeen.end(), window) == warningsSeen.end()) {
+    warningsSeen.push_back(window);
   }
-  bool known = false;
-  for (HWND seenBox : warningsSeen) known = known || seenBox == window;
-  if (!known) warningsSeen.push_back(window);
   if (press != 0) PostMessageA(window, WM_COMMAND, IDOK, 0);
   return TRUE;
 }
 
-bool WarningUp() {
-  const size_t before = warningsSeen.size();
-  EnumThreadWindows(GetCurrentThreadId(), NoteWarning, 0);
-  for (HWND box : warningsSeen) {
-    if (IsWindow(box) && IsWindowVisible(box)) return true;
-  }
-  return warningsSeen.size() > before;
-}
+bool WarningUp() { return !warningsSeen.empty() && IsWindowVisible(warningsSeen.back()); }
 
 void PressWarnings() { EnumThreadWindows(GetCurrentThreadId(), NoteWarning, 1); }
 
 void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD) {
-  static bool busy = false;
-  if (busy) return;
-  busy = true;
   EnumThreadWindows(GetCurrentThreadId(), NoteWarning, 0);
   if (scriptAt < script.size() && GetTickCount() - stepStarted > 15000) {
     scriptTimedOut = true;
     scriptAt = script.size();
-  }
-  if (scriptAt < script.size() && script[scriptAt].ready()) {
+  } else if (scriptAt < script.size() && script[scriptAt].ready()) {
     script[scriptAt++].act();
     stepStarted = GetTickCount();
+    if (scriptAt < script.size()) return;
+  } else {
+    return;
   }
-  if (scriptAt >= script.size() && !closePosted) {
-    PressWarnings();
-    if (PanelWindow != nullptr) PostMessageA(PanelWindow, WM_CLOSE, 0, 0);
-    closePosted = true;
-  }
-  busy = false;
+  PressWarnings();
+  if (PanelWindow != nullptr) PostMessageA(PanelWindow, WM_CLOSE, 0, 0);
 }
 
 // Runs the panel over `paths` (played at once with `autoPlay`) through the steps, until it
@@ -486,7 +472,6 @@ bool RunPanelScript(const std::vector<std::string>& paths, bool autoPlay,
   script = std::move(steps);
   scriptAt = 0;
   scriptTimedOut = false;
-  closePosted = false;
   warningsSeen.clear();
   stepStarted = GetTickCount();
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, RunScript);
@@ -495,22 +480,13 @@ bool RunPanelScript(const std::vector<std::string>& paths, bool autoPlay,
   return !scriptTimedOut;
 }
 
-// A drop as the shell makes one: a DROPFILES block with the ANSI paths, each ended by a zero,
-// and a closing zero.
-HDROP MakeDrop(const std::vector<std::string>& paths) {
-  size_t bytes = sizeof(DROPFILES) + 1;
-  for (const std::string& path : paths) bytes += path.size() + 1;
-  HGLOBAL memory = GlobalAlloc(GHND, bytes);
+// A drop of one file as the shell makes it: a DROPFILES block, the ANSI path and two zeros.
+HDROP MakeDrop(const std::string& path) {
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
   if (memory == nullptr) return nullptr;
-  char* block = static_cast<char*>(GlobalLock(memory));
-  DROPFILES* header = reinterpret_cast<DROPFILES*>(block);
+  DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(memory));
   header->pFiles = sizeof(DROPFILES);
-  header->fWide = FALSE;
-  char* at = block + sizeof(DROPFILES);
-  for (const std::string& path : paths) {
-    memcpy(at, path.c_str(), path.size() + 1);
-    at += path.size() + 1;
-  }
+  memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), path.c_str(), path.size());
   GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
 }
@@ -563,7 +539,7 @@ TEST_F(RunningPanelTest, AnEmptyDropEmptiesTheListWindowAndALaterListEnablesTheS
       {{[] { return PanelWindow != nullptr; },
         [&] {
           SendMessageA(PanelWindow, WM_DROPFILES,
-                       reinterpret_cast<WPARAM>(MakeDrop({"C:\\gone\\notes.txt"})), 0);
+                       reinterpret_cast<WPARAM>(MakeDrop("C:\\gone\\notes.txt")), 0);
           rowsAfterDrop = SendMessageA(view, LVM_GETITEMCOUNT, 0, 0);
           stepsAfterDrop = Enabled(IDC_PANEL_NEXT) || Enabled(IDC_PANEL_BACK);
           // What LOAD does with the file it read.
@@ -594,9 +570,6 @@ TEST_F(RunningPanelTest, APlayAskedForDuringAnOpenComesAfterIt) {
   EXPECT_TRUE(done);
   EXPECT_EQ(threadsWhilePlaying, 1u);
   EXPECT_EQ(reenteringOpens, 2);
-  const DWORD start = GetTickCount();
-  while (PlaybackThreadsRunning() != 0 && GetTickCount() - start < 5000) Sleep(10);
-  EXPECT_EQ(PlaybackThreadsRunning(), 0u);
 }
 
 TEST_F(PlayerWindowsTest, TheTitleLineShowsTheTagsOrTheFileName) {
