@@ -218,11 +218,7 @@ TEST(EffectAlarms, RingWithoutHoldingTheClockThread) {
   const uint32_t once = ClipPlaysForMs();
   StopClip();
   ASSERT_GT(once, 1000u);
-  AlarmRecord table[kAlarmCount] = {};
-  table[0].AlarmNo = 1;
-  table[0].AlarmWave = 0;
-  table[0].AlarmHour = 7;
-  table[0].AlarmMinite = 30;
+  AlarmRecord table[kAlarmCount] = {{1, 0, "", 7, 30}};
   StoreAlarmTable(table);
   LastHour = 7;
   LastMinute = 30;
