@@ -20,3 +20,17 @@ if(benchmark_FOUND AND BENCH_SOURCES)
                         kpz_writer)
   target_compile_definitions(benchmarks PRIVATE TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 endif()
+
+# Code that threads share, under ThreadSanitizer: a separate program, since TSan cannot be
+# combined with the AddressSanitizer the rest of the native build uses.
+file(GLOB RACE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/race/*.cpp)
+file(GLOB RACE_CORE_SOURCES CONFIGURE_DEPENDS ${MASCOT_SRC}/settings/*.cpp)
+list(FILTER RACE_CORE_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
+add_executable(race_tests ${RACE_TEST_SOURCES} ${RACE_CORE_SOURCES})
+target_include_directories(race_tests PRIVATE ${MASCOT_SRC} ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(race_tests PRIVATE GTest::gtest GTest::gtest_main)
+get_target_property(raceOptions race_tests COMPILE_OPTIONS)
+list(FILTER raceOptions EXCLUDE REGEX "sanitize")
+set_target_properties(race_tests PROPERTIES COMPILE_OPTIONS "${raceOptions};-fsanitize=thread"
+                      LINK_OPTIONS "-fsanitize=thread")
+gtest_discover_tests(race_tests DISCOVERY_TIMEOUT 60)

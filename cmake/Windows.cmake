@@ -10,10 +10,14 @@ endif()
 
 # The runtime is linked statically so the .exe runs alone on a bare system.
 add_link_options(-static -static-libgcc -static-libstdc++)
+# No link time in the header, so two builds of one commit give the same bytes (the release).
+add_link_options(-Wl,--no-insert-timestamp)
 # Program text is written in UTF-8 and handed to the ANSI API in the Japanese code page.
 set(MASCOT_WIN32_FLAGS -fexec-charset=CP932)
 set(MASCOT_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid strmiids winmm ws2_32 msimg32)
-# 0x0600 gives the full notification-icon record; nothing newer than XP is called.
+# The program needs Windows 7 or later: it calls functions that Vista brought (GetTickCount64,
+# InitOnceExecuteOnce) and uses the Vista-size notification-icon record, and Windows 7 is the
+# oldest system we support. 0x0600 declares exactly those; nothing needs the 0x0601 headers.
 set(MASCOT_WIN32_DEFS WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600 _WIN32_IE=0x0600)
 
 file(GLOB MASCOT_WIN32_SOURCES CONFIGURE_DEPENDS ${MASCOT_SRC}/*/*_win32.cpp)
@@ -34,6 +38,9 @@ set(MASCOT_RC ${CMAKE_SOURCE_DIR}/resources/TarvoClock.rc)
 add_executable(TarvoClock WIN32 ${MASCOT_SRC}/app/main_win32.cpp ${MASCOT_RC})
 target_compile_options(TarvoClock PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(TarvoClock PRIVATE mascot_win32_product)
+# The product carries no debug information: the libraries built from source packages would bring
+# their build folder's path along, and the release must not depend on where it was built.
+target_link_options(TarvoClock PRIVATE -s)
 
 add_executable(TarvoClockTest WIN32 ${MASCOT_SRC}/app/main_win32.cpp ${MASCOT_RC})
 target_compile_options(TarvoClockTest PRIVATE ${MASCOT_WIN32_FLAGS})
@@ -46,10 +53,12 @@ add_test(NAME clock_setters_not_imported
 
 # windres writes no dependency file: name everything the script pulls in, so a changed image,
 # clip or included script rebuilds the resources.
+# The manifest carries the version too, so it is made beside version.h.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/TarvoClock.manifest.in ${MASCOT_GENERATED}/TarvoClock.manifest @ONLY)
 file(GLOB_RECURSE MASCOT_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
 set_source_files_properties(${MASCOT_RC} PROPERTIES
-  COMPILE_FLAGS "-c 65001 -I ${CMAKE_SOURCE_DIR}/resources -I ${MASCOT_SRC}"
-  OBJECT_DEPENDS "${MASCOT_RC_INPUTS}")
+  COMPILE_FLAGS "-c 65001 -I ${CMAKE_SOURCE_DIR}/resources -I ${MASCOT_SRC} -I ${MASCOT_GENERATED}"
+  OBJECT_DEPENDS "${MASCOT_RC_INPUTS};${MASCOT_GENERATED}/version.h;${MASCOT_GENERATED}/TarvoClock.manifest")
 
 # GoogleTest for Windows, built from Debian's source package.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
@@ -63,7 +72,7 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*
 add_executable(win32_tests ${WIN32_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/unit/vorbis_roundtrip_test.cpp
                ${MASCOT_RC})
 target_compile_options(win32_tests PRIVATE ${MASCOT_WIN32_FLAGS})
-target_link_libraries(win32_tests PRIVATE mascot_win32_hooks gtest gtest_main gmock)
+target_link_libraries(win32_tests PRIVATE mascot_win32_hooks gtest gtest_main gmock version)
 # The player tests play media made at test time, never kept in the tree.
 set(MASCOT_TEST_MEDIA ${CMAKE_BINARY_DIR}/media)
 add_test(NAME make_test_media COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/make-test-media.sh ${MASCOT_TEST_MEDIA})

@@ -1,10 +1,13 @@
-// The settings file beside the program, the program folder as current directory, the skin folder.
+// The settings file and play list beside the program (or in the user's application data when the
+// program's folder is read-only), that folder as current directory, the skin folder.
 #include "app/settings_win32.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
@@ -31,12 +34,12 @@ bool IsFullPath(const char* path) {
   return driveLetter && path[1] == ':' && path[2] == '\\';
 }
 
-// ExeFolder is the settings file's folder without its trailing backslash, except at a drive root,
-// where "C:" alone would mean the drive's own current directory.
-void SetExeFolder() {
+// The folder of a full path without its trailing backslash, except at a drive root, where "C:"
+// alone would mean the drive's own current directory. Empty when the path cannot be split.
+void FolderOf(const char* path, char* out) {
   PathParts parts;
-  if (!SplitFullPath(SettingsPath, &parts, IsAnsiLeadByte)) {
-    ExeFolder[0] = '\0';
+  if (!SplitFullPath(path, &parts, IsAnsiLeadByte)) {
+    out[0] = '\0';
     return;
   }
   size_t length = strlen(parts.folder);
@@ -44,7 +47,84 @@ void SetExeFolder() {
   if (length > 1 && !driveRoot && parts.folder[length - 1] == '\\') {
     parts.folder[length - 1] = '\0';
   }
-  snprintf(ExeFolder, kPathCapacity, "%s", parts.folder);
+  snprintf(out, kPathCapacity, "%s", parts.folder);
+}
+
+// `folder` + "\" + `name` into out[kPathCapacity]; false when it does not fit.
+bool JoinPath(const char* folder, const char* name, char* out) {
+  const size_t length = strlen(folder);
+  // CharPrevA keeps a double-byte character whose trail byte is 0x5C from passing for a separator.
+  const char* last = length > 0 ? CharPrevA(folder, folder + length) : folder;
+  const bool slash = length > 0 && last == folder + length - 1 && *last == '\\';
+  const int n = snprintf(out, kPathCapacity, "%s%s%s", folder, slash ? "" : "\\", name);
+  return n > 0 && n < kPathCapacity;
+}
+
+// Whether a new file can be made in the folder. Under Program Files a program with our manifest
+// is refused outright (no silent redirection to the virtual store), which is what this finds.
+bool FolderWritable(const char* folder) {
+  char probe[kPathCapacity];
+  if (!JoinPath(folder, "~TarvoClock-write-probe.tmp", probe)) return false;
+  HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+// The first time the data folder is made: the settings and play list that came with the program
+// (a hand-edited FeedServer, say) and the skin packages beside it are its starting point.
+void SeedDataFolder(const char* programFolder, const char* dataFolder, const char* settingsName,
+                    const char* listName) {
+  char from[kPathCapacity];
+  char to[kPathCapacity];
+  for (const char* name : {settingsName, listName}) {
+    if (JoinPath(programFolder, name, from) && JoinPath(dataFolder, name, to)) {
+      CopyFileA(from, to, TRUE);
+    }
+  }
+  char skins[kPathCapacity];
+  char pattern[kPathCapacity];
+  char target[kPathCapacity];
+  if (!JoinPath(programFolder, "skin", skins) || !JoinPath(skins, "*.skn", pattern) ||
+      !JoinPath(dataFolder, "skin", target) || !CreateDirectoryA(target, nullptr)) {
+    return;
+  }
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    if (JoinPath(skins, found.cFileName, from) && JoinPath(target, found.cFileName, to)) {
+      CopyFileA(from, to, TRUE);
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+// DataFolder: the program's folder while it can be written to; otherwise
+// "%APPDATA%\TarvoClock", made (and seeded) on first use, which the user is told once.
+void ChooseDataFolder(const char* settingsName, const char* listName, WarningSink warn) {
+  snprintf(DataFolder, kPathCapacity, "%s", ExeFolder);
+  if (ExeFolder[0] == '\0' || FolderWritable(ExeFolder)) return;
+  char appData[MAX_PATH];
+  char folder[kPathCapacity];
+  if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                       appData) != S_OK ||
+      !JoinPath(appData, "TarvoClock", folder)) {
+    return;
+  }
+  if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) {
+    if (!CreateDirectoryA(folder, nullptr)) return;
+    SeedDataFolder(ExeFolder, folder, settingsName, listName);
+    char text[kPathCapacity + 160];
+    snprintf(text, sizeof text,
+             "プログラムのフォルダーに書き込めないため、設定とプレイリストを次のフォルダーに"
+             "保存します。\n%s",
+             folder);
+    warn(text);
+  }
+  snprintf(DataFolder, kPathCapacity, "%s", folder);
 }
 
 // Makes sure the skin folder is there. Something else by its name counts as a failure too: the
@@ -62,19 +142,30 @@ void EnsureSkinFolder(WarningSink warn) {
 bool LoadSettingsFor(const char* programPath, WarningSink warn) {
   char settingsPath[kPathCapacity];
   char listPath[kPathCapacity];
-  if (!IsFullPath(programPath) ||
-      !ReplaceExtension(programPath, ".cfg", settingsPath, kPathCapacity, IsAnsiLeadByte) ||
-      !ReplaceExtension(programPath, ".lst", listPath, kPathCapacity, IsAnsiLeadByte)) {
+  PathParts program;
+  if (!IsFullPath(programPath) || !SplitFullPath(programPath, &program, IsAnsiLeadByte) ||
+      !ReplaceExtension(program.fileName, ".cfg", settingsPath, kPathCapacity, IsAnsiLeadByte) ||
+      !ReplaceExtension(program.fileName, ".lst", listPath, kPathCapacity, IsAnsiLeadByte)) {
     SettingsPath[0] = '\0';
     DefaultListPath[0] = '\0';
     ResetSettings();
     return false;
   }
-  memcpy(SettingsPath, settingsPath, sizeof settingsPath);
-  memcpy(DefaultListPath, listPath, sizeof listPath);
+  FolderOf(programPath, ExeFolder);
+  // Both names are file names for now; ChooseDataFolder may copy them from the program's folder.
+  ChooseDataFolder(settingsPath, listPath, warn);
+  char fullSettings[kPathCapacity];
+  char fullList[kPathCapacity];
+  if (!JoinPath(DataFolder, settingsPath, fullSettings) || !JoinPath(DataFolder, listPath, fullList)) {
+    SettingsPath[0] = '\0';
+    DefaultListPath[0] = '\0';
+    ResetSettings();
+    return false;
+  }
+  memcpy(SettingsPath, fullSettings, sizeof fullSettings);
+  memcpy(DefaultListPath, fullList, sizeof fullList);
   ReadSettings(FileProfile(SettingsPath));
-  SetExeFolder();
-  if (ExeFolder[0] != '\0') SetCurrentDirectoryA(ExeFolder);
+  if (DataFolder[0] != '\0') SetCurrentDirectoryA(DataFolder);
   LoadPlayList(DefaultListPath);
   if (ListName[0] == '\0') snprintf(ListName, kPathCapacity, "%s", DefaultListPath);
   EnsureSkinFolder(warn);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_win32.h"
+#include "app/autostart_win32.h"
 #include "app/settings_win32.h"
 #include "app/tray_win32.h"
 #include "base/app_state.h"
@@ -36,6 +37,7 @@
 #include "timesvc/sntp_win32.h"
 #include "timesvc/sound_wait.h"
 #include "timesvc/time_signal_win32.h"
+#include "version.h"
 
 namespace {
 
@@ -179,6 +181,23 @@ void SwapTrayIcon(const char* iconName, HWND window) { AddTrayIcon(iconName, App
 
 void Warn(HWND window, const char* text) { ShowNotice(window, text, MB_ICONWARNING); }
 
+// The menu's check follows the registry, not a setting: the user may have removed the value (or
+// moved the program) since. Ticking it over a stale value writes the program's present path.
+bool ProgramStartsWithWindows() {
+  char program[MAX_PATH];
+  return RunningProgramPath(program, sizeof program) && StartsWithWindows(AppTitle, program);
+}
+
+void ToggleStartWithWindows(HWND window) {
+  char program[MAX_PATH];
+  const bool on = !ProgramStartsWithWindows();
+  if (!RunningProgramPath(program, sizeof program) || !SetStartWithWindows(AppTitle, program, on)) {
+    Warn(window, "Windowsの起動時の設定を変更できませんでした。");
+    return;
+  }
+  TraceEvent("start with windows %d", on ? 1 : 0);
+}
+
 void SetMenuState(HMENU menu, UINT id, UINT flags) {
   CheckMenuItem(menu, id, MF_BYCOMMAND | (flags & MF_CHECKED));
   EnableMenuItem(menu, id, MF_BYCOMMAND | (flags & MF_GRAYED));
@@ -223,8 +242,14 @@ void RunCommand(HWND window, WORD id) {
       ShowSkinDialog(window);
       break;
     case CMD_BACK_ON_SCREEN:
-      BringBackOnScreen(&LEFT, &TOP);
+    {
+      int left = LEFT;
+      int top = TOP;
+      BringBackOnScreen(&left, &top);
+      LEFT = left;
+      TOP = top;
       break;
+    }
     case CMD_TWELVE_AS_ZERO:
       Clock12 = Clock12 ? 0 : 1;
       RequestFrame(kFrameRedraw);
@@ -239,6 +264,13 @@ void RunCommand(HWND window, WORD id) {
       break;
     case CMD_FIT_TO_EDGES:
       FitFlag = !FitFlag;
+      break;
+    case CMD_START_WITH_WINDOWS:
+      ToggleStartWithWindows(window);
+      break;
+    case CMD_ABOUT:
+      ShowNotice(window, "TarvoClock バージョン " TARVO_VERSION_TEXT "\n" TARVO_COPYRIGHT_TEXT,
+                 MB_ICONINFORMATION);
       break;
     case CMD_PLAYER:
       if (PanelWindow != nullptr) {
@@ -370,6 +402,7 @@ void ShowPopupMenu(HINSTANCE instance, int x, int y) {
     SetMenuState(popup, CMD_FIT_TO_EDGES, FitFlag ? MF_CHECKED : 0);
     SetMenuState(popup, CMD_PLAYER, PlayerShown && PanelWindow != nullptr ? MF_CHECKED : 0);
     SetMenuState(popup, CMD_PLAYER_ALWAYS_SHOWN, !SPFlag ? MF_CHECKED : 0);
+    SetMenuState(popup, CMD_START_WITH_WINDOWS, ProgramStartsWithWindows() ? MF_CHECKED : 0);
     TraceEvent("menu checks player=%d always=%d", PlayerShown && PanelWindow != nullptr ? 1 : 0,
                !SPFlag ? 1 : 0);
   }
@@ -429,7 +462,7 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       dragging = false;
       if (resemble) RequestFrame(kFrameRedraw);
       ApplyZadd(window);
-      TraceEvent("drag end at %d,%d", LEFT, TOP);
+      TraceEvent("drag end at %d,%d", LEFT.load(), TOP.load());
       return 0;
     case WM_LBUTTONDBLCLK: {
       POINT client;

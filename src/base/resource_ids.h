@@ -21,6 +21,8 @@
 #define CMD_FIT_TO_EDGES 40035
 #define CMD_PLAYER 40039
 #define CMD_PLAYER_ALWAYS_SHOWN 40041
+#define CMD_START_WITH_WINDOWS 40050
+#define CMD_ABOUT 40051
 
 // "ALPHA": the transparency dialog.
 #define IDC_ALPHA_TRACK 1003

@@ -129,11 +129,11 @@ void FeedTicked(HWND dialog, int feed) {
   const uint8_t bit = static_cast<uint8_t>(1 << feed);
   if (IsDlgButtonChecked(dialog, IDC_NEWS_FEED0 + feed) == BST_CHECKED) {
     ViewBrand = static_cast<uint8_t>(ViewBrand | bit);
-    TraceEvent("news list feed %d on, ViewBrand %d", feed, ViewBrand);
+    TraceEvent("news list feed %d on, ViewBrand %d", feed, ViewBrand.load());
     FetchFeeds();
   } else {
     ViewBrand = static_cast<uint8_t>(ViewBrand & ~bit);
-    TraceEvent("news list feed %d off, ViewBrand %d", feed, ViewBrand);
+    TraceEvent("news list feed %d off, ViewBrand %d", feed, ViewBrand.load());
   }
   FillNewsList(dialog);
 }
@@ -259,7 +259,8 @@ void InitNewsSettings(HWND dialog) {
   FillCombo(dialog, IDC_NEWS_RECENT, 7, " 日", RecentSelection(NewDays));
   CheckDlgButton(dialog, IDC_NEWS_SOUND, NoticePlaysSound(NewFlag) ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_NEWS_MESSAGE, NoticeShowsMessage(NewFlag) ? BST_CHECKED : BST_UNCHECKED);
-  const int mode = ClickMode < 0 || ClickMode > 2 ? 0 : ClickMode;
+  const int clickMode = ClickMode;
+  const int mode = clickMode < 0 || clickMode > 2 ? 0 : clickMode;
   CheckRadioButton(dialog, IDC_NEWS_DOUBLE_CLICK, IDC_NEWS_NO_CLICK, IDC_NEWS_DOUBLE_CLICK + mode);
   HWND track = GetDlgItem(dialog, IDC_NEWS_SPEED);
   SendMessageA(track, TBM_SETRANGE, TRUE, MAKELPARAM(5, 100));
@@ -288,7 +289,7 @@ void ConfirmNewsSettings(HWND dialog) {
   // The interval the dialog showed: an out-of-range stored value shows as its nearest entry.
   const int shown = ClampCheckTime(CheckTime);
   TraceEvent("news settings ok CheckTime %d->%d NewDays %d NewFlag %d ClickMode %d RssScrollTime %d",
-             shown, interval, NewDays, NewFlag, ClickMode, RssScrollTime);
+             shown, interval, NewDays.load(), NewFlag.load(), ClickMode.load(), RssScrollTime.load());
   CheckTime = static_cast<int8_t>(interval);
   // Fetches and reschedules off this thread, so the dialog closes at once.
   if (interval != shown) StartFeedCheck();
@@ -302,7 +303,7 @@ INT_PTR CALLBACK NewsSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, IDC_NEWS_SPEED)) {
         RssScrollTime = TrackPosition(dialog);
-        TraceEvent("news settings speed %d", RssScrollTime);
+        TraceEvent("news settings speed %d", RssScrollTime.load());
       }
       return TRUE;
     case WM_COMMAND:
@@ -313,7 +314,7 @@ INT_PTR CALLBACK NewsSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
           return TRUE;
         case IDCANCEL:
           RssScrollTime = scrollTimeBefore;
-          TraceEvent("news settings cancel RssScrollTime %d", RssScrollTime);
+          TraceEvent("news settings cancel RssScrollTime %d", RssScrollTime.load());
           EndDialog(dialog, IDCANCEL);
           return TRUE;
         default:
@@ -328,7 +329,7 @@ INT_PTR CALLBACK NewsSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 void ShowNewsList(HWND owner) {
   RunDialog("RSS", owner, NewsListProc, 0, DialogPlace::kBesideClock);
-  TraceEvent("news list closed ViewBrand %d", ViewBrand);
+  TraceEvent("news list closed ViewBrand %d", ViewBrand.load());
 }
 
 void ShowNewsSettings(HWND owner) {

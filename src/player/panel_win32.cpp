@@ -302,7 +302,7 @@ void Close(HWND dialog) {
     SndDTOP = place.top;
   }
   PanelWindow = nullptr;
-  TraceEvent("panel closed at %d,%d", SndDLEFT, SndDTOP);
+  TraceEvent("panel closed at %d,%d", SndDLEFT.load(), SndDTOP.load());
   EndDialog(dialog, 0);
 }
 
@@ -358,8 +358,8 @@ BOOL Init(HWND dialog) {
   shownSlider = -1;
   shownSeconds = -1;
   if (SndDLEFT == -1 && SndDTOP == -1) {
-    SndDLEFT = LEFT;
-    SndDTOP = TOP;
+    SndDLEFT = LEFT.load();
+    SndDTOP = TOP.load();
   }
   SetWindowPos(dialog, nullptr, SndDLEFT, SndDTOP, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   // PlayNo holds an entry index here (loaded, or chosen by the opener); a shuffled order needs
@@ -370,7 +370,7 @@ BOOL Init(HWND dialog) {
   CheckDlgButton(dialog, IDC_PANEL_SHUFFLE, ShuffFlag ? BST_CHECKED : BST_UNCHECKED);
   SendDlgItemMessageA(dialog, IDC_PANEL_VOLUME, TBM_SETRANGE, TRUE, MAKELPARAM(0, kVolumeSliderMax));
   SendDlgItemMessageA(dialog, IDC_PANEL_VOLUME, TBM_SETPOS, TRUE, VolumeSliderFor(MasterVol));
-  TraceEvent("panel open at %d,%d autoplay=%d entries=%d", SndDLEFT, SndDTOP, AutoPlay, EntryCount);
+  TraceEvent("panel open at %d,%d autoplay=%d entries=%d", SndDLEFT.load(), SndDTOP.load(), AutoPlay, EntryCount);
   if (EntryCount != 0) {
     if (AutoPlay) {
       PlayByUser(dialog);

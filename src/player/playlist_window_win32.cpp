@@ -348,15 +348,15 @@ void Close(HWND dialog) {
     SndLLEFT = place.left;
     SndLTOP = place.top;
   }
-  TraceEvent("list closed at %d,%d", SndLLEFT, SndLTOP);
+  TraceEvent("list closed at %d,%d", SndLLEFT.load(), SndLTOP.load());
   EndDialog(dialog, 0);
 }
 
 BOOL Init(HWND dialog) {
   ListWindow = dialog;
   if (SndLLEFT == -1 && SndLTOP == -1) {
-    SndLLEFT = SndDLEFT;
-    SndLTOP = SndDTOP;
+    SndLLEFT = SndDLEFT.load();
+    SndLTOP = SndDTOP.load();
   }
   SetWindowPos(dialog, nullptr, SndLLEFT, SndLTOP, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   HWND list = ListView(dialog);
@@ -372,7 +372,7 @@ BOOL Init(HWND dialog) {
   NowPlaying = MarkedEntry();
   DragImage = nullptr;
   DragSource = -1;
-  TraceEvent("list open at %d,%d", SndLLEFT, SndLTOP);
+  TraceEvent("list open at %d,%d", SndLLEFT.load(), SndLTOP.load());
   return TRUE;
 }
 

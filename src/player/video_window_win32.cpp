@@ -14,9 +14,9 @@
 #include "settings/settings.h"
 
 const char kVideoWindowClass[] = "TarvoClockVideo";
-MediaPlayer* VideoPlayer = nullptr;
-int32_t FrameWidth = 0;
-int32_t FrameHeight = 0;
+std::atomic<MediaPlayer*> VideoPlayer{nullptr};
+std::atomic<int32_t> FrameWidth{0};
+std::atomic<int32_t> FrameHeight{0};
 
 namespace {
 
@@ -239,8 +239,10 @@ LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         StopPlayback(player);
       }
       // The player may already show its next file in another window.
-      if (VideoPlayer == PlayerOf(window) && VideoPlayer->VideoWindow == nullptr) {
-        VideoPlayer = nullptr;
+      MediaPlayer* own = PlayerOf(window);
+      if (own != nullptr && own->VideoWindow == nullptr) {
+        MediaPlayer* expected = own;
+        VideoPlayer.compare_exchange_strong(expected, nullptr);
       }
       return 0;
     }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 struct MediaPlayer;
@@ -12,11 +13,13 @@ struct MediaPlayer;
 // could be the clock's own ("TarvoClock.avi") or shadow a system class ("Button.avi").
 extern const char kVideoWindowClass[];
 
-// The player of the video window opened last; each window acts only on its own player.
-extern MediaPlayer* VideoPlayer;
+// The player of the video window opened last; each window acts only on its own player. Video
+// windows live on the threads that opened their players (the panel's, each alarm's), so these
+// are atomics.
+extern std::atomic<MediaPlayer*> VideoPlayer;
 // The video window's outer size minus its client size.
-extern int32_t FrameWidth;
-extern int32_t FrameHeight;
+extern std::atomic<int32_t> FrameWidth;
+extern std::atomic<int32_t> FrameHeight;
 
 // Hands a built graph's picture to a new, still hidden video window. Leaves AspectX and
 // AspectY at 0 and makes no window for media without a picture.

@@ -45,7 +45,7 @@ INT_PTR CALLBACK AlphaDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       return TRUE;
     case WM_HSCROLL:
       ALPHA = SliderValue(dialog);
-      TraceEvent("ALPHA %u", ALPHA);
+      TraceEvent("ALPHA %u", ALPHA.load());
       RequestFrame(kFramePush);
       return TRUE;
     case WM_COMMAND:
@@ -79,5 +79,5 @@ INT_PTR CALLBACK AlphaDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 void ShowAlphaDialog(HWND owner) {
   RunDialog("ALPHA", owner, AlphaDialogProc, 0, DialogPlace::kBesideClock);
-  TraceEvent("ALPHA dialog closed ALPHA=%u AlphaUse=%d", ALPHA, AlphaUse);
+  TraceEvent("ALPHA dialog closed ALPHA=%u AlphaUse=%d", ALPHA.load(), AlphaUse.load());
 }

@@ -93,7 +93,7 @@ SkinLoad LoadSelectedSkin(bool withNewsBar) {
   BarOffset = FaceOffset;
   const SkinRecord* skin = SelectedSkin();
   if (skin == nullptr) {
-    TraceEvent("LoadSkin: no skin %d/%d", BRAND, CHARA);
+    TraceEvent("LoadSkin: no skin %d/%d", BRAND.load(), CHARA.load());
     return SkinLoad::kNoSkin;
   }
   if (!LoadSkinImage(*skin, skin->moji, &MojiSurface, false)) return SkinLoad::kFailed;

@@ -4,56 +4,24 @@
 
 #include "settings/settings_store.h"
 
-char AppTitle[kTitleCapacity];
+#define TARVO_DEFINE_TEXT(name, capacity, textDefault, saveOrder) char name[capacity];
+#define TARVO_DEFINE_NUMBER(name, kind, numberDefault, saveOrder) \
+  std::atomic<SettingTypeOf<SettingKind::kind>::Type> name;
+#define TARVO_DEFINE_NOTHING(...)
+TARVO_SETTINGS(TARVO_DEFINE_TEXT, TARVO_DEFINE_NUMBER, TARVO_DEFINE_NOTHING)
+#undef TARVO_DEFINE_TEXT
+#undef TARVO_DEFINE_NUMBER
+#undef TARVO_DEFINE_NOTHING
+
 char AppCaption[kTitleCapacity];
-int WinFlame;
-int ShowWin;
-char URL[kPathCapacity];
-char FeedServer[kPathCapacity];
-int LEFT;
-int TOP;
-int8_t Zadd;
-int8_t CHARA;
-int8_t BRAND;
-uint8_t ALPHA;
-int8_t AlphaUse;
-int8_t Clock24;
-int8_t Clock12;
-uint8_t HourCycle;
-int SndDLEFT;
-int SndDTOP;
-int SndLLEFT;
-int SndLTOP;
-float MasterVol;
-bool RepFlag;
-bool SPFlag;
-bool ShuffFlag;
-int8_t AlarmFlag;
-int8_t resemble;
-int8_t TimeSignal;
-int8_t BootSignal;
-char TimeSetting[kPathCapacity];
-char TimeServer[kPathCapacity];
-int8_t SntpUse;
-int64_t OldTime;
-int64_t LastFeedUpdate;
-int8_t FullScreenFlag;
-int MoviePosX;
-int MoviePosY;
-uint8_t ViewBrand;
-int NewDays;
-int NewFlag;
-int8_t ClickMode;
-int8_t CheckTime;
-int RssScrollTime;
-bool FitFlag;
-char ListName[kPathCapacity];
-char SkinPath[kPathCapacity];
-int SignalVoice;
-int BootVoice;
-int SpareVoice;
+std::atomic<uint8_t> HourCycle;
+std::atomic<int64_t> LastFeedUpdate;
+std::atomic<int> SignalVoice;
+std::atomic<int> BootVoice;
+std::atomic<int> SpareVoice;
 char SettingsPath[kPathCapacity];
 char ExeFolder[kPathCapacity];
+char DataFolder[kPathCapacity];
 
 namespace {
 

@@ -15,6 +15,8 @@ namespace {
 
 constexpr char kDefaultAppTitle[] = "TarvoClock";
 constexpr char kDefaultSkinPath[] = ".\\skin";
+constexpr char kDefaultTimeSetting[] = "000000000000000000000000000000000000000";
+constexpr int kAlarmSaveOrder = 17;
 constexpr int kKeyNameCapacity = 32;
 
 void CopyText(char* out, int capacity, const char* text) {
@@ -53,6 +55,23 @@ void StoreDigit(int position, int value) {
   TimeSetting[position] = static_cast<char>('0' + (value >= 0 && value <= 9 ? value : 0));
 }
 
+// Per-alarm fields are plain members of AlarmTable (guarded by its own lock); every other
+// number is an atomic global.
+template <typename T>
+void StoreNumber(const SettingKey& key, void* value, T number) {
+  if (key.perAlarm) {
+    *static_cast<T*>(value) = number;
+  } else {
+    static_cast<std::atomic<T>*>(value)->store(number);
+  }
+}
+
+template <typename T>
+T LoadNumber(const SettingKey& key, const void* value) {
+  if (key.perAlarm) return *static_cast<const T*>(value);
+  return static_cast<const std::atomic<T>*>(value)->load();
+}
+
 void ReadSettingValue(const ProfileAccess& profile, const SettingKey& key, const char* name,
                       void* value) {
   if (key.kind == SettingKind::kText) {
@@ -63,28 +82,28 @@ void ReadSettingValue(const ProfileAccess& profile, const SettingKey& key, const
   if (key.kind == SettingKind::kOldTime) {
     char text[kOldTimeCapacity];
     ReadProfileText(profile, kSettingsSection, name, "0", text, sizeof text);
-    *static_cast<int64_t*>(value) = OldTimeFromText(text);
+    StoreNumber<int64_t>(key, value, OldTimeFromText(text));
     return;
   }
   const int32_t number = ReadProfileInt(profile, kSettingsSection, name, key.numberDefault);
   switch (key.kind) {
     case SettingKind::kInt:
-      *static_cast<int*>(value) = number;
+      StoreNumber<int>(key, value, number);
       break;
     case SettingKind::kSigned8:
-      *static_cast<int8_t*>(value) = static_cast<int8_t>(static_cast<uint8_t>(number & 0xFF));
+      StoreNumber<int8_t>(key, value, static_cast<int8_t>(static_cast<uint8_t>(number & 0xFF)));
       break;
     case SettingKind::kUnsigned8:
-      *static_cast<uint8_t*>(value) = static_cast<uint8_t>(number & 0xFF);
+      StoreNumber<uint8_t>(key, value, static_cast<uint8_t>(number & 0xFF));
       break;
     case SettingKind::kUnsigned16:
-      *static_cast<uint16_t*>(value) = static_cast<uint16_t>(number & 0xFFFF);
+      StoreNumber<uint16_t>(key, value, static_cast<uint16_t>(number & 0xFFFF));
       break;
     case SettingKind::kFlag:
-      *static_cast<bool*>(value) = number != 0;
+      StoreNumber<bool>(key, value, number != 0);
       break;
     case SettingKind::kVolume:
-      *static_cast<float*>(value) = VolumeFromSetting(number);
+      StoreNumber<float>(key, value, VolumeFromSetting(number));
       break;
     default:
       break;
@@ -96,24 +115,24 @@ bool WriteSettingValue(const ProfileAccess& profile, const SettingKey& key, cons
   const char* section = kSettingsSection;
   switch (key.kind) {
     case SettingKind::kInt:
-      return WriteProfileInt(profile, section, name, *static_cast<const int*>(value));
+      return WriteProfileInt(profile, section, name, LoadNumber<int>(key, value));
     case SettingKind::kSigned8:
-      return WriteProfileInt(profile, section, name, *static_cast<const int8_t*>(value));
+      return WriteProfileInt(profile, section, name, LoadNumber<int8_t>(key, value));
     case SettingKind::kUnsigned8:
-      return WriteProfileUnsigned(profile, section, name, *static_cast<const uint8_t*>(value));
+      return WriteProfileUnsigned(profile, section, name, LoadNumber<uint8_t>(key, value));
     case SettingKind::kUnsigned16:
-      return WriteProfileUnsigned(profile, section, name, *static_cast<const uint16_t*>(value));
+      return WriteProfileUnsigned(profile, section, name, LoadNumber<uint16_t>(key, value));
     case SettingKind::kFlag:
-      return WriteProfileText(profile, section, name, *static_cast<const bool*>(value) ? "1" : "0");
+      return WriteProfileText(profile, section, name, LoadNumber<bool>(key, value) ? "1" : "0");
     case SettingKind::kText:
       return WriteProfileText(profile, section, name, static_cast<const char*>(value));
     case SettingKind::kVolume:
       return WriteProfileUnsigned(profile, section, name,
-                                  VolumeToSetting(*static_cast<const float*>(value)));
+                                  VolumeToSetting(LoadNumber<float>(key, value)));
     case SettingKind::kOldTime:
       return WriteProfileUnsigned(
           profile, section, name,
-          static_cast<uint32_t>(static_cast<uint64_t>(*static_cast<const int64_t*>(value)) & 0xFFFFFFFFu));
+          static_cast<uint32_t>(static_cast<uint64_t>(LoadNumber<int64_t>(key, value)) & 0xFFFFFFFFu));
   }
   return false;
 }
@@ -128,65 +147,23 @@ bool WriteNothing(void*, const char*, const char*, const char*) { return false; 
 
 }  // namespace
 
-using K = SettingKind;
-
-// Per-alarm keys point at the field of the first alarm; SettingValue steps to the others.
-#define ALARM_FIELD(field) static_cast<void*>(&AlarmTable[0].field)
+// The rows of the one settings list, in its order: the file's reading order.
+#define TARVO_TEXT_ROW(name, capacity, textDefault, saveOrder) \
+  {#name, SettingKind::kText, name, capacity, 0, textDefault, saveOrder, false},
+#define TARVO_NUMBER_ROW(name, kind, numberDefault, saveOrder) \
+  {#name, SettingKind::kind, &name, 0, numberDefault, nullptr, saveOrder, false},
+// Per-alarm keys point at the field of the first alarm; SettingValue steps to the others. All
+// of them are written together at one place.
+#define TARVO_ALARM_ROW(field, kind, numberDefault, textDefault, capacity)                   \
+  {#field, SettingKind::kind, static_cast<void*>(&AlarmTable[0].field), capacity, numberDefault, \
+   textDefault, kAlarmSaveOrder, true},
 
 const SettingKey kSettingKeys[] = {
-    // name, kind, value, capacity, number default, text default, save order, per alarm
-    {"AppTitle", K::kText, AppTitle, kTitleCapacity, 0, kDefaultAppTitle, 0, false},
-    {"WinFlame", K::kInt, &WinFlame, 0, 1, nullptr, 0, false},
-    {"ShowWin", K::kInt, &ShowWin, 0, 0, nullptr, 0, false},
-    {"LEFT", K::kInt, &LEFT, 0, 320, nullptr, 5, false},
-    {"TOP", K::kInt, &TOP, 0, 240, nullptr, 6, false},
-    {"Zadd", K::kSigned8, &Zadd, 0, 0, nullptr, 7, false},
-    {"CHARA", K::kSigned8, &CHARA, 0, 0, nullptr, 3, false},
-    {"BRAND", K::kSigned8, &BRAND, 0, 0, nullptr, 4, false},
-    {"ALPHA", K::kUnsigned8, &ALPHA, 0, 255, nullptr, 2, false},
-    {"AlphaUse", K::kSigned8, &AlphaUse, 0, 0, nullptr, 1, false},
-    {"Clock24", K::kSigned8, &Clock24, 0, 0, nullptr, 18, false},
-    {"Clock12", K::kSigned8, &Clock12, 0, 1, nullptr, 19, false},
-    {"SndDLEFT", K::kInt, &SndDLEFT, 0, -1, nullptr, 8, false},
-    {"SndDTOP", K::kInt, &SndDTOP, 0, -1, nullptr, 9, false},
-    {"SndLLEFT", K::kInt, &SndLLEFT, 0, -1, nullptr, 10, false},
-    {"SndLTOP", K::kInt, &SndLTOP, 0, -1, nullptr, 11, false},
-    {"MasterVol", K::kVolume, &MasterVol, 0, 10000, nullptr, 12, false},
-    {"RepFlag", K::kFlag, &RepFlag, 0, 0, nullptr, 13, false},
-    {"SPFlag", K::kFlag, &SPFlag, 0, 0, nullptr, 14, false},
-    {"ShuffFlag", K::kFlag, &ShuffFlag, 0, 0, nullptr, 15, false},
-    {"AlarmFlag", K::kSigned8, &AlarmFlag, 0, 0, nullptr, 16, false},
-    {"AlarmNo", K::kSigned8, ALARM_FIELD(AlarmNo), 0, 0, nullptr, 17, true},
-    {"AlarmWave", K::kSigned8, ALARM_FIELD(AlarmWave), 0, 0, nullptr, 17, true},
-    {"AlarmHour", K::kUnsigned16, ALARM_FIELD(AlarmHour), 0, 0, nullptr, 17, true},
-    {"AlarmMinite", K::kUnsigned16, ALARM_FIELD(AlarmMinite), 0, 0, nullptr, 17, true},
-    {"AlarmName", K::kText, ALARM_FIELD(AlarmName), kAlarmNameCapacity, 0, "se09", 17, true},
-    {"resemble", K::kSigned8, &resemble, 0, 1, nullptr, 24, false},
-    {"TimeSignal", K::kSigned8, &TimeSignal, 0, 1, nullptr, 22, false},
-    {"BootSignal", K::kSigned8, &BootSignal, 0, 1, nullptr, 23, false},
-    // Three digits for each of the characters 0-9, plus one spare position.
-    {"TimeSetting", K::kText, TimeSetting, kPathCapacity, 0,
-     "000000000000000000000000000000000000000", 34, false},
-    {"TimeServer", K::kText, TimeServer, kPathCapacity, 0, NtpServerList[0], 21, false},
-    {"SntpUse", K::kSigned8, &SntpUse, 0, 0, nullptr, 20, false},
-    {"URL", K::kText, URL, kPathCapacity, 0, "http://www.tarvoclock.example/", 0, false},
-    {"FeedServer", K::kText, FeedServer, kPathCapacity, 0, "feeds.tarvoclock.example", 0, false},
-    {"OldTime", K::kOldTime, &OldTime, 0, 0, nullptr, 25, false},
-    {"FullScreenFlag", K::kSigned8, &FullScreenFlag, 0, 0, nullptr, 36, false},
-    {"MoviePosX", K::kInt, &MoviePosX, 0, 0, nullptr, 37, false},
-    {"MoviePosY", K::kInt, &MoviePosY, 0, 0, nullptr, 38, false},
-    {"ViewBrand", K::kUnsigned8, &ViewBrand, 0, 15, nullptr, 26, false},
-    {"NewDays", K::kInt, &NewDays, 0, 7, nullptr, 27, false},
-    {"NewFlag", K::kInt, &NewFlag, 0, 3, nullptr, 28, false},
-    {"ClickMode", K::kSigned8, &ClickMode, 0, 0, nullptr, 29, false},
-    {"CheckTime", K::kSigned8, &CheckTime, 0, 24, nullptr, 30, false},
-    {"RssScrollTime", K::kInt, &RssScrollTime, 0, 40, nullptr, 31, false},
-    {"FitFlag", K::kFlag, &FitFlag, 0, 0, nullptr, 32, false},
-    {"ListName", K::kText, ListName, kPathCapacity, 0, "", 33, false},
-    {"SkinPath", K::kText, SkinPath, kPathCapacity, 0, kDefaultSkinPath, 35, false},
-};
+    TARVO_SETTINGS(TARVO_TEXT_ROW, TARVO_NUMBER_ROW, TARVO_ALARM_ROW)};
 
-#undef ALARM_FIELD
+#undef TARVO_TEXT_ROW
+#undef TARVO_NUMBER_ROW
+#undef TARVO_ALARM_ROW
 
 const int kSettingKeyCount = static_cast<int>(sizeof kSettingKeys / sizeof kSettingKeys[0]);
 
@@ -194,6 +171,21 @@ void* SettingValue(const SettingKey& key, int alarm) {
   if (!key.perAlarm) return key.value;
   const int index = alarm >= 1 && alarm <= kAlarmCount ? alarm - 1 : 0;
   return static_cast<char*>(key.value) + static_cast<size_t>(index) * sizeof(AlarmRecord);
+}
+
+double SettingNumberValue(const SettingKey& key, int alarm) {
+  const void* value = SettingValue(key, alarm);
+  switch (key.kind) {
+    case SettingKind::kInt: return LoadNumber<int>(key, value);
+    case SettingKind::kSigned8: return LoadNumber<int8_t>(key, value);
+    case SettingKind::kUnsigned8: return LoadNumber<uint8_t>(key, value);
+    case SettingKind::kUnsigned16: return LoadNumber<uint16_t>(key, value);
+    case SettingKind::kFlag: return LoadNumber<bool>(key, value) ? 1 : 0;
+    case SettingKind::kVolume: return LoadNumber<float>(key, value);
+    case SettingKind::kOldTime: return static_cast<double>(LoadNumber<int64_t>(key, value));
+    case SettingKind::kText: return 0;
+  }
+  return 0;
 }
 
 void SettingKeyName(const SettingKey& key, int alarm, char* out) {
@@ -255,7 +247,7 @@ void ReadSettings(const ProfileAccess& profile) {
   if (AppTitle[0] == '\0') CopyText(AppTitle, kTitleCapacity, kDefaultAppTitle);
   CopyText(AppCaption, kTitleCapacity, AppTitle);
   HourCycle = Clock24 != 0 ? 24 : 12;
-  LastFeedUpdate = OldTime;
+  LastFeedUpdate = OldTime.load();
   LoadVoiceDigits(CHARA);
   if (SkinPath[0] == '\0') CopyText(SkinPath, kPathCapacity, kDefaultSkinPath);
 }

@@ -4,26 +4,16 @@
 #include <cstdint>
 
 #include "settings/profile.h"
+#include "settings/settings.h"
 
 extern const char kSettingsSection[];  // "TarvoClock"
-
-// How a key's value is held in its global and written to the file.
-enum class SettingKind : uint8_t {
-  kInt,         // int, written signed
-  kSigned8,     // int8_t: the low 8 bits of the number read, written signed
-  kUnsigned8,   // uint8_t: the low 8 bits, written unsigned
-  kUnsigned16,  // uint16_t: the low 16 bits, written unsigned
-  kFlag,        // bool: any number but 0 is true; written "1" or "0"
-  kText,        // char[capacity]
-  kVolume,      // float: the number / 10000, written rounded (VolumeToSetting)
-  kOldTime,     // int64_t seconds, held and written as unsigned 32-bit
-};
 
 // One key of the settings file. The table lists every key once, in the order the file is read.
 struct SettingKey {
   const char* name;  // per-alarm keys get the alarm's number as two digits: "AlarmNo01"
   SettingKind kind;
-  void* value;       // the global; for per-alarm keys the field in AlarmTable[0]
+  void* value;       // the global (a std::atomic of the kind's type, or a char array for a
+                     // text); for per-alarm keys the plain field in AlarmTable[0]
   int capacity;      // bytes of a text value
   int32_t numberDefault;
   const char* textDefault;
@@ -37,6 +27,8 @@ extern const int kSettingKeyCount;
 
 // The variable behind `key` for alarm `alarm` (1-8; ignored for keys that are not per-alarm).
 void* SettingValue(const SettingKey& key, int alarm);
+// The number held by a key that is not a text, as a double (exact for every kind).
+double SettingNumberValue(const SettingKey& key, int alarm);
 // The key's name for alarm `alarm` into out[32].
 void SettingKeyName(const SettingKey& key, int alarm, char* out);
 

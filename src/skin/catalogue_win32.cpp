@@ -43,7 +43,7 @@ bool IsPackageName(const char* name) {
 }  // namespace
 
 bool ScanSkinFolder() {
-  if (ExeFolder[0] != '\0') SetCurrentDirectoryA(ExeFolder);
+  if (DataFolder[0] != '\0') SetCurrentDirectoryA(DataFolder);
   const DWORD attributes = GetFileAttributesA(SkinPath);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   if (!SetCurrentDirectoryA(SkinPath)) return false;

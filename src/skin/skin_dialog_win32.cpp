@@ -52,14 +52,14 @@ void FillSkins(HWND dialog, int brand) {
 // Selects CHARA in the skin list and shows its comment (nothing for a skin that is not there).
 void ShowChosenSkin(HWND dialog) {
   const bool valid = ValidSkin(BRAND, CHARA);
-  SendDlgItemMessageA(dialog, IDC_SKIN_LIST, CB_SETCURSEL, valid ? CHARA : -1, 0);
+  SendDlgItemMessageA(dialog, IDC_SKIN_LIST, CB_SETCURSEL, valid ? CHARA.load() : -1, 0);
   SetDlgItemTextA(dialog, IDC_SKIN_COMMENT, valid ? BrandTable[BRAND].skins[CHARA].comment : "");
 }
 
 // BRAND and CHARA are written before the request, so the clock thread loads the values just
 // chosen.
 void RequestReload() {
-  TraceEvent("SKIN choose BRAND=%d CHARA=%d", BRAND, CHARA);
+  TraceEvent("SKIN choose BRAND=%d CHARA=%d", BRAND.load(), CHARA.load());
   ClockState = kClockReload;
 }
 
@@ -127,5 +127,5 @@ INT_PTR CALLBACK SkinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 void ShowSkinDialog(HWND owner) {
   RunDialog("SKIN", owner, SkinDialogProc, 0, DialogPlace::kBesideClock);
-  TraceEvent("SKIN dialog closed BRAND=%d CHARA=%d", BRAND, CHARA);
+  TraceEvent("SKIN dialog closed BRAND=%d CHARA=%d", BRAND.load(), CHARA.load());
 }

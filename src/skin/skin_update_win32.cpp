@@ -122,7 +122,7 @@ void DownloadSkin(const char* url, const char* fileName) {
   }
   char folder[MAX_PATH];
   char target[MAX_PATH];
-  if (!IsDownloadableLink(url) || !SkinFolderPath(SkinPath, ExeFolder, folder, sizeof folder) ||
+  if (!IsDownloadableLink(url) || !SkinFolderPath(SkinPath, DataFolder, folder, sizeof folder) ||
       !BuildSkinTarget(folder, fileName, target, sizeof target, LeadByte)) {
     TraceEvent("skin download refused");
     PostResult(kSkinDownloadFailed);

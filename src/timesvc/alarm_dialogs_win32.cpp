@@ -365,5 +365,5 @@ INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 void ShowAlarmList(HWND owner) {
   TraceEvent("AlarmList open");
   RunDialog("AlarmList", owner, ListProc, 0, DialogPlace::kBesideClock);
-  TraceEvent("AlarmList closed AlarmFlag=%d", AlarmFlag);
+  TraceEvent("AlarmList closed AlarmFlag=%d", AlarmFlag.load());
 }

@@ -76,7 +76,7 @@ INT_PTR CALLBACK TimeServerDialogProc(HWND dialog, UINT message, WPARAM wParam, 
       SetDlgItemTextA(dialog, IDC_SNTP_SERVER, TimeServer);
       syncing = false;
       anySync = false;
-      TraceEvent("SNTPC open TimeServer=%s SntpUse=%d", TimeServer, SntpUse);
+      TraceEvent("SNTPC open TimeServer=%s SntpUse=%d", TimeServer, SntpUse.load());
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -105,5 +105,5 @@ INT_PTR CALLBACK TimeServerDialogProc(HWND dialog, UINT message, WPARAM wParam, 
 
 void ShowTimeServerDialog(HWND owner) {
   RunDialog("SNTPC", owner, TimeServerDialogProc, 0, DialogPlace::kBesideClock);
-  TraceEvent("SNTPC closed TimeServer=%s SntpUse=%d", TimeServer, SntpUse);
+  TraceEvent("SNTPC closed TimeServer=%s SntpUse=%d", TimeServer, SntpUse.load());
 }

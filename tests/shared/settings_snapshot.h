@@ -32,24 +32,12 @@ inline std::string DescribeSettings(bool withTexts = true) {
     for (int alarm = 1; alarm <= (key.perAlarm ? kAlarmCount : 1); ++alarm) {
       char name[32];
       SettingKeyName(key, alarm, name);
-      const void* v = SettingValue(key, alarm);
-      char value[64];
-      switch (key.kind) {
-        case SettingKind::kInt: snprintf(value, sizeof value, "%d", *static_cast<const int*>(v)); break;
-        case SettingKind::kSigned8: snprintf(value, sizeof value, "%d", *static_cast<const int8_t*>(v)); break;
-        case SettingKind::kUnsigned8: snprintf(value, sizeof value, "%u", *static_cast<const uint8_t*>(v)); break;
-        case SettingKind::kUnsigned16: snprintf(value, sizeof value, "%u", *static_cast<const uint16_t*>(v)); break;
-        case SettingKind::kFlag: snprintf(value, sizeof value, "%d", *static_cast<const bool*>(v) ? 1 : 0); break;
-        case SettingKind::kVolume:
-          snprintf(value, sizeof value, "%.9g", static_cast<double>(*static_cast<const float*>(v)));
-          break;
-        case SettingKind::kOldTime:
-          snprintf(value, sizeof value, "%lld", static_cast<long long>(*static_cast<const int64_t*>(v)));
-          break;
-        case SettingKind::kText:
-          if (withTexts) AddSettingLine(&s, name, static_cast<const char*>(v));
-          continue;
+      if (key.kind == SettingKind::kText) {
+        if (withTexts) AddSettingLine(&s, name, static_cast<const char*>(SettingValue(key, alarm)));
+        continue;
       }
+      char value[64];
+      snprintf(value, sizeof value, "%.17g", SettingNumberValue(key, alarm));
       AddSettingLine(&s, name, value);
     }
   }

@@ -286,7 +286,7 @@ TEST_F(SettingsStoreTest, PositionsOutsideTheBufferAreNeitherReadNorWritten) {
     ASSERT_EQ(CHARA, chara);
     // Only the bytes 0-258 of the buffer hold digits; the last is the terminator's.
     const int positions[3] = {chara, 10 + 2 * chara, 11 + 2 * chara};
-    int* const voices[3] = {&SignalVoice, &BootVoice, &SpareVoice};
+    std::atomic<int>* const voices[3] = {&SignalVoice, &BootVoice, &SpareVoice};
     std::string expected(259, '7');
     for (int i = 0; i < 3; ++i) {
       bool inside = positions[i] >= 0 && positions[i] <= 258;

@@ -162,13 +162,13 @@ std::string SkinXml(const std::string& name) {
 class CatalogueFilesTest : public testing::Test {
  protected:
   void SetUp() override {
-    strcpy(ExeFolder, folder_.Path().c_str());
+    strcpy(DataFolder, folder_.Path().c_str());
     strcpy(SkinPath, ".\\skin");
     ResetCatalogue();
   }
   void TearDown() override {
     ResetCatalogue();
-    ExeFolder[0] = '\0';
+    DataFolder[0] = '\0';
   }
   // A module that has no "XML" resources stands for an executable without built-in documents.
   static bool Build() { return BuildCatalogueFrom(GetModuleHandleA("kernel32.dll")); }

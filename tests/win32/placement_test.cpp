@@ -354,29 +354,31 @@ TEST_F(PlacementTest, PlaceBesideClockAboveALowClockBelowAHighOne) {
 TEST_F(PlacementTest, BringBackOnScreenPullsTheClockInAndRecordsItsPlace) {
   const int w = ScreenWidth();
   const int h = ScreenHeight();
+  int left = 0;
+  int top = 0;
   Move(ClockWindow, -50, 100);
   EXPECT_TRUE(ClockOffPrimaryScreen());
-  BringBackOnScreen(&LEFT, &TOP);
+  BringBackOnScreen(&left, &top);
   ExpectAt(ClockWindow, 0, 100, 400, 330);
-  EXPECT_EQ(LEFT, 0);
-  EXPECT_EQ(TOP, 100);
+  EXPECT_EQ(left, 0);
+  EXPECT_EQ(top, 100);
   EXPECT_FALSE(ClockOffPrimaryScreen());
 
   Move(ClockWindow, w - 120, h - 30);
   EXPECT_TRUE(ClockOffPrimaryScreen());
-  BringBackOnScreen(&LEFT, &TOP);
+  BringBackOnScreen(&left, &top);
   ExpectAt(ClockWindow, w - 400, h - 330, 400, 330);
-  EXPECT_EQ(LEFT, w - 400);
-  EXPECT_EQ(TOP, h - 330);
+  EXPECT_EQ(left, w - 400);
+  EXPECT_EQ(top, h - 330);
 
   // No clock: nothing is recorded.
-  LEFT = 11;
-  TOP = 12;
+  left = 11;
+  top = 12;
   ClockWindow = nullptr;
-  BringBackOnScreen(&LEFT, &TOP);
+  BringBackOnScreen(&left, &top);
   EXPECT_FALSE(ClockOffPrimaryScreen());
-  EXPECT_EQ(LEFT, 11);
-  EXPECT_EQ(TOP, 12);
+  EXPECT_EQ(left, 11);
+  EXPECT_EQ(top, 12);
 }
 
 // ---- Two monitors ----

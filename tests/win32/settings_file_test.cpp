@@ -64,6 +64,7 @@ TEST_F(SettingsFileTest, NoFileGivesTheDefaultsTheSkinFolderAndTheDefaultList) {
   EXPECT_EQ(WithoutLines(DescribeSettings(), {"ListName"}), WithoutLines(defaults, {"ListName"}));
   EXPECT_EQ(std::string(SettingsPath), cfg_);
   EXPECT_EQ(std::string(ExeFolder), folder_.Path());
+  EXPECT_EQ(std::string(DataFolder), folder_.Path());
   EXPECT_EQ(CurrentDirectory(), folder_.Path());
   EXPECT_EQ(std::string(DefaultListPath), folder_ / "Clock.lst");
   EXPECT_EQ(std::string(ListName), folder_ / "Clock.lst");

@@ -112,7 +112,7 @@ class SkinDownloadTest : public testing::Test {
     skins_ = folder_ / "skins";
     CreateDirectoryA(skins_.c_str(), nullptr);
     strcpy(SkinPath, skins_.c_str());
-    strcpy(ExeFolder, folder_.Path().c_str());
+    strcpy(DataFolder, folder_.Path().c_str());
   }
   void TearDown() override {
     StopSkinDownload(5000);
@@ -125,7 +125,7 @@ class SkinDownloadTest : public testing::Test {
     DestroyWindow(window_);
     HttpPort = 80;
     strcpy(SkinPath, ".\\skin");
-    ExeFolder[0] = '\0';
+    DataFolder[0] = '\0';
     ResetCatalogue();
     WSACleanup();
   }
