@@ -87,6 +87,7 @@ const ClockHooks kClockHooks = {
     },
     /*TickerDueInMs=*/TickerDueInMs,
     /*DrawNewsBar=*/[] { DrawNewsBar(); },
+    /*ServeAlarms=*/ServeAlarms,
 };
 
 }  // namespace
