@@ -6,11 +6,11 @@
 #include "settings/settings.h"
 
 MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t lastMinute,
-                            const LocalTime& nextCheck) {
+                            int64_t nextCheckMinute) {
   MinuteDecision d = {};
   d.changed = now.hour != lastHour || now.minute != lastMinute;
   if (!d.changed) return d;
-  d.checkFeeds = IsFeedCheckDue(now, nextCheck);
+  d.checkFeeds = IsFeedCheckDue(now, nextCheckMinute);
   d.hourSignal = TimeSignal != 0 && now.minute == 0 && BRAND == 0;
   d.checkAlarms = AlarmFlag != 0 && now.second < 15;
   return d;
@@ -18,11 +18,7 @@ MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t la
 
 int SleepAfterTick(const LocalTime& now, int stepDueInMs) {
   int limit = kIdleSleepMs;
-  if (stepDueInMs >= 0) {
-    const int ticks = (stepDueInMs + kTickMs - 1) / kTickMs;
-    limit = ticks < 1 ? kTickMs : ticks * kTickMs;
-    if (limit > kIdleSleepMs) limit = kIdleSleepMs;
-  }
+  if (stepDueInMs >= 0) limit = stepDueInMs < 1 ? 1 : stepDueInMs > kIdleSleepMs ? kIdleSleepMs : stepDueInMs;
   const int second = now.second < 0 ? 0 : now.second > 59 ? 59 : now.second;
   const int ms = now.milliseconds < 0 ? 0 : now.milliseconds > 999 ? 999 : now.milliseconds;
   const int untilMinute = (60 - second) * 1000 - ms;
@@ -64,7 +60,7 @@ void RunningState(const ClockHooks& hooks) {
   if (hooks.ServeFrameRequests != nullptr) hooks.ServeFrameRequests();
   LocalTime now = {};
   hooks.ReadLocalTime(&now);
-  MinuteDecision d = DecideMinute(now, LastHour, LastMinute, NextCheck);
+  MinuteDecision d = DecideMinute(now, LastHour, LastMinute, NextCheckMinute.load());
   if (d.changed) {
     hooks.DrawTime(now);
     LastHour = static_cast<uint16_t>(now.hour);
@@ -72,6 +68,8 @@ void RunningState(const ClockHooks& hooks) {
     if (d.checkFeeds) hooks.CheckFeeds();
     if (d.hourSignal) hooks.PlayHourSignal();
     if (d.checkAlarms) hooks.CheckAlarms();
+  } else if (hooks.ServeAlarms != nullptr) {
+    hooks.ServeAlarms();
   }
   hooks.TickerStep();
   hooks.PushFrame();

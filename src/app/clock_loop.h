@@ -2,6 +2,8 @@
 // window, drawing, sound and network operations it calls.
 #pragma once
 
+#include <cstdint>
+
 #include "base/local_time.h"
 
 // What a tick calls out to. The Win32 glue wires these to the real operations; tests record.
@@ -33,19 +35,22 @@ struct ClockHooks {
   // Lays the news bar over a reloaded face (optional). Not after the first load, whose face
   // is composed afresh right after it.
   void (*DrawNewsBar)();
+  // Rings the alarms of the minute that waited for a sound to end (optional), on every
+  // running tick.
+  void (*ServeAlarms)();
 };
 
 // The loop ticks every 10 ms. A tick that would do nothing is slept through: while nothing
-// moves the loop may sleep up to kIdleSleepMs, while the bar scrolls until the tick its next
-// step falls on, but never past the next minute, so no redraw, hour signal or alarm starts late;
-// requests from other threads and the stop wake it at once.
+// moves the loop may sleep up to kIdleSleepMs, while the bar scrolls until its next step is due,
+// but never past the next minute, so no redraw, hour signal or alarm starts late; requests from
+// other threads and the stop wake it at once.
 constexpr int kTickMs = 10;
 constexpr int kIdleSleepMs = 50;
 
 // How long to sleep after a running tick at `now`. `stepDueInMs` is -1 while the bar stands
-// still; otherwise the sleep ends on the first 10 ms tick at or after the bar's next step, so the
-// bar keeps the pace of a loop that wakes every tick. Never more than kIdleSleepMs, and cut to
-// end just after the next minute begins.
+// still; otherwise the sleep ends when the bar's next step is due by the millisecond clock (at
+// least 1 ms). The platform may wake later than asked; the bar's pace takes the steps that fell
+// due meanwhile. Never more than kIdleSleepMs, and cut to end just after the next minute begins.
 int SleepAfterTick(const LocalTime& now, int stepDueInMs);
 
 // What the running state does on a tick whose hour or minute differs from the last drawn.
@@ -58,7 +63,7 @@ struct MinuteDecision {
 
 // Pure decision for one running tick; reads the settings that gate each action.
 MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t lastMinute,
-                            const LocalTime& nextCheck);
+                            int64_t nextCheckMinute);
 
 // One pass of the loop body: the action of the current ClockState, without the sleep.
 void ClockTick(const ClockHooks& hooks);

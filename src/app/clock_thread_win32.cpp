@@ -21,6 +21,23 @@
 namespace {
 
 HWND threadWindow = nullptr;
+// Whether the face was last loaded with the news bar baked in; the clock thread's own.
+bool faceHasBar = false;
+
+void LoadSkinForNews() {
+  static bool first = true;
+  faceHasBar = NewsBarShown();
+  LoadSkin(faceHasBar);
+  if (first) TraceEvent("first frame %lu ms after start", static_cast<unsigned long>(TestMsSinceStart()));
+  first = false;
+}
+
+// A fetch on the worker that fails takes the bar away (NewsAvailable), and the news list can
+// untick every feed: the face follows with a reload, asked for here on the thread that owns it.
+void StepNewsBar() {
+  if (faceHasBar != NewsBarShown() && ClockState == kClockRunning) ClockState = kClockReload;
+  TickerStep();
+}
 // Ends an idle sleep of the clock thread early: a frame request or the stop.
 HANDLE wakeEvent = nullptr;
 
@@ -49,7 +66,7 @@ const ClockHooks kClockHooks = {
       SetWindowPos(threadWindow, nullptr, LEFT, TOP, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     },
-    /*LoadSkin=*/[] { LoadSkin(NewsBarShown()); },
+    /*LoadSkin=*/LoadSkinForNews,
     /*MojiLoaded=*/[] { return SurfaceExists(MojiSurface); },
     /*BackBufferExists=*/[] { return SurfaceExists(BackBuffer); },
     /*ComposeBase=*/ComposeBase,
@@ -57,7 +74,7 @@ const ClockHooks kClockHooks = {
     /*CheckFeeds=*/StartFeedCheck,
     /*PlayHourSignal=*/PlayHourSignal,
     /*CheckAlarms=*/CheckAlarms,
-    /*TickerStep=*/TickerStep,
+    /*TickerStep=*/StepNewsBar,
     /*PushFrame=*/PushFrameIfChanged,
     /*ReadLocalTime=*/ReadLocalTime,
     /*ShowInitFailed=*/
@@ -80,6 +97,7 @@ const ClockHooks kClockHooks = {
     },
     /*TickerDueInMs=*/TickerDueInMs,
     /*DrawNewsBar=*/[] { DrawNewsBar(); },
+    /*ServeAlarms=*/ServeAlarms,
 };
 
 }  // namespace
@@ -90,8 +108,6 @@ DWORD WINAPI ClockThread(LPVOID window) {
   ClaimFrame();
   SetFrameWaker(WakeClockThread);
   RunClockLoop(kClockHooks);
-  // A scheduled feed check sees StopRequested and ends within its poll.
-  WaitFeedCheck(1000);
   SetFrameWaker(nullptr);
   TraceEvent("ClockThread ended");
   return 1;

@@ -19,6 +19,7 @@
 #include "settings/profile_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "skin/catalogue_win32.h"
 
 namespace {
 
@@ -131,10 +132,11 @@ void ChooseDataFolder(const char* settingsName, const char* listName, WarningSin
 // Makes sure the skin folder is there. Something else by its name counts as a failure too: the
 // skins could neither be read from it nor downloaded into it.
 void EnsureSkinFolder(WarningSink warn) {
-  DWORD attributes = GetFileAttributesA(SkinPath);
+  const char* folder = SkinFolder();
+  DWORD attributes = folder[0] != '\0' ? GetFileAttributesA(folder) : INVALID_FILE_ATTRIBUTES;
   bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
-  if (!exists && CreateDirectoryA(SkinPath, nullptr)) return;
+  if (!exists && folder[0] != '\0' && CreateDirectoryA(folder, nullptr)) return;
   warn("スキンフォルダーの作成に失敗しました。");
 }
 
@@ -167,6 +169,7 @@ bool LoadSettingsFor(const char* programPath, WarningSink warn) {
   memcpy(DefaultListPath, fullList, sizeof fullList);
   ReadSettings(FileProfile(SettingsPath));
   if (DataFolder[0] != '\0') SetCurrentDirectoryA(DataFolder);
+  ResolveSkinFolder(SkinPath, DataFolder);
   LoadPlayList(DefaultListPath);
   if (ListName[0] == '\0') snprintf(ListName, kPathCapacity, "%s", DefaultListPath);
   EnsureSkinFolder(warn);

@@ -98,7 +98,6 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
   }
   CreateTickerFont();
   if (TestFeedServer(FeedServer, sizeof FeedServer)) TraceEvent("FeedServer %s", FeedServer);
-  CheckFeeds();
   ClockState = kClockLoad;
   BuildCatalogue();
   StopRequested = 0;
@@ -106,6 +105,10 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
   CreateClockWakeEvent();
   ClockThreadHandle = CreateThread(nullptr, 0, ClockThread, ClockWindow, CREATE_SUSPENDED, nullptr);
   if (ClockThreadHandle == nullptr) return FALSE;
+  // The first feed check runs on the background worker: the clock shows without waiting for
+  // the network, with the bar in place until a failed fetch takes it away. Queued before the
+  // clock thread runs, so its first minute finds the next check scheduled.
+  StartFeedCheck();
   ResumeThread(ClockThreadHandle);
   return TRUE;
 }

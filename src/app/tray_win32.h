@@ -14,8 +14,9 @@ void RegisterShellMessages();
 // Whether `message` is that registered message (never true before registration).
 bool IsRegisteredMessage(UINT message, UINT registered);
 
-// The timer of the icon's window that adds the icon again while the shell refuses it.
-constexpr UINT_PTR kTrayRetryTimer = 1;
+// The timer of the icon's window that adds the icon again while the shell refuses it (the
+// window procedure's own timer, the news chimes', is 1).
+constexpr UINT_PTR kTrayRetryTimer = 2;
 // How often the timer tries: a taskbar that is late at log-on comes within seconds.
 constexpr UINT kTrayRetryMs = 2000;
 

@@ -14,6 +14,7 @@
 #include "base/placement_win32.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
+#include "base/worker_win32.h"
 #include "news/feeds_win32.h"
 #include "news/news_dialogs_win32.h"
 #include "news/news_list.h"
@@ -36,6 +37,7 @@
 #include "timesvc/clip_player_win32.h"
 #include "timesvc/sntp_dialog_win32.h"
 #include "timesvc/sntp_win32.h"
+#include "timesvc/sound_wait.h"
 #include "timesvc/time_signal_win32.h"
 #include "version.h"
 
@@ -54,8 +56,33 @@ constexpr DWORD kStopAlarmWindowsMs = 5000;
 // whole log-off about five seconds, so each wait gets a short share of them.
 bool sessionEnded = false;
 constexpr DWORD kSessionClockThreadMs = 1000;
-constexpr DWORD kSessionDownloadMs = 300;
+constexpr unsigned kSessionWorkerMs = 300;
 constexpr DWORD kSessionAlarmWindowsMs = 1000;
+
+// The news chimes wait for the clip playing (the hour's announcement, an alarm) rather than cut
+// it off, as the platform plays one sound at a time; while clips go on playing for this long in
+// all, the chimes are skipped. The UI thread never blocks for it: a timer asks again.
+constexpr uint32_t kChimesWaitLimitMs = 10000;
+// Asked again this long after the clip's end: an alarm that waited for the same clip starts on
+// the clock thread's next tick (at most 50 ms later) and then goes first.
+constexpr uint32_t kChimesAfterClipMs = 100;
+// The clock window's other timer is the tray icon's (kTrayRetryTimer).
+constexpr UINT_PTR kChimesTimer = 1;
+SoundWait chimesWait = {};
+
+void ChimeWhenQuiet(HWND window) {
+  KillTimer(window, kChimesTimer);
+  const uint32_t clipLeft = ClipPlaysForMs();
+  const uint32_t wait = SoundWaitMs(&chimesWait, GetTickCount(), clipLeft, kChimesWaitLimitMs);
+  if (wait != 0) {
+    TraceEvent("news sound waits %u ms for the clip playing", static_cast<unsigned>(wait));
+    SetTimer(window, kChimesTimer, wait + kChimesAfterClipMs, nullptr);
+  } else if (clipLeft != 0) {
+    TraceEvent("news sound skipped: clips played for %u ms", static_cast<unsigned>(kChimesWaitLimitMs));
+  } else {
+    PlayNewsChimes();
+  }
+}
 
 // Message boxes of this procedure that are open, and a close that arrived meanwhile.
 int noticesOpen = 0;
@@ -103,8 +130,10 @@ void ShutDown(HWND window) {
   if (ClockThreadHandle != nullptr) CloseHandle(ClockThreadHandle);
   ClockThreadHandle = nullptr;
   TraceEvent("clock thread stopped ended=%d", ThreadEnded.load());
-  // A download sees StopRequested within its poll and removes its temporary file.
-  StopSkinDownload(1000);
+  // A feed fetch or a download sees StopRequested within its poll; a download removes its
+  // temporary file. A link the shell still holds is left to it.
+  StopWorker(&BackgroundWorker, 1000);
+  StopLinkLaunches(0);
   // Ringing alarm files stop before the farewell; a window that does not end in time is left
   // to the process's end.
   StopAlarmWindows(kStopAlarmWindowsMs);
@@ -157,7 +186,8 @@ void EndSession() {
   SaveSettings();
   TraceEvent("session end saved in %lu ms, clock thread %s",
              static_cast<unsigned long>(GetTickCount() - start), stopped ? "stopped" : "still running");
-  StopSkinDownload(kSessionDownloadMs);
+  StopWorker(&BackgroundWorker, kSessionWorkerMs);
+  StopLinkLaunches(0);
   StopAlarmWindows(kSessionAlarmWindowsMs);
   StopClip();
   ClosePlayerWindows();
@@ -369,12 +399,17 @@ void ReshowPlayer() {
 }
 
 void DropFiles(HDROP drop) {
+  // An open panel takes the files itself: a new panel opened from here would run its modal loop
+  // inside the open one's, one more with every drop.
+  if (DropOnOpenPanel(drop)) {
+    ReshowPlayer();
+    return;
+  }
   // The drop replaces the list: the starred row would name another file.
   EntryCount = 0;
   NowPlaying = -1;
   AddDroppedFiles(drop);
   if (EntryCount == 0) return;
-  if (PanelWindow != nullptr) SendMessageA(PanelWindow, WM_CLOSE, 0, 0);
   PlayNo = 0;
   if (ShuffFlag) {
     srand(GetTickCount());
@@ -481,9 +516,6 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       // Sent to both windows; false when the session goes on after all.
       if (wParam != FALSE) EndSession();
       return 0;
-    case WM_TIMER:
-      if (wParam == kTrayRetryTimer && !shuttingDown) RestoreTrayIcon();
-      return 0;
     case WM_COMMAND:
       RunCommand(window, LOWORD(wParam));
       return 0;
@@ -535,8 +567,9 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       memcpy(server, TimeServer, sizeof server);
       server[sizeof server - 1] = '\0';
       if (server[0] == '\0') return 0;
-      if (SyncClock(server) == -1) {
-        Warn(window, "時刻合わせに失敗しました。\n他のサーバーを指定してみてください。");
+      const char* failure = SyncFailureText(SyncClock(server));
+      if (failure != nullptr) {
+        Warn(window, failure);
       } else {
         RequestFrame(kFrameRedraw);
       }
@@ -551,7 +584,14 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       // Every tray change happens here, on the thread that owns the icon; checks post.
       if (shuttingDown) return 0;
       SwapTrayIcon(wParam != 0 ? "ICON_TASK2" : "ICON_TASK", window);
-      if (wParam != 0 && NoticePlaysSound(NewFlag)) PlayNewsChimes();
+      if (wParam != 0 && NoticePlaysSound(NewFlag)) ChimeWhenQuiet(window);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kChimesTimer) {
+        KillTimer(window, kChimesTimer);
+        if (!shuttingDown) ChimeWhenQuiet(window);
+      }
+      if (wParam == kTrayRetryTimer && !shuttingDown) RestoreTrayIcon();
       return 0;
     case MSG_SKIN_DOWNLOADED:
       FinishSkinDownload(wParam);

@@ -2,6 +2,8 @@
 // the clock-setting seam.
 #include "base/clock_source_win32.h"
 
+#include <mmsystem.h>
+
 #include <ctime>
 
 #include "base/test_hooks_win32.h"
@@ -20,7 +22,9 @@ int64_t ReadUnixTime() { return static_cast<int64_t>(time(nullptr)) + TestClockS
 DWORD ReadTickMs() {
   uint32_t held = 0;
   if (TestHeldTick(&held)) return held;
-  return GetTickCount();
+  // The multimedia clock, as the bar's pace is kept by it; the system's timer resolution is
+  // left as it is.
+  return timeGetTime();
 }
 
 namespace {

@@ -100,6 +100,7 @@ const char* HttpVerdictName(HttpVerdict verdict) {
     case HttpVerdict::kShortBody: return "short body";
     case HttpVerdict::kLongBody: return "long body";
     case HttpVerdict::kTooLong: return "too long";
+    case HttpVerdict::kCut: return "cut at the buffer";
     case HttpVerdict::kReceiveError: return "receive error";
     case HttpVerdict::kTimedOut: return "timed out";
     case HttpVerdict::kStopped: return "stopped";
@@ -166,17 +167,19 @@ HttpVerdict CheckHttpHeader(const char* d, size_t n, size_t* bodyOffset, size_t*
 HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t* bodySize) {
   *bodyOffset = 0;
   *bodySize = 0;
-  if (answer.overflowed) return HttpVerdict::kTooLong;
-  if (answer.receiveError) return HttpVerdict::kReceiveError;
+  if (answer.receiveError && !answer.overflowed) return HttpVerdict::kReceiveError;
   size_t headerEnd = 0;
   size_t contentLength = kNoContentLength;
   const HttpVerdict header = CheckHttpHeader(answer.data, answer.size, &headerEnd, &contentLength);
   if (header != HttpVerdict::kOk) return header;
-  const HttpVerdict body = CheckBodyLength(answer.size - headerEnd, contentLength);
-  if (body != HttpVerdict::kOk) return body;
+  const size_t kept = answer.size - headerEnd;
+  HttpVerdict body = CheckBodyLength(kept, contentLength);
+  // Cut short by the buffer, the body may fall short of its length but never exceed it.
+  if (answer.overflowed && body != HttpVerdict::kLongBody) body = HttpVerdict::kCut;
+  if (body != HttpVerdict::kOk && body != HttpVerdict::kCut) return body;
   *bodyOffset = headerEnd;
-  *bodySize = answer.size - headerEnd;
-  return HttpVerdict::kOk;
+  *bodySize = kept;
+  return body;
 }
 
 HttpVerdict CheckBodyLength(size_t received, size_t contentLength) {

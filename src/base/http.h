@@ -34,6 +34,7 @@ enum class HttpVerdict {
   kShortBody,      // fewer body bytes than Content-Length
   kLongBody,       // more body bytes than Content-Length
   kTooLong,        // the answer did not fit the buffer
+  kCut,            // a 200 answer longer than the buffer, of which the first bytes were kept
   kReceiveError,   // the connection failed while reading
   kTimedOut,       // a time limit ran out
   kStopped,        // the program is stopping
@@ -51,7 +52,10 @@ struct HttpAnswer {
   bool receiveError;   // the read ended with an error rather than the peer closing
 };
 
-// Judges a complete answer. On kOk, *bodyOffset and *bodySize give the body inside data.
+// Judges a complete answer. On kOk, *bodyOffset and *bodySize give the body inside data. An
+// answer that overflowed is kCut when what was kept starts with a 200 header that ends within
+// it, has no transfer coding and promises no fewer body bytes than were kept; *bodyOffset and
+// *bodySize then give the kept part of the body.
 HttpVerdict CheckHttpAnswer(const HttpAnswer& answer, size_t* bodyOffset, size_t* bodySize);
 
 // A header without Content-Length; larger values are held at kLargestContentLength.

@@ -15,6 +15,12 @@ constexpr unsigned kRequestLimitMs = 10000;
 // How often a wait looks at StopRequested: a stop ends any request within this.
 constexpr unsigned kStopPollMs = 50;
 
+// The IPv4 address of `host` in network order: a dotted address as written, a name by a lookup
+// on a helper thread that the caller gives up on after `limitMs` or at the stop
+// (StopRequested). A stalled resolver then holds only the helper, which ends by itself.
+// Fails, leaving *address alone, when the name is not found in time.
+bool LookUpHost(const char* host, unsigned long* address, unsigned limitMs);
+
 // The TCP port requests go to. Always 80 in the program; the Wine tests point it at their own
 // loopback server.
 extern unsigned short HttpPort;
@@ -30,13 +36,15 @@ bool HttpConnect(SOCKET* connection, const char* url);
 bool SendAll(SOCKET connection, const char* text);
 
 // Fetches `url` into `buffer` (kAnswerCapacity bytes, zero-filled by this call): every byte
-// received, headers included, at most kAnswerMax, read 4 bytes per receive. The transport
-// verdict is kOk when the peer closed normally; otherwise why the read stopped (*received still
-// tells how much came).
+// received, headers included, read 4 bytes per receive. An answer longer than kAnswerMax keeps
+// its first kAnswerMax bytes and ends the read with kTooLong. Otherwise the transport verdict is
+// kOk when the peer closed normally, or why the read stopped (*received still tells how much
+// came).
 HttpVerdict HttpFetchToMemory(const char* url, SOCKET* connection, char* buffer, size_t* received);
 
-// Fetch and judge: true only when the answer is "HTTP/1.x 200" with a header end, no transfer
-// coding and its Content-Length met. *body and *bodySize give the body inside `buffer`.
+// Fetch and judge: true when the answer is "HTTP/1.x 200" with a header end, no transfer coding
+// and its Content-Length met (kOk), or such an answer cut at the buffer's end (kCut). *body and
+// *bodySize give the body, or its kept part, inside `buffer`.
 bool HttpGetToMemory(const char* url, SOCKET* connection, char* buffer, const char** body,
                      size_t* bodySize, HttpVerdict* verdict);
 

@@ -36,6 +36,10 @@ constexpr unsigned MSG_ALARM_START = kUserMessageBase + 2;  // 1026, wParam the 
 // An alarm stop window to itself: open the file now that the hand-over has returned.
 constexpr unsigned MSG_ALARM_OPEN = kAppMessageBase + 1;
 
+// To the news list: the background fetch it asked for has ended; refill the rows. In the
+// application range, clear of the dialog messages.
+constexpr unsigned MSG_NEWS_FETCHED = kAppMessageBase + 2;
+
 // To the alarm list: fill the rows again from the edits. Inside a dialog this number is also
 // DM_SETDEFID, which names a control: only wParam 0 with lParam 0 refills.
 constexpr unsigned MSG_ALARM_REFRESH = kUserMessageBase + 1;  // 1025

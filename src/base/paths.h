@@ -21,6 +21,11 @@ struct PathParts {
 // (in Shift-JIS, for example, "表" is 0x95 0x5C).
 using LeadByteTest = bool (*)(unsigned char byte);
 
+// Whether `byte` can be the second byte of a double-byte character in Shift-JIS (code page 932).
+inline bool IsSjisTrailByte(unsigned char byte) {
+  return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
 // Splits an already full path the way the run-time library's path splitter does: drive when the
 // second byte is a colon, dir up to the last "\" or "/", ext from the last dot of the rest.
 // Fails, leaving *parts alone, for a path of 260 bytes or more.

@@ -19,10 +19,12 @@ std::atomic<int64_t> clockShift{0};
 char tracePath[MAX_PATH] = {};
 bool forceFallback = false;
 CRITICAL_SECTION traceLock;
+DWORD startTick = 0;
 
 }  // namespace
 
 void InitTestHooks() {
+  startTick = GetTickCount();
   InitializeCriticalSection(&traceLock);
   char value[64] = {};
   int64_t wanted = 0;
@@ -38,6 +40,8 @@ void InitTestHooks() {
   if (n == 0 || n >= sizeof tracePath) tracePath[0] = '\0';
   forceFallback = GetEnvironmentVariableA("TARVO_TEST_NO_LAYERED", value, sizeof value) > 0;
 }
+
+uint32_t TestMsSinceStart() { return GetTickCount() - startTick; }
 
 int64_t TestClockShiftSeconds() { return clockShift.load(); }
 

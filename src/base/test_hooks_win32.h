@@ -8,6 +8,8 @@
 // Reads TARVO_TEST_TIME ("YYYY-MM-DD HH:MM:SS": what the local clock reads at start),
 // TARVO_TEST_TRACE (file to append events to) and TARVO_TEST_NO_LAYERED.
 void InitTestHooks();
+// Milliseconds since InitTestHooks ran, at the start of the process's own code.
+uint32_t TestMsSinceStart();
 int64_t TestClockShiftSeconds();
 // Moves the test clock: what it reads is the real clock plus `seconds` from now on.
 void SetTestClockShiftSeconds(int64_t seconds);
@@ -25,6 +27,7 @@ bool TestFeedServer(char* out, unsigned capacity);
 bool TestHeldTick(uint32_t* tick);
 #else
 inline void InitTestHooks() {}
+inline uint32_t TestMsSinceStart() { return 0; }
 inline int64_t TestClockShiftSeconds() { return 0; }
 inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}

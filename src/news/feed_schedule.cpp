@@ -1,12 +1,18 @@
-// Feed-check schedule shared by the clock thread and the feed fetcher.
+// Feed-check schedule shared by the clock thread and whoever starts a check.
 #include "news/feed_schedule.h"
 
-LocalTime NextCheck = {};
+std::atomic<int64_t> NextCheckMinute{0};
 
-bool IsFeedCheckDue(const LocalTime& now, const LocalTime& next) {
-  return now.day >= next.day && now.hour >= next.hour && now.minute >= next.minute;
+int64_t WallMinute(const LocalTime& time) {
+  const int64_t seconds = WallSeconds(time);
+  // Rounded down for readings before 1970 as well.
+  return seconds >= 0 ? seconds / 60 : -((59 - seconds) / 60);
 }
 
-LocalTime ScheduleNextCheck(const LocalTime& now, int hours) {
-  return ShiftLocalTime(now, static_cast<int64_t>(hours) * 3600);
+bool IsFeedCheckDue(const LocalTime& now, int64_t nextMinute) {
+  return WallMinute(now) >= nextMinute;
+}
+
+int64_t ScheduleNextCheck(const LocalTime& now, int hours) {
+  return WallMinute(now) + static_cast<int64_t>(hours) * 60;
 }

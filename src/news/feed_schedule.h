@@ -1,15 +1,20 @@
 // When the next feed check is due, as the clock thread tests it.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+
 #include "base/local_time.h"
 
-// The schedule of the next feed check; set by each check to its time plus CheckTime hours.
-extern LocalTime NextCheck;
+// The wall-clock minute (WallMinute of the local time) at which the next scheduled check is due.
+// Written by whichever thread starts a check, read by the clock thread.
+extern std::atomic<int64_t> NextCheckMinute;
 
-// Due when day, hour and minute are each at least NextCheck's. The fields are compared one by
-// one, not as instants, so after a month end (next day 1 against today's 31) the check repeats
-// at minute changes until the day number catches up.
-bool IsFeedCheckDue(const LocalTime& now, const LocalTime& next);
+// The minute of a local time counted as an instant, so month and year ends carry like any other.
+int64_t WallMinute(const LocalTime& time);
 
-// The schedule a check made at `now` leaves: `now` plus `hours` hours.
-LocalTime ScheduleNextCheck(const LocalTime& now, int hours);
+// Due once the local time has reached the scheduled minute.
+bool IsFeedCheckDue(const LocalTime& now, int64_t nextMinute);
+
+// The schedule a check started at `now` leaves: the same minute `hours` hours later.
+int64_t ScheduleNextCheck(const LocalTime& now, int hours);

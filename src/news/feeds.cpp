@@ -92,7 +92,7 @@ const char* ExtractField(const char* begin, const char* end, const char* name, c
   return finish + strlen(closing);
 }
 
-bool ParseFeedDocument(const char* text, FeedRecord* feed) {
+bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut) {
   memset(feed->items, 0, sizeof feed->items);
   feed->channel_link[0] = '\0';
   feed->channel_title[0] = '\0';
@@ -114,8 +114,10 @@ bool ParseFeedDocument(const char* text, FeedRecord* feed) {
     if (next == nullptr || (nextPlain != nullptr && nextPlain < next)) next = nextPlain;
     const char* close = Find(at, next != nullptr ? next : end, "</item>");
     const char* itemEnd = close != nullptr ? close : (next != nullptr ? next : end);
+    // In a cut document an item that runs to the end may have lost fields with the rest.
+    const bool whole = !cut || close != nullptr || next != nullptr;
     FeedItem& item = feed->items[feed->item_count];
-    if (ExtractField(at, itemEnd, "title", item.title, sizeof item.title, false) != nullptr &&
+    if (whole && ExtractField(at, itemEnd, "title", item.title, sizeof item.title, false) != nullptr &&
         item.title[0] != '\0') {
       ExtractField(at, itemEnd, "link", item.link, sizeof item.link, true);
       ExtractField(at, itemEnd, "description", item.description, sizeof item.description, false);

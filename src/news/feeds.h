@@ -54,9 +54,10 @@ const char* ExtractField(const char* begin, const char* end, const char* name, c
 
 // Parses one converted (ANSI) feed document into `feed`: the channel's title and link (the
 // first of each in the document), then up to 100 items, each from its own `<item ` element, its
-// fields searched only inside it; an item without a title is skipped. False (no items) when the
-// document has no title. `feed->url` is left alone.
-bool ParseFeedDocument(const char* text, FeedRecord* feed);
+// fields searched only inside it; an item without a title is skipped. A document `cut` short
+// (only its first bytes arrived) keeps only the items whose closing tag arrived. False (no
+// items) when the document has no title. `feed->url` is left alone.
+bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut);
 
 // Seconds since 1970 of an item's dc:date read with "%04d-%02d-%02dT%02d:%02d:%02d+%02d:%02d"
 // (fields that do not match stay 0, the offset is ignored, the time is taken as local); -1 when

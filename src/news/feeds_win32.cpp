@@ -8,9 +8,10 @@
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
 #include "base/http_win32.h"
-#include "base/test_hooks_win32.h"
 #include "base/messages.h"
+#include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
+#include "base/worker_win32.h"
 #include "news/feed_schedule.h"
 #include "news/news_list.h"
 #include "news/news_state.h"
@@ -27,14 +28,11 @@ BOOL CALLBACK InitLock(PINIT_ONCE, PVOID, PVOID*) {
   return TRUE;
 }
 
-// One fetch at a time; the buffers and the staging table belong to it.
-volatile LONG fetching = 0;
+// The buffers and the staging table belong to the fetch, which runs only on the background
+// worker's thread, one job after another.
 char answer[kAnswerCapacity];
 char converted[kAnswerCapacity];
 FeedRecord staging[kFeedCount];
-
-HANDLE checkThread = nullptr;
-volatile LONG checkRunning = 0;
 
 // Fetches and parses one feed into `feed`; false on any network, HTTP or document failure.
 bool ParseFeed(FeedRecord* feed) {
@@ -50,11 +48,12 @@ bool ParseFeed(FeedRecord* feed) {
   }
   // The body ends where the answer does; the buffer's zero fill terminates it.
   Utf8ToAnsi(converted, sizeof converted, body);
-  if (!ParseFeedDocument(converted, feed)) {
+  if (!ParseFeedDocument(converted, feed, verdict == HttpVerdict::kCut)) {
     TraceEvent("feed %s failed: no title", feed->url);
     return false;
   }
-  TraceEvent("feed %s: %d items", feed->url, feed->item_count);
+  TraceEvent("feed %s: %d items%s", feed->url, feed->item_count,
+             verdict == HttpVerdict::kCut ? ", cut at the buffer" : "");
   return true;
 }
 
@@ -84,22 +83,15 @@ void Utf8ToAnsi(char* out, size_t outCapacity, const char* utf8) {
 }
 
 bool FetchFeeds() {
-  if (InterlockedCompareExchange(&fetching, 1, 0) != 0) {
-    TraceEvent("FetchFeeds: another fetch runs");
-    return false;
-  }
   const int bits = FeedBits(ViewBrand);
   memset(staging, 0, sizeof staging);
   for (int i = 0; i < kFeedCount; ++i) {
     if ((bits & (1 << i)) == 0) continue;
     BuildFeedUrl(i, FeedServer, staging[i].url, sizeof staging[i].url);
-    if (staging[i].url[0] == '\0' || !ParseFeed(&staging[i])) {
-      const bool wasShown = NewsAvailable == 1;
+    if (WorkerStopping(&BackgroundWorker) || staging[i].url[0] == '\0' || !ParseFeed(&staging[i])) {
+      // The bar baked into the face goes with the clock thread's next look at NewsBarShown.
       NewsAvailable = 0;
-      // The bar baked into the face goes with the next load of the skin.
-      if (wasShown && ClockState == kClockRunning) ClockState = kClockReload;
       TraceEvent("FetchFeeds failed at feed %d", i);
-      InterlockedExchange(&fetching, 0);
       return false;
     }
   }
@@ -108,7 +100,6 @@ bool FetchFeeds() {
   RequestTickerReset();
   UnlockNews();
   TraceEvent("FetchFeeds published");
-  InterlockedExchange(&fetching, 0);
   return true;
 }
 
@@ -126,41 +117,41 @@ void AnnounceNews(bool fresh) {
   if (fresh && NoticeShowsMessage(NewFlag)) PostMessageA(ClockWindow, MSG_NEWS_UPDATED, 0, 0);
 }
 
-void CheckFeeds() {
+namespace {
+
+void CheckJob(void*) {
   FetchFeeds();
-  LocalTime now;
-  ReadLocalTime(&now);
-  NextCheck = ScheduleNextCheck(now, ClampCheckTime(CheckTime));
-  TraceEvent("CheckFeeds next %02d %02d:%02d", NextCheck.day, NextCheck.hour, NextCheck.minute);
   const bool fresh = HasNewItems();
   if (fresh) LastFeedUpdate = ReadUnixTime();
   AnnounceNews(fresh);
 }
 
-namespace {
-
-DWORD WINAPI CheckThread(LPVOID) {
-  CheckFeeds();
-  InterlockedExchange(&checkRunning, 0);
-  return 0;
+void ListFetchJob(void* dialog) {
+  FetchFeeds();
+  PostMessageA(static_cast<HWND>(dialog), MSG_NEWS_FETCHED, 0, 0);
 }
 
 }  // namespace
 
 void StartFeedCheck() {
-  if (InterlockedCompareExchange(&checkRunning, 1, 0) != 0) {
-    TraceEvent("StartFeedCheck: a check still runs");
-    return;
-  }
-  if (checkThread != nullptr) {
-    CloseHandle(checkThread);
-    checkThread = nullptr;
-  }
-  checkThread = CreateThread(nullptr, 0, CheckThread, nullptr, 0, nullptr);
-  if (checkThread == nullptr) InterlockedExchange(&checkRunning, 0);
+  LocalTime now;
+  ReadLocalTime(&now);
+  // Scheduled from the start, so a check still running at the next minute is not due again.
+  const int64_t next = ScheduleNextCheck(now, ClampCheckTime(CheckTime));
+  // A check that waits or runs already stands for this one, so the schedule moves either way.
+  NextCheckMinute = next;
+  const LocalTime at = WallTimeFromSeconds(next * 60, 0);
+  const Job job = {CheckJob, nullptr, nullptr, kJobFeedCheck};
+  const bool queued = PostJob(&BackgroundWorker, job, JobRule::kOneAtATime);
+  TraceEvent("CheckFeeds next %02d %02d:%02d%s", at.day, at.hour, at.minute,
+             queued ? "" : ", a check waits or runs already");
 }
 
-void WaitFeedCheck(unsigned ms) {
-  if (checkThread == nullptr) return;
-  WaitForSingleObject(checkThread, ms);
+void StartNewsListFetch(HWND dialog) {
+  const Job job = {ListFetchJob, nullptr, dialog, kJobFeedFetch};
+  if (!PostJob(&BackgroundWorker, job, JobRule::kOnePending)) {
+    TraceEvent("news list fetch: one waits already");
+    return;
+  }
+  TraceEvent("news list fetch queued");
 }

@@ -1,6 +1,8 @@
 // Fetching the news feeds on their schedule: fetch into staging, publish under the news lock.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 
 #include "news/feeds.h"
@@ -12,10 +14,10 @@ void UnlockNews();
 // Whole zero-terminated UTF-8 text into the ANSI code page; `out` is emptied when it does not fit.
 void Utf8ToAnsi(char* out, size_t outCapacity, const char* utf8);
 
-// Fetches every enabled feed in index order into staging and publishes them together with a
-// ticker reset. A failed feed stops the rest and clears NewsAvailable (and asks a running
-// clock to reload its skin without the bar). Only one fetch runs at a time: a call while
-// another runs returns false at once and changes nothing.
+// Worker thread: fetches every enabled feed in index order into staging and publishes them
+// together with a ticker reset. A feed whose answer is longer than the buffer keeps the items
+// that arrived whole. A failed feed stops the rest and clears NewsAvailable (the clock thread
+// then reloads its skin without the bar).
 bool FetchFeeds();
 
 // True if any enabled published feed holds an item dated after LastFeedUpdate.
@@ -25,12 +27,11 @@ bool HasNewItems();
 // message when NewFlag asks for it; the UI thread plays the chimes.
 void AnnounceNews(bool fresh);
 
-// Fetch, reschedule NextCheck (CheckTime clamped to 1-24 hours) and announce. Blocks for at
-// most the four requests' limits.
-void CheckFeeds();
-
-// The clock thread's scheduled check: CheckFeeds on a thread of its own, so the clock keeps
-// drawing; nothing when one is still running.
+// Any thread: schedules the next check CheckTime hours (clamped to 1-24) from now and has the
+// background worker fetch and announce. A check that waits or runs already is not doubled.
 void StartFeedCheck();
-// At exit, after StopRequested: waits up to `ms` for a running scheduled check to end.
-void WaitFeedCheck(unsigned ms);
+
+// UI thread: has the background worker fetch the feeds for the news list `dialog`, after a
+// check that is running, and post it MSG_NEWS_FETCHED when done. A fetch already waiting will
+// fetch what is ticked by then, so a second one is not queued.
+void StartNewsListFetch(HWND dialog);

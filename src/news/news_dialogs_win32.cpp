@@ -10,6 +10,7 @@
 
 #include "base/clock_source_win32.h"
 #include "base/dialog_win32.h"
+#include "base/messages.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
@@ -127,14 +128,12 @@ void InitNewsList(HWND dialog) {
 
 void FeedTicked(HWND dialog, int feed) {
   const uint8_t bit = static_cast<uint8_t>(1 << feed);
-  if (IsDlgButtonChecked(dialog, IDC_NEWS_FEED0 + feed) == BST_CHECKED) {
-    ViewBrand = static_cast<uint8_t>(ViewBrand | bit);
-    TraceEvent("news list feed %d on, ViewBrand %d", feed, ViewBrand.load());
-    FetchFeeds();
-  } else {
-    ViewBrand = static_cast<uint8_t>(ViewBrand & ~bit);
-    TraceEvent("news list feed %d off, ViewBrand %d", feed, ViewBrand.load());
-  }
+  const bool on = IsDlgButtonChecked(dialog, IDC_NEWS_FEED0 + feed) == BST_CHECKED;
+  const int brands = on ? (ViewBrand | bit) : (ViewBrand & ~bit);
+  ViewBrand = static_cast<uint8_t>(brands);
+  TraceEvent("news list feed %d %s, ViewBrand %d", feed, on ? "on" : "off", brands);
+  // Fetched off this thread, after a check that is running; the rows follow when it is done.
+  if (on) StartNewsListFetch(dialog);
   FillNewsList(dialog);
 }
 
@@ -198,6 +197,9 @@ INT_PTR CALLBACK NewsListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
   switch (message) {
     case WM_INITDIALOG:
       InitNewsList(dialog);
+      return TRUE;
+    case MSG_NEWS_FETCHED:
+      FillNewsList(dialog);
       return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);

@@ -3,6 +3,6 @@
 
 #include "settings/settings.h"
 
-uint8_t NewsAvailable = 1;
+std::atomic<uint8_t> NewsAvailable{1};
 
 bool NewsBarShown() { return NewsAvailable == 1 && ViewBrand != 0; }

@@ -5,6 +5,29 @@
 
 int ClampScrollTime(int ms) { return ms < 5 ? 5 : ms > 100 ? 100 : ms; }
 
+void StartTickerPace(TickerPace* pace, uint32_t now, int period) {
+  pace->due = now + static_cast<uint32_t>(ClampScrollTime(period));
+}
+
+int TakeDueSteps(TickerPace* pace, uint32_t now, int period) {
+  // The clock wraps after 49 days: compare by the signed distance.
+  const int32_t late = static_cast<int32_t>(now - pace->due);
+  if (late < 0) return 0;
+  const int32_t step = ClampScrollTime(period);
+  if (late > kTickerCatchUpMs) {
+    StartTickerPace(pace, now, period);
+    return 1;
+  }
+  const int32_t steps = 1 + late / step;
+  pace->due += static_cast<uint32_t>(steps * step);
+  return steps;
+}
+
+int TickerDueIn(const TickerPace& pace, uint32_t now) {
+  const int32_t early = static_cast<int32_t>(pace.due - now);
+  return early > 0 ? early : 0;
+}
+
 void ArmSlot(TickerSlot* slot, int width) {
   if (width < 0) width = 0;
   slot->width = width;

@@ -41,6 +41,24 @@ struct TickerState {
 // RssScrollTime as used: 5-100 milliseconds per step.
 int ClampScrollTime(int ms);
 
+// When the bar steps, by a millisecond clock: one step every RssScrollTime milliseconds on
+// average, however coarsely the thread that steps it wakes (Windows' timer moves in steps of
+// about 15.6 ms). A wake-up that finds several steps due takes them all; one that finds the bar
+// more than kTickerCatchUpMs behind (a stall) takes one and starts the pace again from there.
+struct TickerPace {
+  uint32_t due;  // the millisecond the next step is due
+};
+constexpr int kTickerCatchUpMs = 200;
+
+// The first step is due `period` milliseconds after `now`.
+void StartTickerPace(TickerPace* pace, uint32_t now, int period);
+
+// The steps due at `now`, each moving the pace on by `period`.
+int TakeDueSteps(TickerPace* pace, uint32_t now, int period);
+
+// Milliseconds from `now` until the next step is due; 0 when it is due already.
+int TickerDueIn(const TickerPace& pace, uint32_t now);
+
 // Arms a slot for a rendered text of `width` pixels.
 void ArmSlot(TickerSlot* slot, int width);
 

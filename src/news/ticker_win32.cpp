@@ -23,7 +23,7 @@ HFONT tickerFont = nullptr;
 uint8_t greyTable[256];
 Surface textSurfaces[kTickerSlots];
 TickerState ticker;
-DWORD lastStepTime = 0;
+TickerPace pace = {};
 // Set under the news lock by a publish, taken by the clock thread.
 bool resetPending = false;
 bool haveItems = false;
@@ -87,7 +87,8 @@ int RenderText(Surface* surface, const char* text) {
                   rowStep, rowStep, rows, greyTable);
       }
     }
-    x += rowStep + gm.gmptGlyphOrigin.x;
+    // The glyph's own advance: a blank has no box but still moves the pen.
+    x += gm.gmCellIncX;
     ++glyphs;
   }
   SelectObject(dc, old);
@@ -108,8 +109,9 @@ void ApplyPendingReset() {
     }
     resetPending = false;
     PublishSlotsLocked();
-    lastStepTime = ReadTickMs();
-    TraceEvent("ticker reset at %lu", static_cast<unsigned long>(lastStepTime));
+    const DWORD now = ReadTickMs();
+    StartTickerPace(&pace, now, RssScrollTime);
+    TraceEvent("ticker reset at %lu", static_cast<unsigned long>(now));
   }
   UnlockNews();
 }
@@ -176,14 +178,17 @@ void TickerStep() {
   if (!TickerOn()) return;
   ApplyPendingReset();
   const DWORD now = ReadTickMs();
-  if (now - lastStepTime <= static_cast<DWORD>(ClampScrollTime(RssScrollTime))) return;
-  lastStepTime = now;
-  if (DrawNewsBar()) {
-    ticker.head = StepSlots(ticker.slots, ticker.head);
-    TraceEvent("ticker step at %lu head %d x %d", static_cast<unsigned long>(now), ticker.head,
-               ticker.slots[ticker.head].x);
+  const int steps = TakeDueSteps(&pace, now, RssScrollTime);
+  if (steps == 0) return;
+  // Each step as if the thread had woken for it alone: draw, move, queue.
+  for (int k = 0; k < steps; ++k) {
+    if (DrawNewsBar()) {
+      ticker.head = StepSlots(ticker.slots, ticker.head);
+      TraceEvent("ticker step at %lu head %d x %d", static_cast<unsigned long>(now), ticker.head,
+                 ticker.slots[ticker.head].x);
+    }
+    QueueIntoFreeSlot();
   }
-  QueueIntoFreeSlot();
   LockNews();
   PublishSlotsLocked();
   UnlockNews();
@@ -197,7 +202,5 @@ void TickerSlotsNow(TickerSlot slots[kTickerSlots]) {
 
 int TickerDueInMs() {
   if (!TickerOn() || (!haveItems && ActiveSlots(ticker.slots) == 0)) return -1;
-  const DWORD since = ReadTickMs() - lastStepTime;
-  const DWORD period = static_cast<DWORD>(ClampScrollTime(RssScrollTime));
-  return since > period ? 0 : static_cast<int>(period + 1 - since);
+  return TickerDueIn(pace, ReadTickMs());
 }

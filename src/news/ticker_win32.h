@@ -6,11 +6,12 @@
 void CreateTickerFont();
 struct Surface;
 // Draws a Shift-JIS text into `surface` from its top-left corner with the ticker font and returns
-// its width in pixels: lead bytes pair with their trail, a carriage return drops the byte after
+// its width in pixels: the pen moves by each glyph's own advance, lead bytes pair with their trail, a carriage return drops the byte after
 // it and starts a new line (outside a one-line surface, so clipped), at most 512 glyphs, never
 // wrapped, everything clipped at the surface's edges.
 int RenderText(Surface* surface, const char* text);
-// Clock thread, every tick: one step when more than RssScrollTime ms have passed.
+// Clock thread, every tick: the steps due by the millisecond clock, one every RssScrollTime ms
+// on average.
 void TickerStep();
 // Clock thread: lays the bar and the slots as they stand into BackBuffer (after the face was
 // recomposed); false when no bar is shown.

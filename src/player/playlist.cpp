@@ -16,6 +16,7 @@ int EntryCount = 0;
 int16_t PlayOrder[kMaxEntries];
 int PlayNo = 0;
 int NowPlaying = -1;
+bool StepOntoCurrent = false;
 char DefaultListPath[kEntryCapacity] = "";
 
 const char kPlayListSection[] = "PlayList";
@@ -171,6 +172,7 @@ void LoadPlayListSection(const char* section, size_t length) {
   EntryCount = 0;
   // A new list: whatever row was starred may now hold another file.
   NowPlaying = -1;
+  StepOntoCurrent = false;
   // Where each entry's value lies in the section; the first of two equal keys counts.
   std::vector<SectionLine> files(static_cast<size_t>(kMaxEntries), SectionLine{});
   int32_t savedPlayNo = 0;

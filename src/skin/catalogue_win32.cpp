@@ -4,15 +4,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/paths_win32.h"
 #include "base/test_hooks_win32.h"
 #include "settings/settings.h"
 #include "skin/catalogue.h"
 #include "skin/package_win32.h"
+#include "skin/skin_update.h"
 
 namespace {
 
-// The skin folder's full path from the last scan, with a trailing backslash; empty before.
+// The skin folder's full path with a trailing backslash, resolved once at start; empty before.
 char skinFolder[MAX_PATH] = "";
+
+bool LeadByte(unsigned char c) { return IsAnsiLeadByte(c); }
 
 const char* const kBuiltInDocuments[] = {"TARVO", "PELLIN", "QUORRA", "VIMSY", "MELDO"};
 
@@ -42,31 +46,42 @@ bool IsPackageName(const char* name) {
 
 }  // namespace
 
+bool ResolveSkinFolder(const char* skinPath, const char* baseFolder) {
+  skinFolder[0] = '\0';
+  char joined[MAX_PATH];
+  char full[MAX_PATH];
+  if (!SkinFolderPath(skinPath, baseFolder, joined, sizeof joined, LeadByte)) return false;
+  const DWORD length = GetFullPathNameA(joined, MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH - 1) return false;
+  // Only a drive root ends in a backslash; CharPrevA keeps a double-byte character whose trail
+  // byte is 0x5C from passing for one.
+  const char* last = CharPrevA(full, full + length);
+  if (!(last == full + length - 1 && (*last == '\\' || *last == '/'))) lstrcatA(full, "\\");
+  lstrcpynA(skinFolder, full, MAX_PATH);
+  return true;
+}
+
+const char* SkinFolder() { return skinFolder; }
+
 bool ScanSkinFolder() {
-  if (DataFolder[0] != '\0') SetCurrentDirectoryA(DataFolder);
-  const DWORD attributes = GetFileAttributesA(SkinPath);
+  if (skinFolder[0] == '\0') return false;
+  const DWORD attributes = GetFileAttributesA(skinFolder);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
-  if (!SetCurrentDirectoryA(SkinPath)) return false;
-  char folder[MAX_PATH];
-  const DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
-  if (length > 0 && length < MAX_PATH - 1) {
-    // Only a drive root ends in a backslash; CharPrevA keeps a double-byte character whose
-    // trail byte is 0x5C from passing for one.
-    const char* last = CharPrevA(folder, folder + length);
-    if (!(last == folder + length - 1 && *last == '\\')) lstrcatA(folder, "\\");
-    lstrcpynA(skinFolder, folder, MAX_PATH);
-  }
+  char pattern[MAX_PATH];
+  if (!SkinPackagePath("*.skn", pattern, sizeof pattern)) return false;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA("*.skn", &found);
+  HANDLE search = FindFirstFileA(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return false;
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsPackageName(found.cFileName)) {
+    char path[MAX_PATH];
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsPackageName(found.cFileName) ||
+        !SkinPackagePath(found.cFileName, path, sizeof path)) {
       continue;
     }
     // A name too long for the skin record could not be opened again later: it is skipped by
     // ParseCatalogue, which refuses package names that do not fit.
     PackageMember document{nullptr, 0};
-    if (!ReadPackageMember(found.cFileName, "*.xml", &document)) {
+    if (!ReadPackageMember(path, "*.xml", &document)) {
       TraceEvent("package %s has no catalogue document", found.cFileName);
       continue;
     }

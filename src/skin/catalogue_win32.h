@@ -11,13 +11,19 @@ bool BuildCatalogue();
 // The same with the built-in documents taken from `module`.
 bool BuildCatalogueFrom(HMODULE module);
 
-// Makes the program's folder the current directory, then the skin folder (which stays current),
-// remembers the skin folder's full path, and adds the document of every "*.skn" package in it.
-// False when the skin folder is missing or holds no package.
+// Resolves the skin folder once, at start: `skinPath` taken from `baseFolder`, the folder the
+// settings live in (SkinFolderPath), made a full path. Scans, package loads and downloads all use
+// that path, whatever the current directory is. False, leaving no skin folder, when it cannot
+// be made.
+bool ResolveSkinFolder(const char* skinPath, const char* baseFolder);
+
+// The resolved skin folder's full path, ending in a backslash; empty before ResolveSkinFolder.
+const char* SkinFolder();
+
+// Adds the document of every "*.skn" package in the skin folder. False when the skin folder is
+// missing or holds no package.
 bool ScanSkinFolder();
 
-// The full path of the package `package` (a bare name from the catalogue) in the skin folder as
-// the last scan found it. Opening packages by full path keeps them working after anything (a
-// file dialog, say) has changed the current directory. False, with `out` untouched, when no
-// scan has found the folder or the path does not fit.
+// The full path of the package `package` (a bare name from the catalogue) in the skin folder.
+// False, with `out` untouched, when there is no skin folder or the path does not fit.
 bool SkinPackagePath(const char* package, char* out, size_t capacity);

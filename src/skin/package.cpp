@@ -110,6 +110,38 @@ bool FindPackageMember(const PackageSource& source, const char* pattern, Package
   return false;
 }
 
+bool IsWholePackage(const PackageSource& source) {
+  uint8_t skipCount = 0;
+  if (!source.readAt(source.context, 0, &skipCount, 1) || skipCount == 0) return false;
+  uint8_t countBytes[4];
+  uint64_t at = 1 + 3 * static_cast<uint64_t>(skipCount);
+  if (!source.readAt(source.context, at, countBytes, sizeof countBytes)) return false;
+  const uint32_t entryCount = ReadU32(countBytes);
+  at += sizeof countBytes;
+  // The whole directory first, so a huge count in a small file costs no reads.
+  if (entryCount == 0 || at > source.fileSize ||
+      static_cast<uint64_t>(entryCount) * kPackageEntrySize > source.fileSize - at) {
+    return false;
+  }
+  // Read a block of entries at a time: a large directory is one read per block, not per entry.
+  constexpr uint32_t kBlock = 64;
+  uint8_t raw[kBlock * kPackageEntrySize];
+  for (uint32_t n = 0; n < entryCount;) {
+    const uint32_t count = entryCount - n < kBlock ? entryCount - n : kBlock;
+    if (!source.readAt(source.context, at, raw, count * kPackageEntrySize)) return false;
+    at += count * kPackageEntrySize;
+    for (uint32_t k = 0; k < count; ++k) {
+      const uint8_t* entry = raw + k * kPackageEntrySize;
+      const uint64_t offset = ReadU32(entry + kPackageOffsetAt);
+      const uint64_t size = ReadU32(entry + kPackageSizeAt);
+      if (offset > source.fileSize || size > source.fileSize - offset) return false;
+    }
+    n += count;
+  }
+  PackageMemberPlace place;
+  return FindPackageMember(source, "*.xml", &place, nullptr);
+}
+
 bool ReadPackageMemberFrom(const PackageSource& source, const char* pattern, PackageMember* member) {
   PackageMemberPlace place;
   if (!FindPackageMember(source, pattern, &place, nullptr)) return false;

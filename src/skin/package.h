@@ -59,6 +59,11 @@ struct PackageMember {
   uint32_t size;
 };
 
+// Whether the package is whole: a skip count and an entry count of at least 1, the directory
+// inside the file, every entry's data wholly inside it, and a catalogue document ("*.xml").
+// A package cut short fails, wherever the cut falls.
+bool IsWholePackage(const PackageSource& source);
+
 // FindPackageMember, then the member's bytes into a new block. `member` is untouched on failure.
 bool ReadPackageMemberFrom(const PackageSource& source, const char* pattern, PackageMember* member);
 

@@ -22,18 +22,27 @@ bool ReadFileAt(void* context, uint64_t offset, void* buffer, size_t size) {
   return true;
 }
 
-}  // namespace
-
-bool ReadPackageMember(const char* package, const char* pattern, PackageMember* member) {
-  HANDLE file = CreateFileA(package, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+// Runs `use` over the file as a package source; false when the file cannot be opened or sized.
+template <typename Use>
+bool WithPackageFile(const char* path, Use use) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER fileSize;
-  bool found = false;
+  bool result = false;
   if (GetFileSizeEx(file, &fileSize) && fileSize.QuadPart >= 0) {
-    const PackageSource source{ReadFileAt, file, static_cast<uint64_t>(fileSize.QuadPart)};
-    found = ReadPackageMemberFrom(source, pattern, member);
+    result = use(PackageSource{ReadFileAt, file, static_cast<uint64_t>(fileSize.QuadPart)});
   }
   CloseHandle(file);
-  return found;
+  return result;
 }
+
+}  // namespace
+
+bool ReadPackageMember(const char* package, const char* pattern, PackageMember* member) {
+  return WithPackageFile(package, [&](const PackageSource& source) {
+    return ReadPackageMemberFrom(source, pattern, member);
+  });
+}
+
+bool IsWholePackageFile(const char* path) { return WithPackageFile(path, IsWholePackage); }

@@ -8,3 +8,6 @@
 // closed on every path. False, with `member` untouched, when there is no such member or the
 // package cannot be read; a member whose data lies outside the file counts as missing.
 bool ReadPackageMember(const char* package, const char* pattern, PackageMember* member);
+
+// IsWholePackage over the file at `path`; false when it cannot be read.
+bool IsWholePackageFile(const char* path);

@@ -38,6 +38,27 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
   return true;
 }
 
+// Whether `path` ends in a separator of its own (not a trail byte). *whole is false when it ends
+// in a lead byte without its trail, which would swallow a separator put after it.
+bool EndsInSeparator(const char* path, LeadByteTest isLeadByte, bool* whole) {
+  bool ends = false;
+  *whole = true;
+  for (size_t i = 0; path[i] != '\0'; ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (isLeadByte(c)) {
+      if (path[i + 1] == '\0') {
+        *whole = false;
+        return false;
+      }
+      ++i;
+      ends = false;
+      continue;
+    }
+    ends = c == '\\' || c == '/';
+  }
+  return ends;
+}
+
 }  // namespace
 
 bool IsSkinOffer(const char* extend) {
@@ -64,8 +85,9 @@ bool IsPlainSkinName(const char* name, LeadByteTest isLeadByte) {
   for (size_t i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (isLeadByte(c)) {
-      // A double-byte character: its second byte may be any value, a '\' included.
-      if (i + 1 >= length) return false;
+      // A double-byte character: its second byte may be a '\' (0x5C), but never a byte below
+      // 0x40, such as '.', '/' or ':', nor 0x7F or one above 0xFC.
+      if (i + 1 >= length || !IsSjisTrailByte(static_cast<unsigned char>(name[i + 1]))) return false;
       ++i;
       lastWasDot = false;
       continue;
@@ -88,20 +110,29 @@ bool IsPlainSkinName(const char* name, LeadByteTest isLeadByte) {
   return true;
 }
 
-bool SkinFolderPath(const char* skinPath, const char* exeFolder, char* out, size_t capacity) {
+bool SkinFolderPath(const char* skinPath, const char* baseFolder, char* out, size_t capacity,
+                    LeadByteTest isLeadByte) {
+  if (skinPath[0] == '\0' || capacity == 0) return false;
+  const bool rooted = skinPath[0] == '\\' || skinPath[0] == '/' ||
+                      (!isLeadByte(static_cast<unsigned char>(skinPath[0])) && skinPath[1] == ':');
   const char* head = "";
   const char* rest = skinPath;
-  if (skinPath[0] == '.') {
-    head = exeFolder;
-    rest = skinPath + 1;
+  bool separator = false;
+  if (!rooted) {
+    while (rest[0] == '.' && (rest[1] == '\\' || rest[1] == '/')) rest += 2;
+    if (rest[0] == '.' && rest[1] == '\0') ++rest;
+    bool whole = true;
+    // The folder alone (SkinPath ".") needs no separator after it.
+    separator = !EndsInSeparator(baseFolder, isLeadByte, &whole) && rest[0] != '\0';
+    if (baseFolder[0] == '\0' || !whole) return false;
+    head = baseFolder;
   }
   const size_t headLength = strlen(head);
   const size_t restLength = strlen(rest);
-  if (capacity == 0 || headLength + restLength >= capacity || headLength + restLength == 0) {
-    return false;
-  }
+  if (headLength + (separator ? 1 : 0) + restLength >= capacity) return false;
   memcpy(out, head, headLength);
-  memcpy(out + headLength, rest, restLength + 1);
+  if (separator) out[headLength] = '\\';
+  memcpy(out + headLength + (separator ? 1 : 0), rest, restLength + 1);
   return true;
 }
 
@@ -110,19 +141,9 @@ bool BuildSkinTarget(const char* folder, const char* name, char* out, size_t cap
   if (!IsPlainSkinName(name, isLeadByte)) return false;
   const size_t folderLength = strlen(folder);
   if (folderLength == 0) return false;
-  // Whether the folder already ends in a separator of its own (not a trail byte).
-  bool endsInSeparator = false;
-  for (size_t i = 0; i < folderLength; ++i) {
-    const unsigned char c = static_cast<unsigned char>(folder[i]);
-    if (isLeadByte(c)) {
-      // A lead byte without its trail would swallow the separator put after it.
-      if (i + 1 >= folderLength) return false;
-      ++i;
-      endsInSeparator = false;
-      continue;
-    }
-    endsInSeparator = c == '\\' || c == '/';
-  }
+  bool whole = true;
+  const bool endsInSeparator = EndsInSeparator(folder, isLeadByte, &whole);
+  if (!whole) return false;
   const size_t nameLength = strlen(name);
   const size_t total = folderLength + (endsInSeparator ? 0 : 1) + nameLength;
   if (total > kSkinTargetMax || total >= capacity) return false;
@@ -144,9 +165,11 @@ bool IsLaunchableLink(const char* link) {
   }
   const char first = link[schemeLength];
   if (first == '\0' || first == '/' || first == '\\') return false;
+  // The shell hands the link to the browser on a command line, where a blank or a quote would
+  // end it and start an argument of the feed's choosing.
   for (const char* p = link; *p != '\0'; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
-    if (c < 0x20 || c == 0x7F) return false;
+    if (c <= 0x20 || c == 0x7F || c == '"') return false;
   }
   return true;
 }

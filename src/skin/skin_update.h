@@ -29,12 +29,16 @@ bool OfferFileName(const char* extend, char* out, size_t capacity);
 // Whether `name` is a plain package file name to save in the skin folder: ends in ".skn" with a
 // stem, no folder or drive syntax ('\', '/', ':', ".."), no control character, wildcard or
 // `"<>|`, no device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, CLOCK$) before
-// its first dot, no trailing dot or blank, and no lead byte without its trail. The second byte
-// of a double-byte character is never taken for a separator.
+// its first dot, no trailing dot or blank, and every lead byte followed by a trail byte
+// (0x40-0x7E or 0x80-0xFC). A trail byte is never taken for a separator.
 bool IsPlainSkinName(const char* name, LeadByteTest isLeadByte);
 
-// The skin folder: `skinPath`, with a leading '.' replaced by `exeFolder`.
-bool SkinFolderPath(const char* skinPath, const char* exeFolder, char* out, size_t capacity);
+// The skin folder as a path from the folder the settings live in: `skinPath` itself when it
+// names its own root (a drive, a "\\server" share or a leading separator), else `baseFolder`, a
+// separator and `skinPath` without its leading ".\" parts. The platform's full-path resolution
+// then removes any ".." in it. False (out untouched) when a part is empty or it does not fit.
+bool SkinFolderPath(const char* skinPath, const char* baseFolder, char* out, size_t capacity,
+                    LeadByteTest isLeadByte);
 
 // folder + '\' + name, at most kSkinTargetMax bytes; false (out untouched) when the name is not
 // plain or the path is too long.
@@ -42,7 +46,7 @@ bool BuildSkinTarget(const char* folder, const char* name, char* out, size_t cap
                      LeadByteTest isLeadByte);
 
 // Whether the shell may be asked to open `link`: "http://" or "https://" (either case) with a
-// host, and no control character anywhere.
+// host, and no blank, quote or control character anywhere.
 bool IsLaunchableLink(const char* link);
 
 // Whether an offer's link can be downloaded: "http://" with a host and a path.
@@ -54,7 +58,7 @@ struct SkinDownloadFiles {
   bool (*create)(void* context, const char* path);  // create or truncate, for writing
   bool (*write)(void* context, const char* data, size_t size);
   bool (*close)(void* context);                      // false when the data was not kept
-  bool (*isPackage)(void* context, const char* path);  // a package with a catalogue document
+  bool (*isPackage)(void* context, const char* path);  // a whole package (IsWholePackage)
   bool (*replace)(void* context, const char* from, const char* to);
   void (*remove)(void* context, const char* path);
 };

@@ -11,6 +11,7 @@
 #include "base/paths_win32.h"
 #include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
+#include "base/worker_win32.h"
 #include "settings/settings.h"
 #include "skin/catalogue_win32.h"
 #include "skin/package_win32.h"
@@ -20,14 +21,15 @@ namespace {
 
 struct DownloadJob {
   char url[kUrlPartCapacity * 2];
+  char folder[MAX_PATH];
   char temp[MAX_PATH];
   char target[MAX_PATH];
   DWORD started;
 };
 
-// The worker of the running download; only the UI thread starts, joins and forgets it.
-HANDLE worker = nullptr;
-volatile LONG running = 0;
+// Links open on a worker of their own: the shell may take its time bringing a browser up, and a
+// link should not wait behind a feed check or a download.
+Worker launchWorker;
 
 void PostResult(int result) {
   TraceEvent("skin update result %d", result);
@@ -60,12 +62,7 @@ bool CloseTemp(void* c) {
   return flushed && closed;
 }
 
-bool IsPackageFile(void*, const char* path) {
-  PackageMember document{nullptr, 0};
-  if (!ReadPackageMember(path, "*.xml", &document)) return false;
-  FreePackageMember(&document);
-  return true;
-}
+bool IsPackageFile(void*, const char* path) { return IsWholePackageFile(path); }
 
 bool ReplaceTarget(void*, const char* from, const char* to) {
   return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -74,55 +71,61 @@ bool ReplaceTarget(void*, const char* from, const char* to) {
 void RemoveTemp(void*, const char* path) { DeleteFileA(path); }
 
 int ReceivePiece(void* context, char* buffer, size_t capacity, HttpVerdict* why) {
+  if (WorkerStopping(&BackgroundWorker)) {
+    *why = HttpVerdict::kStopped;
+    return -1;
+  }
   return HttpReadStream(static_cast<HttpStream*>(context), buffer, capacity, why);
 }
 
-DWORD WINAPI DownloadThread(LPVOID parameter) {
+void FreeJob(void* job) { HeapFree(GetProcessHeap(), 0, job); }
+
+void DownloadJobRun(void* parameter) {
   DownloadJob* job = static_cast<DownloadJob*>(parameter);
-  HttpStream stream;
   SkinDownloadOutcome outcome = {false, HttpVerdict::kOk, false};
-  outcome.verdict = HttpOpenStream(job->url, &stream, kSkinIdleLimitMs, kDownloadLimitMs);
-  if (outcome.verdict == HttpVerdict::kOk) {
-    FileContext file = {INVALID_HANDLE_VALUE};
-    const SkinDownloadFiles files = {&file,         CreateTemp,    WriteTemp, CloseTemp,
-                                     IsPackageFile, ReplaceTarget, RemoveTemp};
-    outcome = RunSkinDownload(files, ReceivePiece, &stream, job->temp, job->target);
+  TraceEvent("skin download started into %s", job->target);
+  // The temporary file lies beside the target, so the final move never crosses volumes.
+  if (GetTempFileNameA(job->folder, "skn", 0, job->temp) == 0) {
+    TraceEvent("skin download: no temporary file in %s", job->folder);
+    outcome.verdict = HttpVerdict::kReceiveError;
+  } else {
+    HttpStream stream;
+    outcome.verdict = HttpOpenStream(job->url, &stream, kSkinIdleLimitMs, kDownloadLimitMs);
+    if (outcome.verdict == HttpVerdict::kOk) {
+      FileContext file = {INVALID_HANDLE_VALUE};
+      const SkinDownloadFiles files = {&file,         CreateTemp,    WriteTemp, CloseTemp,
+                                       IsPackageFile, ReplaceTarget, RemoveTemp};
+      outcome = RunSkinDownload(files, ReceivePiece, &stream, job->temp, job->target);
+    }
+    HttpCloseStream(&stream);
+    // GetTempFileName made the file; whatever happened, it goes.
+    DeleteFileA(job->temp);
   }
-  HttpCloseStream(&stream);
-  // GetTempFileName made the file; whatever happened, it goes.
-  DeleteFileA(job->temp);
   TraceEvent("skin download ended saved=%d verdict=%s not-package=%d after %lu ms",
              outcome.saved ? 1 : 0, HttpVerdictName(outcome.verdict), outcome.notPackage ? 1 : 0,
              static_cast<unsigned long>(GetTickCount() - job->started));
-  HeapFree(GetProcessHeap(), 0, job);
+  FreeJob(job);
   PostMessageA(ClockWindow, MSG_SKIN_DOWNLOADED, outcome.saved ? 1 : 0, 0);
-  InterlockedExchange(&running, 0);
-  return 0;
 }
 
 bool LeadByte(unsigned char c) { return IsAnsiLeadByte(c); }
 
-DWORD WINAPI LaunchThread(LPVOID parameter) {
+void LaunchJob(void* parameter) {
   char* link = static_cast<char*>(parameter);
   // The shell wants a single-threaded apartment on the thread that calls it.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   ShellExecuteA(nullptr, "open", link, nullptr, nullptr, SW_SHOWNORMAL);
   if (SUCCEEDED(com)) CoUninitialize();
-  HeapFree(GetProcessHeap(), 0, link);
-  return 0;
+  FreeJob(link);
 }
 
 }  // namespace
 
 void DownloadSkin(const char* url, const char* fileName) {
   TraceEvent("DownloadSkin %s as %s", url, fileName);
-  if (running != 0) {
-    TraceEvent("skin download busy");
-    return;
-  }
-  char folder[MAX_PATH];
   char target[MAX_PATH];
-  if (!IsDownloadableLink(url) || !SkinFolderPath(SkinPath, DataFolder, folder, sizeof folder) ||
+  const char* folder = SkinFolder();
+  if (!IsDownloadableLink(url) || folder[0] == '\0' ||
       !BuildSkinTarget(folder, fileName, target, sizeof target, LeadByte)) {
     TraceEvent("skin download refused");
     PostResult(kSkinDownloadFailed);
@@ -135,28 +138,15 @@ void DownloadSkin(const char* url, const char* fileName) {
   }
   job->started = GetTickCount();
   lstrcpynA(job->url, url, sizeof job->url);
+  lstrcpynA(job->folder, folder, sizeof job->folder);
   lstrcpynA(job->target, target, sizeof job->target);
-  // The temporary file lies beside the target, so the final move never crosses volumes.
-  if (GetTempFileNameA(folder, "skn", 0, job->temp) == 0) {
-    TraceEvent("skin download: no temporary file in %s", folder);
-    HeapFree(GetProcessHeap(), 0, job);
-    PostResult(kSkinDownloadFailed);
+  // One download at a time: a second while one waits or runs is ignored.
+  const Job work = {DownloadJobRun, FreeJob, job, kJobSkinDownload};
+  if (!PostJob(&BackgroundWorker, work, JobRule::kOneAtATime)) {
+    TraceEvent("skin download busy");
+    FreeJob(job);
     return;
   }
-  if (worker != nullptr) {
-    CloseHandle(worker);
-    worker = nullptr;
-  }
-  InterlockedExchange(&running, 1);
-  worker = CreateThread(nullptr, 0, DownloadThread, job, 0, nullptr);
-  if (worker == nullptr) {
-    InterlockedExchange(&running, 0);
-    DeleteFileA(job->temp);
-    HeapFree(GetProcessHeap(), 0, job);
-    PostResult(kSkinDownloadFailed);
-    return;
-  }
-  TraceEvent("skin download started into %s", target);
 }
 
 void FinishSkinDownload(WPARAM saved) {
@@ -173,18 +163,12 @@ void OpenNewsLink(const char* link) {
     return;
   }
   TraceEvent("link open %s", link);
-  // The shell may wait for the browser to come up; a thread of its own keeps the clock and the
-  // list answering meanwhile. It owns its copy of the link and ends by itself.
   const size_t length = strlen(link);
   char* copy = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1));
   if (copy == nullptr) return;
   memcpy(copy, link, length + 1);
-  HANDLE thread = CreateThread(nullptr, 0, LaunchThread, copy, 0, nullptr);
-  if (thread == nullptr) {
-    HeapFree(GetProcessHeap(), 0, copy);
-    return;
-  }
-  CloseHandle(thread);
+  const Job job = {LaunchJob, FreeJob, copy, kJobLinkLaunch};
+  if (!PostJob(&launchWorker, job, JobRule::kQueue)) FreeJob(copy);
 }
 
 void OpenNewsItem(const char* link, const char* extend) {
@@ -198,9 +182,4 @@ void OpenNewsItem(const char* link, const char* extend) {
   OpenNewsLink(link);
 }
 
-void StopSkinDownload(unsigned ms) {
-  if (worker == nullptr) return;
-  WaitForSingleObject(worker, ms);
-  CloseHandle(worker);
-  worker = nullptr;
-}
+void StopLinkLaunches(unsigned ms) { StopWorker(&launchWorker, ms); }

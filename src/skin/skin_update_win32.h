@@ -5,8 +5,8 @@
 #include <windows.h>
 
 // UI thread. Downloads the offer at `url` as `fileName` in the skin folder. A bad name or link
-// posts MSG_SKIN_UPDATE_RESULT 2 at once; otherwise a worker fetches it and posts
-// MSG_SKIN_DOWNLOADED. One download at a time: a second while one runs is ignored.
+// posts MSG_SKIN_UPDATE_RESULT 2 at once; otherwise the background worker fetches it and posts
+// MSG_SKIN_DOWNLOADED. One download at a time: a second while one waits or runs is ignored.
 void DownloadSkin(const char* url, const char* fileName);
 
 // UI thread, on MSG_SKIN_DOWNLOADED: rebuilds the catalogue after a saved package and posts
@@ -19,5 +19,5 @@ void OpenNewsLink(const char* link);
 // A skin offer (by its `extend`) is downloaded, anything else opened as a link.
 void OpenNewsItem(const char* link, const char* extend);
 
-// At exit, after StopRequested: waits up to `ms` for a running download to give up.
-void StopSkinDownload(unsigned ms);
+// At exit: drops links not yet handed to the shell and waits up to `ms` for one being handed.
+void StopLinkLaunches(unsigned ms);

@@ -88,7 +88,7 @@ class TextSurface:
             if g["rows"]:
                 self.blit(x + g["origin"][0], font["ascent"] - g["origin"][1], g["grey"], g["stride"],
                           g["rows"], table)
-            x += g["stride"] + g["origin"][0]
+            x += g["advance"][0]
         return min(max(x, 0), SURFACE_W)
 
 
@@ -231,15 +231,15 @@ def test_after_k_held_steps_the_bar_equals_the_composed_bar(h):
     bad = differences(window_pixels(screen.shot()), on_screen(beneath))
     assert not bad, f"{len(bad)} pixels of the empty bar differ, first {bad[:5]}"
 
-    # k steps, each one tick more than RssScrollTime after the last: the first queues a title,
-    # the next ones draw and step. 160 steps bring the first title (108 pixels) fully in and the
-    # second one 51 pixels in behind it.
+    # k steps, each RssScrollTime after the last: the first queues a title, the next ones draw
+    # and step. 160 steps bring the first title (108 pixels) fully in and the second one 51
+    # pixels in behind it.
     k = 160
-    now = t0 + 41
+    now = t0 + 40
     hold(now)
     clock.wait_event("ticker slot 0")
     for n in range(1, k + 1):
-        now += 41
+        now += 40
         hold(now)
         wait_until(lambda: len(steps()) == n, 5, step=0.005, what=f"step {n}")
     time.sleep(0.3)
@@ -314,6 +314,19 @@ def test_the_news_font_is_ipa_gothic_as_freetype_renders_it(h):
         levels += len(ours)
     print(f"{len(glyphs)} glyphs, {levels} inked pixels, {off_by_one} differ by one level, "
           f"largest difference {worst} of 64 levels")
+    # The ticker's pen moves by those advances, blanks included: a title's rendered width is
+    # the sum of FreeType's advances for its characters.
+    from test_news_offers import news_folder
+    title = "General: server maintenance"
+    h.feed_server(clock, news=news_folder(h, [(title, "http://127.0.0.1/a", "")]))
+    clock.write_cfg({"ViewBrand": 1, "BootSignal": 0})
+    clock.start()
+    slot = clock.wait_event("ticker slot 0")
+    width = int(slot.split(" ")[4])
+    shown = bytes.fromhex(slot.split(" ")[6]).decode("cp932")
+    assert shown == f"【{title}】", shown
+    assert width == sum(round(ipa.getlength(ch)) for ch in shown), (width, shown)
+    clock.quit(timeout=10)
 
 
 if __name__ == "__main__":

@@ -134,6 +134,30 @@ def test_ticking_fetches_and_unticking_all_drops_the_bar(h):
     assert clock.read_cfg().get("ViewBrand") == "0"
 
 
+def test_a_feed_ticked_during_a_check_is_fetched_after_it_while_the_list_answers(h):
+    screen = h.screen()
+    # The start-up check trickles on its first request (one byte a second, up to the 10 s
+    # limit). The list opens meanwhile, and a feed ticked there waits for the check to end.
+    clock = h.clock(screen, cfg={"RssScrollTime": 10, "BootSignal": 0, "ViewBrand": 1})
+    feeds = h.feed_server(clock, overrides=[("/rss/tarvo.rdf", "slow-once")])
+    clock.start()
+    clock.wait_event("LoadSkin done")
+    wait_until(lambda: feeds.requests(), 10, what="the start-up request")
+    open_dialog(clock, CMD_NEWS_LIST, "オクスベルからのお知らせ")
+    assert clock.click(FEED0 + 1) == 0
+    clock.wait_event("news list feed 1 on, ViewBrand 3")
+    assert clock.answers(1000), "the list did not answer during the fetch"
+    clock.wait_event("FetchFeeds published", timeout=30)
+    events = clock.events()
+    assert events.index("news list feed 1 on, ViewBrand 3") < events.index("FetchFeeds failed at feed 0")
+    wait_until(lambda: "Pellin news" in [r[1] for r in rows_of(clock)], 10, what="the ticked feed listed")
+    a = clock.feed_address
+    assert feeds.requests()[1:] == [f"GET http://{a}/rss/tarvo.rdf HTTP/1.0\r\n\r\n".encode(),
+                                    f"GET http://{a}/rss/pellin.rdf HTTP/1.0\r\n\r\n".encode()]
+    assert clock.press(1) == 0
+    clock.quit()
+
+
 def test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_interval(h):
     screen = h.screen()
     clock, feeds = start(h, screen, {"CheckTime": 0, "NewDays": 9, "NewFlag": 3, "ClickMode": 1,
@@ -268,6 +292,7 @@ def test_no_sound_when_the_sound_is_off_and_none_when_chimes_is_missing(h):
 if __name__ == "__main__":
     harness.run([test_the_list_from_the_menu_and_the_bar_with_rows_marks_and_red_new,
                  test_ticking_fetches_and_unticking_all_drops_the_bar,
+                 test_a_feed_ticked_during_a_check_is_fetched_after_it_while_the_list_answers,
                  test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_interval,
                  test_the_notice_swaps_the_icon_chimes_and_shows_the_message,
                  test_a_close_while_the_message_is_up_closes_it_and_exits_cleanly,

@@ -41,11 +41,12 @@ def win_path(path):
 class Player:
     """One clock with the test media copied beside it, watched through the panel and list."""
 
-    def __init__(self, h, screen, cfg=None, files=("a330.mp3", "b440.wav", "c660.wma"), env=None):
+    def __init__(self, h, screen, cfg=None, files=("a330.mp3", "b440.wav", "c660.wma"), env=None,
+                 exe=None):
         self.h, self.screen = h, screen
         base = {"LEFT": 320, "TOP": 240}
         base.update(cfg or {})
-        self.clock = h.clock(screen, cfg=base, env=env)
+        self.clock = h.clock(screen, cfg=base, env=env, exe=exe)
         media = media_folder(h)
         self.media = os.path.join(self.clock.folder, "media")
         os.makedirs(self.media)

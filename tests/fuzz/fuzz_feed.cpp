@@ -8,6 +8,7 @@
 
 namespace {
 FeedRecord feed;
+FeedRecord cut;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,7 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char* text = static_cast<char*>(malloc(size + 1));
   if (size > 0) memcpy(text, data, size);
   text[size] = '\0';
-  const bool ok = ParseFeedDocument(text, &feed);
+  const bool ok = ParseFeedDocument(text, &feed, false);
+  // Read as cut short, the same text keeps the same items, less at most the last one.
+  const bool cutOk = ParseFeedDocument(text, &cut, true);
+  if (cutOk != ok || cut.item_count > feed.item_count || cut.item_count + 1 < feed.item_count) abort();
+  if (memcmp(cut.items, feed.items, sizeof(FeedItem) * static_cast<size_t>(cut.item_count)) != 0) abort();
   if (!ok && feed.item_count != 0) abort();
   if (feed.item_count < 0 || feed.item_count > kItemsPerFeed) abort();
   if (strnlen(feed.channel_title, sizeof feed.channel_title) >= sizeof feed.channel_title) abort();

@@ -1,5 +1,6 @@
 // The HTTP answer and header checkers over arbitrary bytes: the verdict's body stays inside the
-// answer, and the header judged alone agrees with the whole answer's verdict.
+// answer, the header judged alone agrees with the whole answer's verdict, and the same bytes
+// kept from a longer answer are cut exactly when their header passes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -36,6 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     abort();
   }
   if (v == HttpVerdict::kOk && offset != headerEnd) abort();
+  // The same bytes kept from a longer answer: cut, with the body kept so far, exactly when the
+  // header passes and promised no fewer body bytes.
+  const HttpAnswer kept = {copy, size, true, false};
+  const HttpVerdict c = CheckHttpAnswer(kept, &offset, &body);
+  const bool cut = header == HttpVerdict::kOk && CheckBodyLength(size - headerEnd, length) != HttpVerdict::kLongBody;
+  if ((c == HttpVerdict::kCut) != cut || (cut && (offset != headerEnd || body != size - headerEnd))) abort();
   // The URL helpers over the same bytes as text.
   copy[size] = '\0';
   char host[kUrlPartCapacity];

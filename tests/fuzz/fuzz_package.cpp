@@ -1,5 +1,5 @@
 // Fuzz target: the package member search over arbitrary package bytes, with the patterns the
-// program uses and a few wildcard shapes.
+// program uses and a few wildcard shapes, and the whole-package check a download must pass.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (memcmp(member.data, data + place.offset, member.size) != 0) abort();
     if (member.data[member.size] != 0) abort();
     FreePackageMember(&member);
+  }
+  // A whole package has its catalogue document.
+  if (IsWholePackage(source)) {
+    PackageMember document{nullptr, 0};
+    if (!ReadPackageMemberFrom(source, "*.xml", &document)) abort();
+    FreePackageMember(&document);
   }
   // Every directory entry the header announces and the file holds can be matched safely.
   if (size >= 5 && data[0] != 0) {

@@ -21,7 +21,8 @@ void CheckPlain(const char* name, LeadByteTest isLead) {
   for (size_t i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (isLead(c)) {
-      if (i + 1 >= length) abort();
+      // A trail byte is never a '.', '/', ':' or any other byte below 0x40.
+      if (i + 1 >= length || !IsSjisTrailByte(static_cast<unsigned char>(name[i + 1]))) abort();
       ++i;
       previousDot = false;
       continue;

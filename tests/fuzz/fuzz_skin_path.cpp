@@ -1,5 +1,6 @@
-// Building the saved package's path from SkinPath, the program's folder and an offered name:
-// whatever the texts, a built path is at most 259 bytes and its folder is the skin folder.
+// Building the saved package's path from SkinPath, the settings' folder and an offered name:
+// whatever the texts, the skin folder is SkinPath taken from the settings' folder, a built path
+// is at most 259 bytes and its folder is the skin folder.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,7 +30,7 @@ size_t AfterLastSeparator(const char* path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 1024) return 0;
-  // Three texts separated by zero bytes: SkinPath, the program's folder, the offered name.
+  // Three texts separated by zero bytes: SkinPath, the settings' folder, the offered name.
   char texts[3][520] = {};
   size_t part = 0;
   size_t at = 0;
@@ -42,12 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (at + 1 < sizeof texts[part]) texts[part][at++] = static_cast<char>(data[i]);
   }
   char folder[300];
-  if (!SkinFolderPath(texts[0], texts[1], folder, sizeof folder)) return 0;
-  if (texts[0][0] == '.') {
-    if (strncmp(folder, texts[1], strlen(texts[1])) != 0) abort();
-  } else if (strcmp(folder, texts[0]) != 0) {
-    abort();
+  memset(folder, 'x', sizeof folder);
+  if (!SkinFolderPath(texts[0], texts[1], folder, sizeof folder, SjisLead)) {
+    if (folder[0] != 'x') abort();  // a failure leaves the output alone
+    return 0;
   }
+  // SkinPath as it is, or after the settings' folder.
+  if (strcmp(folder, texts[0]) != 0 && strncmp(folder, texts[1], strlen(texts[1])) != 0) abort();
   char target[300];
   memset(target, 'x', sizeof target);
   if (!BuildSkinTarget(folder, texts[2], target, sizeof target, SjisLead)) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -10,10 +11,10 @@
 
 namespace {
 
-std::unique_ptr<FeedRecord> Parse(const std::string& text, bool* ok = nullptr) {
+std::unique_ptr<FeedRecord> Parse(const std::string& text, bool* ok = nullptr, bool cut = false) {
   auto feed = std::make_unique<FeedRecord>();
   memset(feed.get(), 0, sizeof(FeedRecord));
-  const bool parsed = ParseFeedDocument(text.c_str(), feed.get());
+  const bool parsed = ParseFeedDocument(text.c_str(), feed.get(), cut);
   if (ok != nullptr) *ok = parsed;
   return feed;
 }
@@ -79,6 +80,24 @@ TEST(FeedParse, KeepsTheFirstHundredOf120) {
   auto feed = Parse(doc);
   ASSERT_EQ(feed->item_count, 100);
   EXPECT_STREQ(feed->items[99].title, "t99");
+}
+
+TEST(FeedParse, ACutDocumentKeepsTheItemsThatArrivedWhole) {
+  // 100 items with descriptions pass the 32767 bytes an answer may keep. Cut inside any part
+  // of the item at the cut, the document keeps the items before it, whole, and counts as read.
+  std::string doc = kHead;
+  for (int i = 0; i < 100; ++i) {
+    doc += Item("t" + std::to_string(i), "<description>" + std::string(300, 'd') + "</description><link>l</link>");
+  }
+  const size_t last = doc.rfind("<item ", 32767);
+  const int whole = static_cast<int>(std::count(doc.begin(), doc.begin() + static_cast<long>(last), '\n')) - 1;
+  for (const char* part : {"<title>t", "</title>", "ddd", "</description>", "<link>", "</item"}) {
+    bool ok = false;
+    auto feed = Parse(doc.substr(0, doc.find(part, last) + 3), &ok, true);
+    EXPECT_TRUE(ok) << part;
+    ASSERT_EQ(feed->item_count, whole) << part;
+    EXPECT_EQ(strlen(feed->items[whole - 1].description), 300u) << part;
+  }
 }
 
 TEST(FeedParse, NoTitleFailsAndNoItemsSucceeds) {

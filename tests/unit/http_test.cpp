@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -96,9 +97,24 @@ TEST(HttpVerdicts, EveryHostileShapeFails) {
   EXPECT_EQ(Judge("HTTP/1.0 200 OK\r\nContent-Length: x\r\n\r\n"), HttpVerdict::kBadStatusLine);
   EXPECT_EQ(Judge("HTTP/1.0 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n"),
             HttpVerdict::kShortBody);
-  EXPECT_EQ(Judge("HTTP/1.0 200 OK\r\n\r\nbody", nullptr, nullptr, true), HttpVerdict::kTooLong);
   EXPECT_EQ(Judge("HTTP/1.0 200 OK\r\n\r\nbody", nullptr, nullptr, false, true),
             HttpVerdict::kReceiveError);
+}
+
+TEST(HttpVerdicts, AnAnswerCutAtTheBufferKeepsItsBodyWhenTheHeaderIsGood) {
+  const std::pair<std::string, HttpVerdict> cases[] = {
+      {"HTTP/1.0 200 OK\r\n\r\nbody", HttpVerdict::kCut},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\nbody", HttpVerdict::kCut},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nbody", HttpVerdict::kLongBody},
+      {"HTTP/1.0 404 Not Found\r\n\r\nnope", HttpVerdict::kNotOk},
+      {"HTTP/1.0 200 OK\r\nX: " + std::string(40000, 'x'), HttpVerdict::kNoHeaderEnd},
+  };
+  for (const auto& [bytes, verdict] : cases) {
+    size_t offset = 0;
+    size_t size = 0;
+    EXPECT_EQ(Judge(bytes, &offset, &size, true), verdict) << bytes.substr(0, 40);
+    EXPECT_EQ(bytes.substr(offset, size), verdict == HttpVerdict::kCut ? "body" : bytes.substr(0, 0));
+  }
 }
 
 TEST(HttpVerdicts, ADownloadHeaderIsJudgedFromItsOwnBytes) {

@@ -80,6 +80,11 @@ TEST(SkinName, TableOfPlainAndHostileNames) {
       {"a.sk", false},
       {"", false},
       {"a.skn\x83", false},  // a lead byte without its trail
+      {"\x81\x40\x8F\xFC.skn", true},
+      {"\x83.skn", false},     // a lead byte swallowing the dot
+      {"a\x81/b.skn", false},  // ... a folder separator
+      {"a\x81:b.skn", false},  // ... a stream or drive colon
+      {"a\x81\x7F.skn", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsPlainSkinName(c.name, SjisLead), c.plain) << c.name;
   // Without the lead-byte test, "ソ" ends in a backslash and is refused.
@@ -87,11 +92,24 @@ TEST(SkinName, TableOfPlainAndHostileNames) {
 }
 
 TEST(SkinTarget, FolderFromSkinPathAndWholePathLimit) {
-  char folder[300];
-  ASSERT_TRUE(SkinFolderPath(".\\skin", "C:\\Tarvo", folder, sizeof folder));
-  EXPECT_STREQ(folder, "C:\\Tarvo\\skin");
-  ASSERT_TRUE(SkinFolderPath("D:\\Skins", "C:\\Tarvo", folder, sizeof folder));
-  EXPECT_STREQ(folder, "D:\\Skins");
+  // Every relative SkinPath is taken from the settings' folder, never from the current one.
+  struct Folder {
+    const char* skinPath;
+    const char* baseFolder;
+    const char* folder;  // null: refused
+  };
+  const Folder folders[] = {
+      {".\\skin", "C:\\Tarvo", "C:\\Tarvo\\skin"},     {"skins", "C:\\Tarvo", "C:\\Tarvo\\skins"},
+      {"..\\x", "C:\\Tarvo", "C:\\Tarvo\\..\\x"},     {".", "C:\\", "C:\\"},
+      {"D:\\Skins", "C:\\Tarvo", "D:\\Skins"},       {"\\\\server\\s", "C:\\Tarvo", "\\\\server\\s"},
+      {"s", "C:\\\x83\x5C", "C:\\\x83\x5C\\s"},  // "ソ" does not end in a separator
+      {"", "C:\\Tarvo", nullptr},                 {"s", "C:\\vo\x8c", nullptr},
+  };
+  for (const Folder& f : folders) {
+    char folder[300] = "untouched";
+    EXPECT_EQ(SkinFolderPath(f.skinPath, f.baseFolder, folder, sizeof folder, SjisLead), f.folder != nullptr);
+    EXPECT_STREQ(folder, f.folder != nullptr ? f.folder : "untouched") << f.skinPath;
+  }
   char out[300] = "untouched";
   ASSERT_TRUE(BuildSkinTarget("C:\\Tarvo\\skin", "a.skn", out, sizeof out, SjisLead));
   EXPECT_STREQ(out, "C:\\Tarvo\\skin\\a.skn");
@@ -112,15 +130,19 @@ TEST(SkinTarget, FolderFromSkinPathAndWholePathLimit) {
   EXPECT_FALSE(BuildSkinTarget((longFolder + "f").c_str(), "a.skn", out, sizeof out, SjisLead));
 }
 
-TEST(SkinLinks, OnlyHttpAndHttpsWithoutControlCharactersReachTheShell) {
+TEST(SkinLinks, OnlyHttpAndHttpsWithoutBlanksQuotesOrControlCharactersReachTheShell) {
   for (const char* good : {"http://127.77.0.1/tarvo/1.html", "https://example.org/", "HTTP://a/b",
-                           "http://a", "https://a/b c"}) {
+                           "http://a", "https://a/b%20c", "http://a/?q='x'&r=%22",
+                           "http://a/\x93\xfa\x96\x7b"}) {
     EXPECT_TRUE(IsLaunchableLink(good)) << good;
   }
+  // A blank or a quote would end the link on the browser's command line.
   for (const char* bad : {"file:///C:/Windows/notepad.exe", "file://server/share", "C:\\evil.exe",
                           "\\\\server\\share\\x.exe", "javascript:alert(1)", "mailto:a@b",
                           "http:/a", "http://", "http:///etc/passwd", "http:\\\\a", "ftp://a/",
-                          "http://a/\r\nb", "http://a/\x01", " http://a/", ""}) {
+                          "http://a/\r\nb", "http://a/\x01", " http://a/", "", "https://a/b c",
+                          "http://a/\" --new-window file:///C:/x", "http://a\"", "http://a/\tb",
+                          "http://a/\x7F"}) {
     EXPECT_FALSE(IsLaunchableLink(bad)) << bad;
   }
   EXPECT_TRUE(IsDownloadableLink("http://127.77.0.1/skins/a.skn"));
@@ -160,10 +182,7 @@ bool IsPackage(void* c, const char* path) {
   FakeDisk* d = static_cast<FakeDisk*>(c);
   const std::string& bytes = d->files[path];
   PackageBytes memory{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
-  PackageMember member{nullptr, 0};
-  if (!ReadPackageMemberFrom(MemoryPackageSource(&memory), "*.xml", &member)) return false;
-  FreePackageMember(&member);
-  return true;
+  return IsWholePackage(MemoryPackageSource(&memory));
 }
 bool Replace(void* c, const char* from, const char* to) {
   FakeDisk* d = static_cast<FakeDisk*>(c);
@@ -244,6 +263,9 @@ TEST(SkinDownload, EveryAnswerShapeKeepsTheOldFileOrReplacesItWhole) {
   const Shape shapes[] = {
       {"complete", Ok(package), 0, HttpVerdict::kOk, true, HttpVerdict::kOk},
       {"no length", "HTTP/1.1 200 OK\r\n\r\n" + package, 0, HttpVerdict::kOk, true, HttpVerdict::kOk},
+      // Cut short without a length to tell: the catalogue member is whole, the image is not.
+      {"no length, cut", "HTTP/1.1 200 OK\r\n\r\n" + package.substr(0, package.size() - 1), 0,
+       HttpVerdict::kOk, false, HttpVerdict::kOk},
       {"short", Ok(package).substr(0, Ok(package).size() - 5), 0, HttpVerdict::kOk, false,
        HttpVerdict::kShortBody},
       {"long", Ok(package) + "extra", 0, HttpVerdict::kOk, false, HttpVerdict::kLongBody},

@@ -14,9 +14,11 @@
 #include "base/http_win32.h"
 #include "base/messages.h"
 #include "base/window_handles_win32.h"
+#include "base/worker_win32.h"
 #include "news/news_dialogs_win32.h"
 #include "settings/settings.h"
 #include "skin/catalogue.h"
+#include "skin/catalogue_win32.h"
 #include "skin/package.h"
 #include "skin/skin_update_win32.h"
 
@@ -111,11 +113,16 @@ class SkinDownloadTest : public testing::Test {
     ClockWindow = window_;
     skins_ = folder_ / "skins";
     CreateDirectoryA(skins_.c_str(), nullptr);
-    strcpy(SkinPath, skins_.c_str());
+    // A relative skin folder, taken from the data folder whatever the current directory
+    // is: here the skin folder itself.
+    strcpy(SkinPath, "skins");
     strcpy(DataFolder, folder_.Path().c_str());
+    SetCurrentDirectoryA(skins_.c_str());
+    ASSERT_TRUE(ResolveSkinFolder(SkinPath, DataFolder));
   }
   void TearDown() override {
-    StopSkinDownload(5000);
+    StopWorker(&BackgroundWorker, 5000);
+    SetCurrentDirectoryA(folder_.Path().c_str());
     closesocket(server_.listener);
     if (server_.thread != nullptr) {
       WaitForSingleObject(server_.thread, 5000);
@@ -126,6 +133,7 @@ class SkinDownloadTest : public testing::Test {
     HttpPort = 80;
     strcpy(SkinPath, ".\\skin");
     DataFolder[0] = '\0';
+    ResolveSkinFolder(SkinPath, DataFolder);
     ResetCatalogue();
     WSACleanup();
   }
@@ -232,7 +240,7 @@ TEST_F(SkinDownloadTest, AStopEndsAStalledDownloadWithinASecondAndRemovesItsFile
   EXPECT_EQ(SkinFiles().size(), 1u);  // the temporary file, while it runs
   StopRequested = 1;
   const DWORD start = GetTickCount();
-  StopSkinDownload(1000);
+  StopWorker(&BackgroundWorker, 1000);
   EXPECT_LT(GetTickCount() - start, 1000u);
   EXPECT_TRUE(SkinFiles().empty());
   SetEvent(server_.hold);

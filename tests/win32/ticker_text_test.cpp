@@ -60,6 +60,34 @@ TEST_F(TickerTextTest, DrawsWhiteGlyphsWithABlackShadow) {
   EXPECT_GT(shadow, 20);
 }
 
+TEST_F(TickerTextTest, ABlankLeavesAGapAsWideAsTheFontMeasuresIt) {
+  // The blank's width as the platform measures text in the news font, apart from glyph outlines.
+  HFONT font = CreateFontA(-24, 12, 0, 0, 400, 0, 0, 0, 128, 0, 0, 0, 0, "ＭＳ ゴシック");
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE blank = {};
+  GetTextExtentPoint32A(dc, " ", 1, &blank);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(font);
+  ASSERT_GT(blank.cx, 0);
+  // Where the second letter's ink begins: the first column that differs from "A" drawn alone.
+  Render("A");
+  const std::string alone = Rows(0, surface.height);
+  auto secondLetter = [&](const std::string& text) {
+    Render(text);
+    const std::string both = Rows(0, surface.height);
+    for (int x = 0; x < surface.width; ++x) {
+      for (int y = 0; y < surface.height; ++y) {
+        const size_t at = (static_cast<size_t>(y) * surface.width + x) * 4;
+        if (memcmp(both.data() + at, alone.data() + at, 4) != 0) return x;
+      }
+    }
+    return -1;
+  };
+  EXPECT_EQ(secondLetter("A B") - secondLetter("AB"), blank.cx);
+}
+
 TEST_F(TickerTextTest, CarriageReturnDropsTheNextByteAndRestartsThePen) {
   const int one = Render("AB");
   const std::string first = Rows(0, 20);

@@ -17,6 +17,8 @@ Paths:
                       short of its Content-Length), reset, empty, high-bit, nul, bad-utf8
   /feedserver/token   the --token given at start (404 without one), so whoever started this
                       server can tell that the server answering on the address is this one
+  <shape>-once        (as an override only) the first request for the path gets the shape, later
+                      ones are answered as if there were no override (e.g. stall-once, slow-once)
 
 --override PATH=SHAPE answers PATH with a hostile shape instead (e.g. /rss/tarvo.rdf=404).
 --fail-after N answers every request after the first N with 404 (a server that goes away).
@@ -103,6 +105,8 @@ class Handler(socketserver.BaseRequestHandler):
                       answer("404 Not Found", b"no token\n", "text/plain"))
             return
         shape = self.server.overrides.get(path)
+        if shape is not None and shape.endswith("-once"):
+            shape = shape[:-len("-once")] if self.server.first_time(path) else None
         if self.server.count_request() > self.server.fail_after >= 0:
             shape = "404"
         if shape is None and path.startswith("/hostile/"):
@@ -202,8 +206,16 @@ class Server(socketserver.ThreadingTCPServer):
         self.overrides = overrides
         self.fail_after = fail_after
         self.served = 0
+        self.seen = set()
         self.stopping = threading.Event()
         self.log_lock = threading.Lock()
+
+    def first_time(self, path):
+        with self.log_lock:
+            if path in self.seen:
+                return False
+            self.seen.add(path)
+            return True
 
     def count_request(self):
         with self.log_lock:
