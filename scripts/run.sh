@@ -42,11 +42,12 @@ if [ "$status" -ne 0 ]; then
   tail -30 "$build_log"
   exit 1
 fi
-steps=$(grep -c '^\[[0-9]*/[0-9]*\]' "$build_log" || true)
+# Ninja's check of the source folders is a step of every build, even one with nothing to do.
+steps=$(grep '^\[[0-9]*/[0-9]*\]' "$build_log" | grep -vc 'Re-checking globbed directories' || true)
 if [ "$steps" -eq 0 ]; then
   echo "The clock is built already."
 else
-  echo "Built the clock in $steps steps (the compiler's output is in $build_log)."
+  echo "Built the clock: $steps steps (the compiler's output is in $build_log)."
 fi
 wintool="$root/$build/wintool.exe"
 run=${TARVO_RUN_DIR:-$root/build/run}
