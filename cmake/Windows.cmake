@@ -38,6 +38,9 @@ set(MASCOT_RC ${CMAKE_SOURCE_DIR}/resources/TarvoClock.rc)
 add_executable(TarvoClock WIN32 ${MASCOT_SRC}/app/main_win32.cpp ${MASCOT_RC})
 target_compile_options(TarvoClock PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(TarvoClock PRIVATE mascot_win32_product)
+# The product carries no debug information: the libraries built from source packages would bring
+# their build folder's path along, and the release must not depend on where it was built.
+target_link_options(TarvoClock PRIVATE -s)
 
 add_executable(TarvoClockTest WIN32 ${MASCOT_SRC}/app/main_win32.cpp ${MASCOT_RC})
 target_compile_options(TarvoClockTest PRIVATE ${MASCOT_WIN32_FLAGS})

@@ -318,12 +318,17 @@ void ReshowPlayer() {
 }
 
 void DropFiles(HDROP drop) {
+  // An open panel takes the files itself: a new panel opened from here would run its modal loop
+  // inside the open one's, one more with every drop.
+  if (DropOnOpenPanel(drop)) {
+    ReshowPlayer();
+    return;
+  }
   // The drop replaces the list: the starred row would name another file.
   EntryCount = 0;
   NowPlaying = -1;
   AddDroppedFiles(drop);
   if (EntryCount == 0) return;
-  if (PanelWindow != nullptr) SendMessageA(PanelWindow, WM_CLOSE, 0, 0);
   PlayNo = 0;
   if (ShuffFlag) {
     srand(GetTickCount());
