@@ -1,6 +1,6 @@
 # expat, the XML parser of URL feeds: Debian's libexpat1-dev natively (the fuzz build too);
-# cross-built from Debian's expat source package for the Windows targets, as libogg is.
-# Sets MASCOT_EXPAT_LIBS.
+# cross-built from Debian's expat source package for the Windows targets, fetched as libogg's
+# is. Sets MASCOT_EXPAT_LIBS.
 
 if(NOT WIN32)
   find_package(PkgConfig REQUIRED)
@@ -10,17 +10,23 @@ if(NOT WIN32)
 endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/DebianSource.cmake)
+include(ExternalProject)
 
-mascot_fetch_debian_source(expat _mascotExpatSource)
+# Debian ships expat's repository: the library lies in expat/ without a generated configure
+# script, which Debian's build makes with expat's buildconf.sh (autoconf, automake, libtool).
+find_program(MASCOT_BASH bash REQUIRED)
+mascot_fetch_debian_source(expat _mascotExpatSource PREPARE_DIR expat
+                           PREPARE ${MASCOT_BASH} ./buildconf.sh)
 
 set(_mascotExpatPrefix "${CMAKE_BINARY_DIR}/_deps/expat-install")
-mascot_cross_configure_command("${_mascotExpatSource}/conftools" "${_mascotExpatPrefix}"
-                               _mascotExpatConfigure)
+mascot_cross_configure_command("${_mascotExpatSource}/expat/conftools/config.guess"
+                               "${_mascotExpatPrefix}" _mascotExpatConfigure)
 
 # Only the library: its command-line tool, examples, tests and manual page are not ours to ship.
+# Installing is part of the build step, as for libogg.
 ExternalProject_Add(mascot_expat
   PREFIX ${CMAKE_BINARY_DIR}/_deps/expat
-  SOURCE_DIR ${_mascotExpatSource}
+  SOURCE_DIR ${_mascotExpatSource}/expat
   INSTALL_DIR ${_mascotExpatPrefix}
   CONFIGURE_COMMAND ${_mascotExpatConfigure}
                     --without-xmlwf --without-examples --without-tests --without-docbook

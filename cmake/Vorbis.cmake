@@ -16,12 +16,14 @@ endif()
 # Windows: MinGW-w64 has no libvorbis, so the exact sources Debian ships (with its patches) are
 # built as static libraries with the same cross compiler as the program.
 include(${CMAKE_CURRENT_LIST_DIR}/DebianSource.cmake)
+include(ExternalProject)
 
 mascot_fetch_debian_source(libogg _mascotOggSource)
 mascot_fetch_debian_source(libvorbis _mascotVorbisSource)
 
 set(_mascotVorbisPrefix "${CMAKE_BINARY_DIR}/_deps/vorbis-install")
-mascot_cross_configure_command("${_mascotOggSource}" "${_mascotVorbisPrefix}" _mascotConfigure)
+mascot_cross_configure_command("${_mascotOggSource}/config.guess" "${_mascotVorbisPrefix}"
+                               _mascotConfigure)
 
 # Installing is part of the build step so that the libraries are real outputs of one step, which
 # Ninja needs to order our links after them on a clean build.
