@@ -21,6 +21,8 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
   libvorbis-dev libogg-dev libexpat1-dev libpng-dev
+  # expat's Debian source has no configure script; its build generates one, as Debian's does.
+  autoconf automake libtool
   sox alsa-utils libasound2-plugins:i386 python3 python3-pil
 )
 

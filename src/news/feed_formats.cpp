@@ -32,6 +32,7 @@ constexpr char kRss1Namespace[] = "http://purl.org/rss/1.0/";
 constexpr char kRss090Namespace[] = "http://my.netscape.com/rdf/simple/0.9/";
 constexpr char kRdfNamespace[] = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 constexpr char kDcNamespace[] = "http://purl.org/dc/elements/1.1/";
+constexpr char kContentNamespace[] = "http://purl.org/rss/1.0/modules/content/";
 
 // Raw text kept of one element: enough for a 512-byte field after a great deal of markup.
 constexpr size_t kRawCapacity = 32768;
@@ -64,7 +65,7 @@ struct ItemDraft {
   char date[kDateTextCapacity];     // pubDate, Atom's published, RSS 1.0's dc:date
   char altDate[kDateTextCapacity];  // dc:date in RSS 2.0, Atom's updated
   char guid[sizeof(FeedItem::link)];
-  bool fromSummary;
+  bool fromSummary;  // the description came from a summary (Atom) or description (RSS)
 };
 
 struct Parser {
@@ -235,13 +236,20 @@ void StartItemField(Parser* p, const Name& name, const XML_Char** attributes) {
     if (target[0] == '\0') StartField(p, rss1 ? Field::kDate : Field::kAltDate, FeedTextKind::kPlain);
     return;
   }
+  // content:encoded holds the whole article; the description, when there is one, is shorter.
+  if (InNamespace(name, kContentNamespace) && Is(name, "encoded")) {
+    if (!d.fromSummary && d.item.description[0] == '\0') {
+      StartField(p, Field::kDescription, FeedTextKind::kHtml);
+    }
+    return;
+  }
   if (!own) return;
   if (Is(name, "title") && d.item.title[0] == '\0') {
     StartField(p, Field::kTitle, FeedTextKind::kHtml);
   } else if (Is(name, "link") && d.item.link[0] == '\0') {
     StartField(p, Field::kLink, FeedTextKind::kPlain);
-  } else if (Is(name, "description") && d.item.description[0] == '\0') {
-    StartField(p, Field::kDescription, FeedTextKind::kHtml);
+  } else if (Is(name, "description") && !d.fromSummary) {
+    StartField(p, Field::kSummary, FeedTextKind::kHtml);
   } else if (!rss1 && Is(name, "pubDate") && d.date[0] == '\0') {
     StartField(p, Field::kDate, FeedTextKind::kPlain);
   } else if (!rss1 && Is(name, "guid") && d.guid[0] == '\0') {
@@ -272,10 +280,15 @@ void FinishField(Parser* p) {
     case Field::kLink:
       CleanWhole(raw, n, d.item.link, sizeof d.item.link);
       break;
-    case Field::kSummary:
-      d.fromSummary = true;
-      CleanFeedText(raw, n, p->fieldKind, d.item.description, sizeof d.item.description);
+    case Field::kSummary: {
+      // An empty summary leaves the content, if any, in place.
+      char summary[sizeof d.item.description];
+      if (CleanFeedText(raw, n, p->fieldKind, summary, sizeof summary) > 0) {
+        memcpy(d.item.description, summary, sizeof summary);
+        d.fromSummary = true;
+      }
       break;
+    }
     case Field::kDescription:
       CleanFeedText(raw, n, p->fieldKind, d.item.description, sizeof d.item.description);
       break;
@@ -529,8 +542,17 @@ bool ParseUrlFeed(const char* data, size_t size, FeedRecord* feed, FeedParseRepo
   XML_SetSkippedEntityHandler(p->xml, OnSkippedEntity);
   XML_SetUnknownEncodingHandler(p->xml, OnUnknownEncoding, nullptr);
 
+  // White space before the XML declaration is a common fault of generated feeds that changes
+  // nothing in what they mean; expat would refuse the whole document for it.
+  size_t start = 0;
+  while (start < size && (data[start] == ' ' || data[start] == '\t' || data[start] == '\r' ||
+                          data[start] == '\n')) {
+    ++start;
+  }
+  if (size - start < 5 || memcmp(data + start, "<?xml", 5) != 0) start = 0;
+
   XML_Status status = XML_STATUS_OK;
-  for (size_t at = 0; at < size && status == XML_STATUS_OK; at += kChunk) {
+  for (size_t at = start; at < size && status == XML_STATUS_OK; at += kChunk) {
     const size_t chunk = size - at < kChunk ? size - at : kChunk;
     status = XML_Parse(p->xml, data + at, static_cast<int>(chunk), XML_FALSE);
   }

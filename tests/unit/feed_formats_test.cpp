@@ -72,7 +72,10 @@ TEST(UrlFeedFormats, EachFormatFillsTheRecord) {
             "<dc:date>2002-10-02T13:00:00Z</dc:date></item>"
             "<item><link>http://clock.test/nothing</link></item>"
             "<item><title>Tom &amp; Jerry</title><guid isPermaLink=\"false\">http://x/3</guid>"
-            "<pubDate>someday</pubDate><link>" + longLink + "</link></item>",
+            "<pubDate>someday</pubDate><link>" + longLink + "</link></item>"
+            "<item xmlns:content=\"http://purl.org/rss/1.0/modules/content/\"><title>Full</title>"
+            "<content:encoded>&lt;p&gt;Whole article&lt;/p&gt;</content:encoded>"
+            "<description>Excerpt</description></item>",
             "<image><title>Logo</title><link>http://clock.test/logo</link></image>"
             "<atom:link xmlns:atom=\"http://www.w3.org/2005/Atom\" rel=\"self\" href=\"http://a\"/>"),
        FeedFormat::kRss2, "Clock news", "http://clock.test/",
@@ -80,9 +83,10 @@ TEST(UrlFeedFormats, EachFormatFillsTheRecord) {
          "2002-10-02T13:00:00Z", ""},
         {"Only a description", "http://clock.test/g2", "Only a description",
          "2002-10-02T13:00:00Z", ""},
-        {"Tom & Jerry", "", "", "", ""}}},
+        {"Tom & Jerry", "", "", "", ""},
+        {"Full", "", "Excerpt", "", ""}}},
       {"Atom",
-       "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\">"
+       "\r\n <?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\">"
        "<title type=\"html\">&lt;b&gt;Atom&lt;/b&gt; feed</title>"
        "<link rel=\"self\" href=\"http://clock.test/atom.xml\"/>"
        "<link rel=\"alternate\" href=\"http://clock.test/\"/>"
