@@ -72,6 +72,8 @@ void RunningState(const ClockHooks& hooks) {
     if (d.checkFeeds) hooks.CheckFeeds();
     if (d.hourSignal) hooks.PlayHourSignal();
     if (d.checkAlarms) hooks.CheckAlarms();
+  } else if (hooks.ServeAlarms != nullptr) {
+    hooks.ServeAlarms();
   }
   hooks.TickerStep();
   hooks.PushFrame();

@@ -33,6 +33,9 @@ struct ClockHooks {
   // Lays the news bar over a reloaded face (optional). Not after the first load, whose face
   // is composed afresh right after it.
   void (*DrawNewsBar)();
+  // Rings the alarms of the minute that waited for a sound to end (optional), on every
+  // running tick.
+  void (*ServeAlarms)();
 };
 
 // The loop ticks every 10 ms. A tick that would do nothing is slept through: while nothing

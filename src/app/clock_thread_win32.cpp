@@ -70,6 +70,7 @@ const ClockHooks kClockHooks = {
     },
     /*TickerDueInMs=*/TickerDueInMs,
     /*DrawNewsBar=*/[] { DrawNewsBar(); },
+    /*ServeAlarms=*/ServeAlarms,
 };
 
 }  // namespace

@@ -35,6 +35,7 @@
 #include "timesvc/clip_player_win32.h"
 #include "timesvc/sntp_dialog_win32.h"
 #include "timesvc/sntp_win32.h"
+#include "timesvc/sound_wait.h"
 #include "timesvc/time_signal_win32.h"
 #include "version.h"
 
@@ -48,6 +49,30 @@ bool shuttingDown = false;
 // How long a close waits for the alarm stop windows: each stops its playback within the media
 // engine's own limit.
 constexpr DWORD kStopAlarmWindowsMs = 5000;
+
+// The news chimes wait for the clip playing (the hour's announcement, an alarm) rather than cut
+// it off, as the platform plays one sound at a time; while clips go on playing for this long in
+// all, the chimes are skipped. The UI thread never blocks for it: a timer asks again.
+constexpr uint32_t kChimesWaitLimitMs = 10000;
+// Asked again this long after the clip's end: an alarm that waited for the same clip starts on
+// the clock thread's next tick (at most 50 ms later) and then goes first.
+constexpr uint32_t kChimesAfterClipMs = 100;
+constexpr UINT_PTR kChimesTimer = 1;
+SoundWait chimesWait = {};
+
+void ChimeWhenQuiet(HWND window) {
+  KillTimer(window, kChimesTimer);
+  const uint32_t clipLeft = ClipPlaysForMs();
+  const uint32_t wait = SoundWaitMs(&chimesWait, GetTickCount(), clipLeft, kChimesWaitLimitMs);
+  if (wait != 0) {
+    TraceEvent("news sound waits %u ms for the clip playing", static_cast<unsigned>(wait));
+    SetTimer(window, kChimesTimer, wait + kChimesAfterClipMs, nullptr);
+  } else if (clipLeft != 0) {
+    TraceEvent("news sound skipped: clips played for %u ms", static_cast<unsigned>(kChimesWaitLimitMs));
+  } else {
+    PlayNewsChimes();
+  }
+}
 
 // Message boxes of this procedure that are open, and a close that arrived meanwhile.
 int noticesOpen = 0;
@@ -318,12 +343,17 @@ void ReshowPlayer() {
 }
 
 void DropFiles(HDROP drop) {
+  // An open panel takes the files itself: a new panel opened from here would run its modal loop
+  // inside the open one's, one more with every drop.
+  if (DropOnOpenPanel(drop)) {
+    ReshowPlayer();
+    return;
+  }
   // The drop replaces the list: the starred row would name another file.
   EntryCount = 0;
   NowPlaying = -1;
   AddDroppedFiles(drop);
   if (EntryCount == 0) return;
-  if (PanelWindow != nullptr) SendMessageA(PanelWindow, WM_CLOSE, 0, 0);
   PlayNo = 0;
   if (ShuffFlag) {
     srand(GetTickCount());
@@ -464,8 +494,9 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       memcpy(server, TimeServer, sizeof server);
       server[sizeof server - 1] = '\0';
       if (server[0] == '\0') return 0;
-      if (SyncClock(server) == -1) {
-        Warn(window, "時刻合わせに失敗しました。\n他のサーバーを指定してみてください。");
+      const char* failure = SyncFailureText(SyncClock(server));
+      if (failure != nullptr) {
+        Warn(window, failure);
       } else {
         RequestFrame(kFrameRedraw);
       }
@@ -480,7 +511,13 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       // Every tray change happens here, on the thread that owns the icon; checks post.
       if (shuttingDown) return 0;
       SwapTrayIcon(wParam != 0 ? "ICON_TASK2" : "ICON_TASK", window);
-      if (wParam != 0 && NoticePlaysSound(NewFlag)) PlayNewsChimes();
+      if (wParam != 0 && NoticePlaysSound(NewFlag)) ChimeWhenQuiet(window);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kChimesTimer) {
+        KillTimer(window, kChimesTimer);
+        if (!shuttingDown) ChimeWhenQuiet(window);
+      }
       return 0;
     case MSG_SKIN_DOWNLOADED:
       FinishSkinDownload(wParam);

@@ -61,8 +61,9 @@ DWORD WINAPI LookupThread(LPVOID parameter) {
   return 0;
 }
 
-// The IPv4 address of `host` in network order, within kResolveLimitMs and the stop.
-bool Resolve(const char* host, unsigned long* address) {
+}  // namespace
+
+bool LookUpHost(const char* host, unsigned long* address, unsigned limitMs) {
   unsigned char octets[4];
   if (IsDottedAddress(host, octets)) {
     memcpy(address, octets, 4);
@@ -84,17 +85,19 @@ bool Resolve(const char* host, unsigned long* address) {
   CloseHandle(thread);
   const DWORD start = GetTickCount();
   bool ok = false;
-  while (StopRequested == 0 && Elapsed(start) < kResolveLimitMs) {
+  while (StopRequested == 0 && Elapsed(start) < limitMs) {
     if (WaitForSingleObject(lookup->done, kStopPollMs) == WAIT_OBJECT_0) {
       ok = lookup->found != 0;
       if (ok) *address = lookup->address;
       break;
     }
   }
-  if (!ok) TraceEvent("http: lookup of %s failed or timed out", host);
+  if (!ok) TraceEvent("lookup of %s failed or timed out", host);
   ReleaseLookup(lookup);
   return ok;
 }
+
+namespace {
 
 // Waits until the socket is readable (or writable), in slices that look at StopRequested.
 // kOk when ready; kTimedOut when `idleMs` passed without it or the request's total ran out.
@@ -132,7 +135,7 @@ HttpVerdict Connect(SOCKET* connection, const char* url, const Deadline& total) 
   WSADATA data;
   if (WSAStartup(0x0101, &data) != 0) return HttpVerdict::kConnectFailed;
   unsigned long address = 0;
-  if (!Resolve(host, &address)) {
+  if (!LookUpHost(host, &address, kResolveLimitMs)) {
     CloseAndCleanUp(connection);
     return StopRequested != 0 ? HttpVerdict::kStopped : HttpVerdict::kConnectFailed;
   }

@@ -15,6 +15,12 @@ constexpr unsigned kRequestLimitMs = 10000;
 // How often a wait looks at StopRequested: a stop ends any request within this.
 constexpr unsigned kStopPollMs = 50;
 
+// The IPv4 address of `host` in network order: a dotted address as written, a name by a lookup
+// on a helper thread that the caller gives up on after `limitMs` or at the stop
+// (StopRequested). A stalled resolver then holds only the helper, which ends by itself.
+// Fails, leaving *address alone, when the name is not found in time.
+bool LookUpHost(const char* host, unsigned long* address, unsigned limitMs);
+
 // The TCP port requests go to. Always 80 in the program; the Wine tests point it at their own
 // loopback server.
 extern unsigned short HttpPort;

@@ -34,6 +34,9 @@ struct GraphRefs {
 struct PlaybackJob {
   MediaPlayer* owner;
   bool detached;  // guarded by owner->Lock: the player gave this thread up
+  // Guarded by owner->Lock: the video window of a given-up playback, kept (hidden) while its
+  // picture is still a child of it, and closed by this thread once the graph is released.
+  HWND keptWindow;
   GraphRefs refs;
   std::atomic<uint8_t> stopRequested;
 };
@@ -50,9 +53,11 @@ std::atomic<uint32_t> threadsRunning{0};
 // one at a time. Recursive: a sent message dispatched while this thread waits for its graph to
 // run may open another file on the same thread.
 std::recursive_mutex graphLock;
-// At most what one open may take (a wedged reader and then RenderFile) and some: after that
-// the waiter goes ahead alone rather than wait on.
-constexpr DWORD kGraphLockWaitMs = 3 * kRunWaitMs;
+// At most what one open may take (a URL, or a wedged reader and then RenderFile) and some: after
+// that the waiter goes ahead alone rather than wait on.
+constexpr DWORD kLongestOpenMs =
+    kUrlRunWaitMs > 2 * kLocalRunWaitMs ? kUrlRunWaitMs : 2 * kLocalRunWaitMs;
+constexpr DWORD kGraphLockWaitMs = kLongestOpenMs + kLocalRunWaitMs;
 
 bool TryGraphLock(void*) { return graphLock.try_lock(); }
 
@@ -173,6 +178,8 @@ DWORD WINAPI PlaybackThread(void* parameter) {
       ClearPlayback(player);
       player->Job = nullptr;
       player->ThreadAlive = 0;
+    } else {
+      window = job->keptWindow;
     }
   }
   // Posted, not sent: the window's thread may be busy, and its WM_CLOSE only tidies up now.
@@ -193,17 +200,20 @@ bool PlaybackFinished(void* context) {
 }
 
 // Gives up a playback thread that did not finish in time: it keeps its graph and releases it
-// whenever the platform returns, and the player is idle again at once.
-void DetachPlayback(MediaPlayer* player) {
+// whenever the platform returns, and the player is idle again at once. The thread also takes the
+// video window, which it closes after the release. False when the thread had finished after all.
+bool DetachPlayback(MediaPlayer* player, HWND window) {
   std::lock_guard<std::mutex> guard(player->Lock);
-  if (player->Job == nullptr) return;
+  if (player->Job == nullptr) return false;
   TraceEvent("media detach %s", player->Path);
   player->Job->detached = true;
+  player->Job->keptWindow = window;
   player->Job = nullptr;
   TakeRefs(player);
   ClearPlayback(player);
   player->Playing = 0;
   player->ThreadAlive = 0;
+  return true;
 }
 
 void CloseThreadHandle(MediaPlayer* player) {
@@ -213,13 +223,28 @@ void CloseThreadHandle(MediaPlayer* player) {
   }
 }
 
+bool OnThisThread(HWND window) {
+  return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
 // Closes a video window of this thread at once, or asks its own thread to.
 void CloseVideoWindow(HWND window) {
   if (window == nullptr || !IsWindow(window)) return;
-  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+  if (OnThisThread(window)) {
     SendMessageA(window, WM_CLOSE, 0, 0);
   } else {
     PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+}
+
+// Takes the window of a given-up playback off the screen without destroying it: the graph's
+// picture is still its child, and the thread that holds the graph closes it after the release.
+void HideVideoWindow(HWND window) {
+  if (window == nullptr || !IsWindow(window)) return;
+  if (OnThisThread(window)) {
+    ShowWindow(window, SW_HIDE);
+  } else {
+    ShowWindowAsync(window, SW_HIDE);
   }
 }
 
@@ -272,7 +297,8 @@ HRESULT StartPlayback(MediaPlayer* player, const char* path) {
   if (FAILED(hr)) return hr;
   // Some graphs never finish their change to running (files with picture and sound through the
   // reader, under Wine): they would sit silent forever, so they count as a failed open.
-  if (!WaitDispatchingSent(GraphRunning, player->Control, nullptr, kRunWaitMs)) {
+  if (!WaitDispatchingSent(GraphRunning, player->Control, nullptr,
+                           RunWaitMsFor(PathIsURLA(path) != FALSE))) {
     TraceEvent("media not running %s", path);
     player->Hr = kNeverRan;
     return player->Hr;
@@ -282,6 +308,7 @@ HRESULT StartPlayback(MediaPlayer* player, const char* path) {
     std::lock_guard<std::mutex> guard(player->Lock);
     job->owner = player;
     job->detached = false;
+    job->keptWindow = nullptr;
     job->refs = {player->Graph, player->Events,  player->Control,
                  player->Audio, player->Seeking, player->VideoWin};
     job->stopRequested = 0;
@@ -455,11 +482,12 @@ bool StopPlayback(MediaPlayer* player) {
     if (player->Job != nullptr) player->Job->stopRequested = 1;
   }
   bool clean = true;
+  bool kept = false;
   if (player->ThreadAlive.load() != 0) {
     if (WaitDispatchingSent(PlaybackFinished, player, nullptr, kStopWaitMs)) {
       clean = SUCCEEDED(player->Hr);
     } else {
-      DetachPlayback(player);
+      kept = DetachPlayback(player, window);
       clean = false;
     }
     CloseThreadHandle(player);
@@ -469,7 +497,11 @@ bool StopPlayback(MediaPlayer* player) {
       std::lock_guard<std::mutex> guard(player->Lock);
       if (player->VideoWindow == window) player->VideoWindow = nullptr;
     }
-    CloseVideoWindow(window);
+    if (kept) {
+      HideVideoWindow(window);
+    } else {
+      CloseVideoWindow(window);
+    }
   }
   return clean;
 }

@@ -58,9 +58,8 @@ extern MediaPlayer TestPlayer;
 extern MediaPlayer* CurrentPlayer;
 
 // How long a stop waits for the playback thread to stop and release the graph before it gives
-// the thread up, and how long an open waits for a started graph to reach its running state.
+// the thread up. How long an open waits for its graph to run is RunWaitMsFor (media_rules.h).
 constexpr DWORD kStopWaitMs = 3000;
-constexpr DWORD kRunWaitMs = 3000;
 
 // Starts playing `path` (a file in the ANSI code page, or a URL; at most 259 bytes). The calling
 // thread must have COM initialised (apartment-threaded) for as long as it uses the player. Any
@@ -70,7 +69,9 @@ bool OpenAndPlay(MediaPlayer* player, const char* path);
 // Asks the playback thread to stop and release the graph, and waits (dispatching messages sent
 // to this thread's windows) until it has, at most kStopWaitMs. A thread that does not finish in
 // time is given up: it releases its graph whenever the platform lets it, and the player is left
-// idle at once. Closes the video window. True when nothing played or the graph stopped cleanly.
+// idle at once. Closes the video window; the window of a thread given up is hidden instead and
+// closed by that thread after its release, since the graph's picture is a child of it until
+// then. True when nothing played or the graph stopped cleanly.
 bool StopPlayback(MediaPlayer* player);
 
 // Waits (dispatching sent messages) until the player's playback thread has finished, at most

@@ -36,6 +36,8 @@ int64_t Gcd(int64_t a, int64_t b) {
 
 }  // namespace
 
+uint32_t RunWaitMsFor(bool url) { return url ? kUrlRunWaitMs : kLocalRunWaitMs; }
+
 int MediaKindOf(const char* extension) {
   char lower[kExtensionCapacity];
   size_t n = 0;

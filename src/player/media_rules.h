@@ -22,6 +22,22 @@ enum class OpenRoute {
 };
 OpenRoute OpenRouteFor(int mediaKind);
 
+// How long an open waits for a graph it has told to run to reach the running state; a graph that
+// is not running by then counts as a failed open (a local file whose reader graph never ran is
+// then tried with RenderFile). The limit is there for the reader's graph of a file with picture
+// and sound under Wine, which never gets there.
+// A local file is read while its graph is built, before this wait starts, so a disk spinning up
+// is waited for there, without a limit of ours. After Run, a local file that is going to play is
+// running within tens of milliseconds (10-15 ms for every kind of our test media under Wine, on
+// a busy machine). The wait holds the opener's thread (the user interface's, for the panel), and
+// a wedged file costs it twice (the reader, then RenderFile): so the local limit is short, and
+// still far above what a playable file needs.
+// A URL's reader may still be buffering after Run, which over a slow network takes seconds: a
+// URL gets far longer.
+constexpr uint32_t kLocalRunWaitMs = 3000;
+constexpr uint32_t kUrlRunWaitMs = 15000;
+uint32_t RunWaitMsFor(bool url);
+
 // IBasicAudio's volume for `volume` (clamped to 0-1; the clamped value goes to *stored):
 // 20 × 100 × log10(volume), truncated, with everything at or below 1/256 giving -4816.
 int32_t VolumeToHundredthsDb(float volume, float* stored);

@@ -43,8 +43,7 @@ constexpr DWORD kSettleMs = 100;
 // Plays in a row that started nothing (missing or unplayable files); reset by every start and
 // by every play the user asks for.
 int failedInRow = 0;
-// 1 while the unplayable-file warning is up: the position timer is held meanwhile, so no
-// second warning can open inside the first.
+// True while the unplayable-file warning is up: the position timer is held meanwhile.
 bool warningOpen = false;
 // The length of the track last started, shown again once it has stopped (the playback thread
 // releases the graph at the end of a track, after which the graph cannot tell it any more).
@@ -55,6 +54,12 @@ int64_t shownSeconds = -1;
 // Slider steps per pixel of its channel: a move of fewer steps would not move the thumb, so the
 // 10 ms tick leaves the slider (and its redraw) alone until it would.
 int sliderStep = 1;
+
+// A play or a stop of the panel's, asked for with PLAYER_PLAY or PLAYER_STOP.
+enum class Request : uint8_t { kNone, kPlay, kStop };
+// True while one runs; what was asked for meanwhile, the latest request winning.
+bool requestRunning = false;
+Request requestDeferred = Request::kNone;
 
 void Pause(DWORD ms) { WaitDispatchingSent(nullptr, nullptr, nullptr, ms); }
 
@@ -121,31 +126,42 @@ void HidePlayer(HWND dialog) {
   TraceEvent("panel hidden");
 }
 
+// After a play that started nothing the position timer runs, whether or not a track played
+// before: its next tick finds nothing playing and moves on as at the end of a track (within one
+// pass of the list).
+void MoveOnFromFailure(HWND dialog) {
+  if (!PositionTimer) StartTimer(dialog);
+}
+
 // The unplayable-file warning, owned by the clock as the clock's own warnings are. The timer is
-// held while it is up, and a failure meanwhile (the user pressing NEXT under it) passes over
-// its file without a second box.
+// held while it is up, and plays asked for meanwhile wait until it is closed (Perform), so no
+// second box opens inside it.
 void WarnUnplayable(HWND dialog) {
-  if (warningOpen) {
-    TraceEvent("panel warning held back");
-    return;
-  }
   TraceEvent("panel warning");
   warningOpen = true;
-  const bool timerWasOn = PositionTimer != 0;
-  if (timerWasOn) KillTimer(dialog, kPositionTimerId);
+  KillTimer(dialog, kPositionTimerId);
   MessageBoxA(ClockWindow, "未対応の形式です。", AppTitle, MB_ICONWARNING);
   warningOpen = false;
   // The panel may have closed, or stopped, while the box was up.
-  if (timerWasOn && PanelWindow == dialog && PositionTimer) {
+  if (PanelWindow == dialog && PositionTimer) {
     SetTimer(dialog, kPositionTimerId, kPositionTimerMs, nullptr);
   }
 }
 
+void EnableSteps(HWND dialog, bool enable) {
+  EnableWindow(GetDlgItem(dialog, IDC_PANEL_NEXT), enable);
+  EnableWindow(GetDlgItem(dialog, IDC_PANEL_BACK), enable);
+}
+
 void Play(HWND dialog) {
+  // A list loaded or dropped since an empty drop disabled them has somewhere to step to again.
+  EnableSteps(dialog, EntryCount > 0);
   Paused = 0;
   if (PanelPlayer.Playing.load() != 0) StopPlayback(&PanelPlayer);
   WaitIdle();
   trackLengthMs = 0;
+  // Whatever is current now is what this play starts.
+  StepOntoCurrent = false;
   const int entry = EntryToPlay();
   if (entry < 0 || PlayPaths[entry][0] == '\0') {
     ++failedInRow;
@@ -171,6 +187,7 @@ void Play(HWND dialog) {
     if (f == nullptr) {
       ++failedInRow;
       TraceEvent("panel missing %d", entry);
+      MoveOnFromFailure(dialog);
       return;
     }
     fclose(f);
@@ -178,6 +195,7 @@ void Play(HWND dialog) {
   if (!OpenAndPlay(&PanelPlayer, path)) {
     ++failedInRow;
     TraceEvent("panel unplayable %d", entry);
+    MoveOnFromFailure(dialog);
     WarnUnplayable(dialog);
     return;
   }
@@ -229,6 +247,31 @@ void Stop(HWND dialog) {
   TraceEvent("panel stopped length=%lld", static_cast<long long>(length));
 }
 
+// Plays and stops run one at a time. Their waits answer messages sent to this thread, and a
+// PLAYER_PLAY among them would open PanelPlayer inside the open under way, which then loses its
+// graph (still sounding) and releases the new one twice. A request that comes in meanwhile is
+// carried out once the running one has returned.
+void Perform(HWND dialog, Request request) {
+  if (requestRunning) {
+    TraceEvent("panel %s deferred", request == Request::kPlay ? "play" : "stop");
+    requestDeferred = request;
+    return;
+  }
+  requestRunning = true;
+  while (request != Request::kNone) {
+    if (request == Request::kPlay) {
+      Play(dialog);
+    } else {
+      Stop(dialog);
+    }
+    request = requestDeferred;
+    requestDeferred = Request::kNone;
+    // A panel closed meanwhile plays nothing more; a stop still runs.
+    if (request == Request::kPlay && PanelWindow != dialog) request = Request::kNone;
+  }
+  requestRunning = false;
+}
+
 // A play the user asked for starts a fresh count of failures.
 void PlayByUser(HWND dialog) {
   failedInRow = 0;
@@ -244,15 +287,12 @@ void Tick(HWND dialog) {
     if (SPFlag && PlayerShown && GetTickCount() - PlayStartTick > kAutoHideMs) HidePlayer(dialog);
     return;
   }
-  switch (AfterTrack(PlayNo, EntryCount, RepFlag, failedInRow)) {
+  switch (StepAtTrackEnd(RepFlag, failedInRow)) {
     case TrackEnd::kNext:
-      StepNext(&PlayNo, EntryCount, false);
       SendMessageA(dialog, PLAYER_PLAY, 0, 0);
       break;
     case TrackEnd::kWrap:
       TraceEvent("panel wrap");
-      PlayNo = 0;
-      BuildOrder();
       SendMessageA(dialog, PLAYER_PLAY, 0, 0);
       break;
     case TrackEnd::kStop:
@@ -261,24 +301,18 @@ void Tick(HWND dialog) {
   }
 }
 
-void EnableSteps(HWND dialog, bool enable) {
-  EnableWindow(GetDlgItem(dialog, IDC_PANEL_NEXT), enable);
-  EnableWindow(GetDlgItem(dialog, IDC_PANEL_BACK), enable);
-}
-
 void DropOnPanel(HWND dialog, HDROP drop) {
   // The drop replaces the list: the starred row would name another file.
   EntryCount = 0;
   NowPlaying = -1;
   AddDroppedFiles(drop);
   TraceEvent("panel drop gave %d entries", EntryCount);
+  // An open list window shows the new list, an empty one too.
+  if (ListWindow != nullptr) SendMessageA(ListWindow, LIST_REFILL, 0, 0);
+  EnableSteps(dialog, EntryCount > 0);
   if (EntryCount > 0) {
-    if (ListWindow != nullptr) SendMessageA(ListWindow, LIST_REFILL, 0, 0);
     PlayNo = 0;
-    EnableSteps(dialog, true);
     PlayByUser(dialog);
-  } else {
-    EnableSteps(dialog, false);
   }
 }
 
@@ -323,7 +357,7 @@ void Command(HWND dialog, WORD id) {
       TraceEvent("panel %s", Paused ? "paused" : "resumed");
       break;
     case IDC_PANEL_NEXT:
-      if (StepNext(&PlayNo, EntryCount, RepFlag)) PlayByUser(dialog);
+      if (StepForward(RepFlag)) PlayByUser(dialog);
       break;
     case IDC_PANEL_BACK:
       if (StepBack(&PlayNo, EntryCount, RepFlag)) PlayByUser(dialog);
@@ -422,10 +456,10 @@ INT_PTR CALLBACK PanelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       DropOnPanel(dialog, reinterpret_cast<HDROP>(wParam));
       return TRUE;
     case PLAYER_PLAY:
-      Play(dialog);
+      Perform(dialog, Request::kPlay);
       return TRUE;
     case PLAYER_STOP:
-      Stop(dialog);
+      Perform(dialog, Request::kStop);
       return TRUE;
     case PLAYER_STARTED:
       PlayStartTick = GetTickCount();
@@ -447,6 +481,16 @@ void ClosePlayerWindows() {
   if (PanelWindow != nullptr) SendMessageA(PanelWindow, WM_CLOSE, 0, 0);
   // A player left running by anything else stops too, within the engine's bound.
   StopPlayback(&PanelPlayer);
+}
+
+bool DropOnOpenPanel(HDROP drop) {
+  if (PanelWindow == nullptr) return false;
+  DropOnPanel(PanelWindow, drop);
+  return true;
+}
+
+void ShowListOnPanel() {
+  if (PanelWindow != nullptr) EnableSteps(PanelWindow, EntryCount > 0);
 }
 
 void PlayChosenEntry() {

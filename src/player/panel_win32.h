@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdint>
 
 // The open panel, or null.
@@ -36,3 +38,11 @@ INT_PTR CALLBACK PlayListWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 // Asks the panel to play the entry at PlayNo because the user chose it (in the list window).
 void PlayChosenEntry();
+
+// Files dropped on the clock while the panel is open: the panel takes them as a drop on itself
+// (they replace the list and play). False, with the drop untouched, when the panel is closed.
+bool DropOnOpenPanel(HDROP drop);
+
+// NEXT and BACK follow the list: enabled while it has entries. For the list window, after it
+// changed the list.
+void ShowListOnPanel();

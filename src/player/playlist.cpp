@@ -13,6 +13,7 @@ int EntryCount = 0;
 int16_t PlayOrder[kMaxEntries];
 int PlayNo = 0;
 int NowPlaying = -1;
+bool StepOntoCurrent = false;
 char DefaultListPath[kEntryCapacity] = "";
 
 const char kPlayListSection[] = "PlayList";
@@ -111,6 +112,7 @@ void LoadPlayListFrom(const ProfileAccess& profile) {
   EntryCount = 0;
   // A new list: whatever row was starred may now hold another file.
   NowPlaying = -1;
+  StepOntoCurrent = false;
   const int savedPlayNo = ReadProfileInt(profile, kPlayListSection, kPlayNoKey, 0);
   // PlayNo counts the file's entries; every one skipped before it moves it down by one, so it
   // still names the entry it named when it was saved.

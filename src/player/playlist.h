@@ -18,6 +18,10 @@ extern int16_t PlayOrder[kMaxEntries];
 extern int PlayNo;
 // The entry marked as playing in the list view, -1 for none.
 extern int NowPlaying;
+// Set when the current entry was deleted: the entry that followed it took its place and has not
+// been played, so the next step forward plays it instead of passing over it. Cleared by that
+// step, by every play and by a loaded list.
+extern bool StepOntoCurrent;
 // "<program name>.lst" beside the program, loaded at start and saved at exit.
 extern char DefaultListPath[kEntryCapacity];
 

@@ -11,6 +11,13 @@ namespace {
 
 bool IsPosition(int position) { return position >= 0 && position < EntryCount; }
 
+// Takes a pending step onto the current entry; false when there is none.
+bool TakeStepOntoCurrent() {
+  const bool pending = StepOntoCurrent && IsPosition(PlayNo);
+  StepOntoCurrent = false;
+  return pending;
+}
+
 }  // namespace
 
 int EntryToPlay() { return IsPosition(PlayNo) ? CurrentEntry() : -1; }
@@ -22,6 +29,9 @@ bool DeleteEntryAt(int row) {
   for (int i = row; i + 1 < EntryCount; ++i) memcpy(PlayPaths[i], PlayPaths[i + 1], kEntryCapacity);
   PlayPaths[EntryCount - 1][0] = '\0';
   --EntryCount;
+  // The track of the deleted row may still sound: its end, or NEXT, plays the file that followed
+  // it, which is current now, rather than the one after that.
+  if (current == row) StepOntoCurrent = current < EntryCount;
   if (current > row) --current;
   if (NowPlaying == row) {
     NowPlaying = -1;
@@ -86,4 +96,26 @@ void AfterAppend(bool wasEmpty) {
   }
   // PlayNo holds a slot here; one past the old end now names the first appended file.
   if (IsPosition(PlayNo)) PlayNo = OrderPositionOf(PlayNo);
+}
+
+bool StepForward(bool loop) {
+  if (EntryCount > 0 && TakeStepOntoCurrent()) return true;
+  return StepNext(&PlayNo, EntryCount, loop);
+}
+
+TrackEnd StepAtTrackEnd(bool loop, int failedInRow) {
+  // A pass in which nothing started ends before anything else is looked at.
+  if (EntryCount <= 0 || failedInRow >= EntryCount) {
+    StepOntoCurrent = false;
+    return TrackEnd::kStop;
+  }
+  if (TakeStepOntoCurrent()) return TrackEnd::kNext;
+  const TrackEnd end = AfterTrack(PlayNo, EntryCount, loop, failedInRow);
+  if (end == TrackEnd::kNext) {
+    StepNext(&PlayNo, EntryCount, false);
+  } else if (end == TrackEnd::kWrap) {
+    PlayNo = 0;
+    BuildOrder();
+  }
+  return end;
 }

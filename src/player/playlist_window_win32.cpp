@@ -185,6 +185,7 @@ void DeleteRow(HWND dialog) {
     --starredRow;
   }
   for (int i = row; i < RowCount(list); ++i) SetNumber(list, i);
+  ShowListOnPanel();
   TraceEvent("list deleted row %d playno=%d nowplaying=%d", row, PlayNo, NowPlaying);
 }
 
@@ -335,6 +336,7 @@ void DropFiles(HWND dialog, HDROP drop) {
   const bool wasEmpty = BeforeAppend();
   AddDroppedFiles(drop);
   AfterAppend(wasEmpty);
+  ShowListOnPanel();
   SendMessageA(dialog, LIST_REFILL, 0, 0);
   SendMessageA(dialog, LIST_MARK, static_cast<WPARAM>(-1), static_cast<LPARAM>(MarkedEntry()));
 }

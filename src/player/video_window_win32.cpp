@@ -224,10 +224,13 @@ LRESULT CALLBACK VideoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     case WM_CLOSE: {
       MediaPlayer* player = CurrentPlayerOf(window);
-      if (player != nullptr) {
-        ForgetVideoWindow(player);
-        if (player->Playing != 0) StopPlayback(player);
+      if (player != nullptr && player->Playing != 0) {
+        // The stop closes this window, or only hides it when it gives up a graph that does not
+        // let go: the picture is a child of this window until that graph is released.
+        StopPlayback(player);
+        return 0;
       }
+      if (player != nullptr) ForgetVideoWindow(player);
       DestroyWindow(window);
       return 0;
     }

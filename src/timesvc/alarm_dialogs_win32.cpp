@@ -70,7 +70,9 @@ void FillList(HWND dialog) {
     SetCell(list, at, kSoundColumn, row.sound);
     const int width = static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(row.sound)));
     if (SendMessageA(list, LVM_GETCOLUMNWIDTH, kSoundColumn, 0) < width + kCellPadding) {
-      SendMessageA(list, LVM_SETCOLUMNWIDTH, kSoundColumn, LVSCW_AUTOSIZE_USEHEADER);
+      // Not LVSCW_AUTOSIZE_USEHEADER: on the last column that only fills the list's remaining
+      // width, which cuts off exactly the long names this is for.
+      SendMessageA(list, LVM_SETCOLUMNWIDTH, kSoundColumn, LVSCW_AUTOSIZE);
     }
   }
   if (selected >= 0) SelectRow(list, selected);
@@ -168,8 +170,9 @@ void InitEditor(HWND dialog) {
       SetDlgItemTextA(dialog, IDC_ALARM_FILE, name);
       Send(dialog, IDC_ALARM_SOUND, CB_SETCURSEL, FileChoiceIndex, 0);
     } else {
-      // Kind 2 lands on the file choice; the voices (3-9) have no entry and select nothing.
-      SelectOrClear(dialog, IDC_ALARM_SOUND, kind);
+      // Only the two effects have entries of their own. A character voice (kind 2 included,
+      // whose number is the file choice's index) selects nothing, and SET then keeps it.
+      SelectOrClear(dialog, IDC_ALARM_SOUND, kind < kFirstVoiceKind ? kind : -1);
     }
   } else {
     LocalTime now = {};

@@ -54,6 +54,22 @@ void PlanAlarms(const AlarmRecord table[kAlarmCount], uint16_t hour, uint16_t mi
   }
 }
 
+void StartAlarmQueue(const AlarmPlan& plan, AlarmQueue* queue) {
+  queue->plan = plan;
+  queue->next = 0;
+  queue->guarded = true;
+  queue->wait = SoundWait{};
+}
+
+const AlarmStep* NextAlarmStep(AlarmQueue* queue, uint32_t nowMs, uint32_t clipLeftMs) {
+  if (queue->next >= queue->plan.count) return nullptr;
+  if (queue->guarded && SoundWaitMs(&queue->wait, nowMs, clipLeftMs, clipLeftMs) != 0) return nullptr;
+  const AlarmStep* step = &queue->plan.steps[queue->next++];
+  queue->guarded = step->sound == AlarmSound::kEffect;
+  queue->wait = SoundWait{};
+  return step;
+}
+
 void AlarmRow(const AlarmRecord& record, int number, const char* const soundNames[kSoundChoiceCount],
               const char* unsetText, LeadByteTest isLeadByte, AlarmRowTexts* row) {
   snprintf(row->number, sizeof row->number, "%d.", number);
@@ -105,12 +121,15 @@ AlarmEditResult ApplyAlarmEdit(const AlarmEditInput& input, int number,
   entry->AlarmHour = static_cast<uint16_t>(hour);
   entry->AlarmMinite = static_cast<uint16_t>(minute);
   entry->AlarmNo = static_cast<int8_t>(number);
+  // No entry chosen: the editor had none for the record's sound (a character voice, or a kind
+  // of a hand-edited file), and the sound stays as it was rather than becoming a file alarm
+  // without a file.
+  if (input.soundIndex < 0) return AlarmEditResult::kStored;
   memset(entry->AlarmName, 0, sizeof entry->AlarmName);
   if (fromFile) {
     entry->AlarmWave = static_cast<int8_t>(kAlarmWaveMediaFile);
     CopyBounded(entry->AlarmName, sizeof entry->AlarmName, input.fileText, sizeof entry->AlarmName);
   } else {
-    // No selection is -1, which the byte holds as 255: a media file without a name.
     entry->AlarmWave = static_cast<int8_t>(input.soundIndex);
   }
   return AlarmEditResult::kStored;

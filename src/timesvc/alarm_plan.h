@@ -6,6 +6,7 @@
 
 #include "base/paths.h"
 #include "settings/alarm_table.h"
+#include "timesvc/sound_wait.h"
 
 // The sound kinds a record may hold: 0 and 1 the two effects, 2-9 the character voices, 255 the
 // user's media file. Anything else (a hand-edited settings file) names no sound.
@@ -15,7 +16,7 @@ constexpr int kFirstVoiceKind = 2;
 constexpr int kEffectRepeats = 3;
 
 enum class AlarmSound : uint8_t {
-  kEffect,     // `clip` played kEffectRepeats times, synchronously
+  kEffect,     // `clip` played kEffectRepeats times in a row, as one asynchronous sound
   kMediaFile,  // the record's AlarmName through a stop window
   kVoice,      // `clip` played once, asynchronously
 };
@@ -31,6 +32,26 @@ struct AlarmPlan {
   int count;
   AlarmStep steps[kAlarmCount];
 };
+
+// What is left of one minute's plan. Only the clock thread touches it: it starts the plan at the
+// minute and serves it on every tick until nothing is left.
+struct AlarmQueue {
+  AlarmPlan plan;
+  int next;      // the step to ring next
+  bool guarded;  // that step must not cut off the clip playing
+  SoundWait wait;
+};
+
+// A new minute's plan; what was left of the last one is dropped.
+void StartAlarmQueue(const AlarmPlan& plan, AlarmQueue* queue);
+
+// The step to ring now, or null when none is left or the next one waits. The platform plays
+// one sound at a time: the first step waits for the clip playing when it comes due (the hour's
+// announcement begun on the same tick), and a step after an effect waits for that effect, each
+// at most as long as that clip still had to sound when the wait began. A step after a voice or
+// a file follows at once, so a later alarm still cuts an earlier one's voice off. `clipLeftMs`
+// is how long the clip playing now still sounds; ask again after each step that rings.
+const AlarmStep* NextAlarmStep(AlarmQueue* queue, uint32_t nowMs, uint32_t clipLeftMs);
 
 // Whether alarm `number` (1-8) is set for hour:minute.
 bool AlarmDue(const AlarmRecord& record, int number, uint16_t hour, uint16_t minute);
@@ -77,7 +98,8 @@ enum class AlarmEditResult {
 };
 
 // Applies SET to alarm `number`'s entry: everything is checked before anything is stored, so a
-// refused SET leaves the entry as it was.
+// refused SET leaves the entry as it was. With no sound entry chosen the entry keeps its kind
+// and name: only its time is set.
 AlarmEditResult ApplyAlarmEdit(const AlarmEditInput& input, int number,
                                bool (*fileExists)(const char* path), AlarmRecord* entry);
 

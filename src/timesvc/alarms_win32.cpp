@@ -36,6 +36,11 @@ namespace {
 AlarmRun alarmRuns[kAlarmCount];
 std::mutex tableLock;
 
+// What is left of this minute's alarms, and the table as the minute's check read it. The clock
+// thread's alone.
+AlarmQueue alarmQueue = {};
+AlarmRecord queuedTable[kAlarmCount];
+
 // The stop window that finished its initialisation last; the clock thread waits for it.
 std::atomic<HWND> LatestStopWindow{nullptr};
 std::atomic<int> stopThreads{0};
@@ -248,8 +253,11 @@ bool AlarmFilePath(const char* name, char* path) {
   if (length > 0 && !PathIsRelativeA(name)) {
     snprintf(resolved, sizeof resolved, "%s", name);
   } else {
-    const size_t folder = strlen(ExeFolder);
-    const bool slash = folder > 0 && ExeFolder[folder - 1] == '\\';
+    // A folder ends in its own separator only at a drive root. Its last byte alone does not
+    // tell: 0x5C is also the second byte of some double-byte characters ("表", "ソ").
+    PathParts folder;
+    const bool slash = ExeFolder[0] != '\0' && SplitFullPath(ExeFolder, &folder, IsAnsiLeadByte) &&
+                       folder.fileName[0] == '\0';
     snprintf(resolved, sizeof resolved, "%s%s%s", ExeFolder, slash ? "" : "\\", name);
   }
   if (strlen(resolved) >= kAlarmNameCapacity) return false;
@@ -264,30 +272,40 @@ bool AlarmFileExists(const char* name) {
 
 void CheckAlarms() {
   TraceEvent("CheckAlarms %02u:%02u", LastHour, LastMinute);
-  AlarmRecord table[kAlarmCount];
-  CopyAlarmTable(table);
+  CopyAlarmTable(queuedTable);
   AlarmPlan plan;
-  PlanAlarms(table, LastHour, LastMinute, BRAND, &plan);
-  for (int i = 0; i < plan.count && StopRequested.load() == 0; ++i) {
-    const AlarmStep& step = plan.steps[i];
+  PlanAlarms(queuedTable, LastHour, LastMinute, BRAND, &plan);
+  StartAlarmQueue(plan, &alarmQueue);
+  ServeAlarms();
+}
+
+void ServeAlarms() {
+  while (StopRequested.load() == 0) {
+    const bool wasWaiting = alarmQueue.wait.waiting;
+    const uint32_t clipLeft = ClipPlaysForMs();
+    const AlarmStep* step = NextAlarmStep(&alarmQueue, GetTickCount(), clipLeft);
+    if (step == nullptr) {
+      if (!wasWaiting && alarmQueue.wait.waiting) {
+        TraceEvent("alarm %d waits %u ms for the clip playing",
+                   alarmQueue.plan.steps[alarmQueue.next].number, static_cast<unsigned>(clipLeft));
+      }
+      return;
+    }
     const DWORD started = GetTickCount();
-    switch (step.sound) {
+    switch (step->sound) {
       case AlarmSound::kEffect:
-        // A close is seen between two plays, so it waits for one effect at most.
-        for (int k = 0; k < kEffectRepeats && StopRequested.load() == 0; ++k) {
-          TraceEvent("alarm %d effect %s", step.number, step.clip);
-          PlayClip(0, step.clip);
-        }
+        TraceEvent("alarm %d effect %s x%d", step->number, step->clip, kEffectRepeats);
+        PlayClipRepeated(step->clip, kEffectRepeats);
         break;
       case AlarmSound::kVoice:
-        TraceEvent("alarm %d voice %s", step.number, step.clip);
-        PlayClip(1, step.clip);
+        TraceEvent("alarm %d voice %s", step->number, step->clip);
+        PlayClip(1, step->clip);
         break;
       case AlarmSound::kMediaFile:
-        RingFile(step.number, table[step.number - 1].AlarmName);
+        RingFile(step->number, queuedTable[step->number - 1].AlarmName);
         break;
     }
-    TraceEvent("alarm %d held the clock %lu ms", step.number,
+    TraceEvent("alarm %d held the clock %lu ms", step->number,
                static_cast<unsigned long>(GetTickCount() - started));
   }
 }

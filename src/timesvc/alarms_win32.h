@@ -17,8 +17,12 @@ constexpr UINT kStopWindowIdleMs = 10000;
 
 // Clock thread, at a new minute: rings the alarms set for LastHour:LastMinute in number order.
 // It never waits for a user: a missing file is reported by posting MSG_ALARM_FILE_MISSING to
-// ClockWindow, and a media file is handed to a stop window of its own thread.
+// ClockWindow, and a media file is handed to a stop window of its own thread. Nor does it wait
+// for a sound: effects play asynchronously, and an alarm that would cut off the clip playing
+// (the hour's announcement, or the effect of the alarm before it) is left for ServeAlarms.
 void CheckAlarms();
+// Clock thread, on every tick: rings the alarms of this minute whose turn has come.
+void ServeAlarms();
 
 // The alarm table under the short lock that the check reads it under, so a commit from the list
 // never tears a record the check is reading.

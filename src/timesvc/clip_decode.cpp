@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,6 +20,14 @@ void Put32(uint8_t* p, uint32_t v) {
   Put16(p, v & 0xFFFF);
   Put16(p + 2, v >> 16);
 }
+
+uint32_t Get32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+constexpr size_t kByteRateAt = 28;
+constexpr size_t kDataSizeAt = 40;
 
 const char kVoiceSetLetters[] = "ABCD";
 
@@ -135,6 +144,35 @@ ClipResult DecodeClipBytes(const uint8_t* data, size_t size, uint8_t** image, si
   *image = block;
   *imageSize = done + kWavHeaderSize;
   return ClipResult::kOk;
+}
+
+uint32_t WavImageMs(const uint8_t* image, size_t size) {
+  if (image == nullptr || size < kWavHeaderSize) return 0;
+  const uint32_t byteRate = Get32(image + kByteRateAt);
+  uint64_t data = Get32(image + kDataSizeAt);
+  if (data > size - kWavHeaderSize) data = size - kWavHeaderSize;
+  if (byteRate == 0) return 0;
+  return static_cast<uint32_t>(data * 1000 / byteRate);
+}
+
+bool RepeatWavImage(const uint8_t* image, size_t size, int times, uint8_t** repeated,
+                    size_t* repeatedSize) {
+  if (image == nullptr || size < kWavHeaderSize || times < 1) return false;
+  const uint32_t data = Get32(image + kDataSizeAt);
+  if (data > size - kWavHeaderSize) return false;
+  const uint64_t total = static_cast<uint64_t>(data) * static_cast<uint64_t>(times);
+  if (total > UINT32_MAX - 36 || total > SIZE_MAX - kWavHeaderSize) return false;
+  uint8_t* block = static_cast<uint8_t*>(malloc(static_cast<size_t>(total) + kWavHeaderSize));
+  if (block == nullptr) return false;
+  memcpy(block, image, kWavHeaderSize);
+  Put32(block + 4, static_cast<uint32_t>(total) + 36);
+  Put32(block + kDataSizeAt, static_cast<uint32_t>(total));
+  for (int k = 0; k < times; ++k) {
+    memcpy(block + kWavHeaderSize + static_cast<size_t>(k) * data, image + kWavHeaderSize, data);
+  }
+  *repeated = block;
+  *repeatedSize = static_cast<size_t>(total) + kWavHeaderSize;
+  return true;
 }
 
 bool HourClipName(int lastHour, int hourCycle, int signalVoice, char name[16]) {

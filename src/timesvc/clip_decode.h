@@ -35,6 +35,17 @@ enum class ClipResult {
 ClipResult DecodeClipBytes(const uint8_t* data, size_t size, uint8_t** image, size_t* imageSize,
                            int* openError);
 
+// How long a WAV image of ours plays, in milliseconds (0 for anything shorter than a header or
+// without a byte rate). The data size is taken as at most what the image holds.
+uint32_t WavImageMs(const uint8_t* image, size_t size);
+
+// A new heap block (free() it) holding `image`'s samples `times` times in a row behind a header
+// that counts them all, so one play sounds them back to back. Fails, with the outputs
+// untouched, for fewer than one time, an image shorter than its header says, or a size past
+// what the header can count.
+bool RepeatWavImage(const uint8_t* image, size_t size, int times, uint8_t** repeated,
+                    size_t* repeatedSize);
+
 // The clip names of the voices: the hour announcement for `lastHour` in a day of `hourCycle`
 // hours by voice set `signalVoice`, and the start or exit greeting of `bootVoice` (0-7).
 // False, with `name` untouched, when the choice names no clip.

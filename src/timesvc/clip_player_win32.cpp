@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -24,6 +25,9 @@ namespace {
 std::mutex clipLock;
 std::atomic<int> liveImages{0};
 std::atomic<int> peakImages{0};
+// The tick at which the asynchronous clip in ClipBuffer ends, 0 when none plays. Written under
+// the clip lock, read by any thread without it.
+std::atomic<uint32_t> clipEndsAt{0};
 
 // The decoder's own words for a stream it cannot open: a broken built-in clip is a broken
 // program, so it is reported on standard output and the process ends.
@@ -44,6 +48,13 @@ const char* OpenFailureText(int error) {
   }
 }
 
+void CountImage() {
+  const int live = liveImages.fetch_add(1) + 1;
+  int peak = peakImages.load();
+  while (live > peak && !peakImages.compare_exchange_weak(peak, live)) {
+  }
+}
+
 void FreeImage(uint8_t* image) {
   if (image == nullptr) return;
   free(image);
@@ -52,9 +63,56 @@ void FreeImage(uint8_t* image) {
 
 // Stopping waits until the player has let go of the image, so it can be freed right after.
 void StopAndFree(DWORD mode) {
+  clipEndsAt = 0;
   PlaySoundA(nullptr, nullptr, mode);
   FreeImage(ClipBuffer);
   ClipBuffer = nullptr;
+}
+
+// ClipBuffer (of `size` bytes) replaced by its samples `times` times in a row; the new size.
+// When that cannot be made the single image stays.
+int RepeatClipBuffer(int times, int size) {
+  uint8_t* repeated = nullptr;
+  size_t repeatedSize = 0;
+  if (times <= 1 || !RepeatWavImage(ClipBuffer, static_cast<size_t>(size), times, &repeated, &repeatedSize) ||
+      repeatedSize > INT_MAX) {
+    free(repeated);
+    return size;
+  }
+  CountImage();
+  FreeImage(ClipBuffer);
+  ClipBuffer = repeated;
+  return static_cast<int>(repeatedSize);
+}
+
+// Both modes with a name stop what plays, free the old image, decode and play; an effect may
+// be repeated within one image. With no name: only stop and free.
+void Play(int mode, const char* name, int times) {
+  const DWORD flags = mode == 0 ? SND_SYNC : SND_ASYNC;
+  uint8_t* owned = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(clipLock);
+    if (name == nullptr || ClipBuffer != nullptr) StopAndFree(flags);
+    int size = DecodeClip(name);
+    if (size == -1) return;
+    size = RepeatClipBuffer(times, size);
+    if (mode != 0) {
+      const uint32_t length = WavImageMs(ClipBuffer, static_cast<size_t>(size));
+      if (PlaySoundA(reinterpret_cast<const char*>(ClipBuffer), nullptr, SND_MEMORY | flags)) {
+        const uint32_t end = GetTickCount() + length;
+        clipEndsAt = end != 0 ? end : 1;
+        TraceEvent("clip %s x%d plays %u ms", name, times, static_cast<unsigned>(length));
+      }
+      return;
+    }
+    // A synchronous play may last seconds, too long to hold the lock: the image leaves the
+    // shared slot and belongs to this call until the player returns (early, when another
+    // thread's stop cuts it off).
+    owned = ClipBuffer;
+    ClipBuffer = nullptr;
+  }
+  PlaySoundA(reinterpret_cast<const char*>(owned), nullptr, SND_MEMORY | flags);
+  FreeImage(owned);
 }
 
 }  // namespace
@@ -82,33 +140,20 @@ int DecodeClip(const char* name) {
   }
   if (result != ClipResult::kOk) return -1;
   ClipBuffer = image;
-  const int live = liveImages.fetch_add(1) + 1;
-  int peak = peakImages.load();
-  while (live > peak && !peakImages.compare_exchange_weak(peak, live)) {
-  }
+  CountImage();
   TraceEvent("clip %s %u bytes", name, static_cast<unsigned>(imageSize));
   return static_cast<int>(imageSize);
 }
 
-void PlayClip(int mode, const char* name) {
-  DWORD flags = mode == 0 ? SND_SYNC : SND_ASYNC;
-  uint8_t* owned = nullptr;
-  {
-    std::lock_guard<std::mutex> hold(clipLock);
-    if (name == nullptr || ClipBuffer != nullptr) StopAndFree(flags);
-    if (DecodeClip(name) == -1) return;
-    if (mode != 0) {
-      PlaySoundA(reinterpret_cast<const char*>(ClipBuffer), nullptr, SND_MEMORY | flags);
-      return;
-    }
-    // A synchronous play may last seconds, too long to hold the lock: the image leaves the
-    // shared slot and belongs to this call until the player returns (early, when another
-    // thread's stop cuts it off).
-    owned = ClipBuffer;
-    ClipBuffer = nullptr;
-  }
-  PlaySoundA(reinterpret_cast<const char*>(owned), nullptr, SND_MEMORY | flags);
-  FreeImage(owned);
+void PlayClip(int mode, const char* name) { Play(mode, name, 1); }
+
+void PlayClipRepeated(const char* name, int times) { Play(1, name, times); }
+
+uint32_t ClipPlaysForMs() {
+  const uint32_t end = clipEndsAt.load();
+  if (end == 0) return 0;
+  const int32_t left = static_cast<int32_t>(end - GetTickCount());
+  return left > 0 ? static_cast<uint32_t>(left) : 0;
 }
 
 int LiveClipImages() { return liveImages.load(); }

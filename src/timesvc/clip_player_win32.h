@@ -15,6 +15,15 @@ int DecodeClip(const char* name);
 // image, decodes and plays the clip. With no name: only stops and frees. Safe from any thread.
 void PlayClip(int mode, const char* name);
 
+// Plays the effect `name` `times` times in a row as one asynchronous sound (one image holding
+// the samples that many times), cut off as any clip is by the next clip or a stop.
+void PlayClipRepeated(const char* name, int times);
+
+// How long the asynchronous clip playing now still sounds, in milliseconds, by its length from
+// when it started; 0 when none plays (never started, ended, stopped or replaced by a
+// synchronous one). Safe from any thread.
+uint32_t ClipPlaysForMs();
+
 // How many decoded images are allocated now, the one in ClipBuffer and those of synchronous
 // plays under way; for checking that every image is freed exactly once.
 int LiveClipImages();

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr char kFailed[] = "時刻合わせに失敗しました。\n他のサーバーを指定してみてください。";
 constexpr char kNoServer[] = "接続するNTPサーバーを登録してください。";
 
 // True from the start of a sync until its button is usable again, so a click that reaches the
@@ -45,7 +44,7 @@ void SyncNow(HWND dialog) {
   syncing = true;
   HWND button = GetDlgItem(dialog, IDC_SNTP_SYNC_NOW);
   EnableWindow(button, FALSE);
-  const int result = SyncClock(server);
+  const char* failure = SyncFailureText(SyncClock(server));
   // Mouse and key input that arrived while this thread was busy is not for the dialog's new
   // state: drop it, so a click made during the exchange cannot start another.
   MSG pending;
@@ -54,8 +53,8 @@ void SyncNow(HWND dialog) {
   }
   syncEnded = GetTickCount();
   anySync = true;
-  if (result == -1) {
-    Warn(dialog, kFailed);
+  if (failure != nullptr) {
+    Warn(dialog, failure);
   } else {
     RequestFrame(kFrameRedraw);
   }

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "base/clock_source_win32.h"
+#include "base/http_win32.h"
 #include "base/test_hooks_win32.h"
 #include "timesvc/sntp.h"
 
@@ -80,22 +81,6 @@ void MakeNonce(uint8_t nonce[8]) {
   bool zero = true;
   for (int i = 0; i < 8; ++i) zero = zero && nonce[i] == 0;
   if (zero) nonce[7] = 1;
-}
-
-// The server's IPv4 address: a dotted address as written, else the first address of a lookup.
-bool ResolveHost(const char* host, in_addr* address) {
-  const unsigned long dotted = inet_addr(host);
-  if (dotted != INADDR_NONE) {
-    address->s_addr = dotted;
-    return true;
-  }
-  const hostent* entry = gethostbyname(host);
-  if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_length != 4 ||
-      entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr) {
-    return false;
-  }
-  memcpy(&address->s_addr, entry->h_addr_list[0], 4);
-  return true;
 }
 
 int64_t MicrosecondsSince(const LARGE_INTEGER& start) {
@@ -189,15 +174,17 @@ int Exchange(SOCKET s, const char* host, uint16_t port, const char* server) {
   sockaddr_in address = {};
   address.sin_family = AF_INET;
   address.sin_port = htons(port);
-  if (!ResolveHost(host, &address.sin_addr)) {
+  unsigned long resolved = 0;
+  if (!LookUpHost(host, &resolved, kSntpLookupMs)) {
     Say(stderr, "Error: ホストアドレス取得失敗\n");
-    return -1;
+    return kSyncNoTime;
   }
+  address.sin_addr.s_addr = resolved;
   // Connected: the system picks an ephemeral local port and delivers only the server's
   // datagrams (the source is checked again on each one).
   if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
     Say(stderr, "Error: サーバへの接続失敗 (%d)\n", WSAGetLastError());
-    return -1;
+    return kSyncNoTime;
   }
   uint8_t nonce[8];
   MakeNonce(nonce);
@@ -207,10 +194,10 @@ int Exchange(SOCKET s, const char* host, uint16_t port, const char* server) {
   QueryPerformanceCounter(&sent);
   if (send(s, reinterpret_cast<const char*>(request), sizeof request, 0) != sizeof request) {
     Say(stderr, "Error: サーバへの送信失敗\n");
-    return -1;
+    return kSyncNoTime;
   }
   SntpReply reply;
-  if (AwaitReply(s, address, nonce, sent, &reply) != Outcome::kTime) return -1;
+  if (AwaitReply(s, address, nonce, sent, &reply) != Outcome::kTime) return kSyncNoTime;
   const int64_t elapsed = MicrosecondsSince(sent);
   LARGE_INTEGER received;
   QueryPerformanceCounter(&received);
@@ -238,10 +225,10 @@ int Exchange(SOCKET s, const char* host, uint16_t port, const char* server) {
       UtcFromNtp(AddMicroseconds(atReceipt, static_cast<uint64_t>(MicrosecondsSince(received)))));
   if (!SetClockUtc(st)) {
     Say(stderr, "Error: 時刻の設定に失敗 (%lu)\n", GetLastError());
-    return -1;
+    return kSyncRefused;
   }
   Say(stdout, "NTPサーバの時刻に同期しました\n");
-  return 0;
+  return kSyncDone;
 }
 
 }  // namespace
@@ -251,7 +238,7 @@ int SyncClock(const char* server) {
   QueryPerformanceCounter(&started);
   char host[kSntpHostCapacity];
   uint16_t port = 0;
-  int result = -1;
+  int result = kSyncNoTime;
   if (!ParseServerText(server, host, sizeof host, &port)) {
     Say(stderr, "Error: サーバ名が正しくありません (%s)\n", server != nullptr ? server : "");
   } else if (StartWinsock()) {
@@ -263,7 +250,13 @@ int SyncClock(const char* server) {
       closesocket(s);
     }
   }
-  TraceEvent("SyncClock %s result %d in %ld us", server != nullptr ? server : "(null)", result,
+  TraceEvent("SyncClock %s result %d (%s) in %ld us", server != nullptr ? server : "(null)", result,
+             result == kSyncDone ? "set" : result == kSyncRefused ? "refused" : "no time",
              static_cast<long>(MicrosecondsSince(started)));
   return result;
+}
+
+const char* SyncFailureText(int result) {
+  if (result == kSyncDone) return nullptr;
+  return result == kSyncRefused ? kSyncRefusedText : kSyncNoTimeText;
 }

@@ -10,6 +10,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 
@@ -88,6 +89,35 @@ def wait_until(predicate, timeout, step=0.1, what="condition"):
         if time.monotonic() >= deadline:
             raise AssertionError(f"timed out after {timeout}s waiting for {what}")
         time.sleep(step)
+
+
+class Stamps:
+    """When each trace line first appeared, by this machine's monotonic clock: the trace is
+    written line by line as things happen, and read here every 10 ms."""
+
+    def __init__(self, clock):
+        self.clock = clock
+        self.seen = {}
+        self.stopping = False
+        self.thread = threading.Thread(target=self.watch, daemon=True)
+        self.thread.start()
+
+    def watch(self):
+        while not self.stopping:
+            now = time.monotonic()
+            for i, line in enumerate(self.clock.events()):
+                self.seen.setdefault((i, line), now)
+            time.sleep(0.01)
+
+    def first(self, prefix, after=0.0, timeout=30):
+        def found():
+            hits = sorted(t for (i, line), t in list(self.seen.items()) if line.startswith(prefix) and t >= after)
+            return hits[0] if hits else None
+        return wait_until(found, timeout, step=0.02, what=f"event '{prefix}'")
+
+    def stop(self):
+        self.stopping = True
+        self.thread.join(5)
 
 
 def xdo(screen, *args):

@@ -1,6 +1,5 @@
 """The alarm list and editor driven from outside, and the hour signal cutting off what an alarm or
 the editor's test started."""
-import threading
 import time
 
 import harness
@@ -48,9 +47,13 @@ def editor_texts(clock):
     return next(d for d in clock.dialogs() if d["caption"] == EDITOR_TITLE)["texts"]
 
 
+# A file name longer than the list is wide.
+WAKE = "wake up, this morning alarm has a name longer than the list is wide"
+
+
 def test_the_list_and_the_editor(h):
     screen = h.screen()
-    clock = h.clock(screen, cfg=alarm_cfg((1, -1, 7, 30, "C:\\music\\wake.mp3"), (3, 5, 6, 45, ""),
+    clock = h.clock(screen, cfg=alarm_cfg((1, -1, 7, 30, f"C:\\music\\{WAKE}.mp3"), (3, 5, 6, 45, ""),
                                           (4, 77, 12, 0, "")),
                     env={"TARVO_TEST_TIME": "2026-12-07 10:20:30"}).start()
     clock.wait_event("LoadSkin done")
@@ -60,7 +63,9 @@ def test_the_list_and_the_editor(h):
     d = dialog_titled(clock, LIST_TITLE)["rect"]
     assert d[1] == c[3] + 10 or d[3] == c[1] - 10 or d[1] == 0 or d[3] == screen.height, (c, d)
     cells = [r["cells"][:3] for r in rows]
-    assert cells[0] == ["1.", "07:30", "wake"], cells
+    assert cells[0] == ["1.", "07:30", WAKE], cells
+    # The file column widens to the whole name, past the list's right edge (it scrolls).
+    assert rows[0]["rect"][2] > d[2], (rows[0], d)
     assert cells[1] == ["2.", "00:00", "未設定"], cells
     assert cells[2] == ["3.", "06:45", "ペリン２"], cells
     # A kind without a name (a hand-edited file) shows none.
@@ -73,7 +78,7 @@ def test_the_list_and_the_editor(h):
     assert titled(clock, LIST_TITLE, "send-to", 1025, 1)[0] == 0
     assert len(clock.list_rows(1030)) == 8
 
-    # A voice kind from the file: its time, and no sound entry; SET makes it a nameless file alarm.
+    # A voice kind from the file: its time, and no sound entry; SET keeps the voice.
     # A double-click opens one editor only (the second click meets the modal editor), beside
     # the clock as the list is.
     xdo_click(screen, rows[2]["rect"], clicks=2)
@@ -85,20 +90,21 @@ def test_the_list_and_the_editor(h):
     assert clock.control_state(1014)["enabled"] == 0 and clock.control_state(1016)["enabled"] == 0
     assert titled(clock, EDITOR_TITLE, "command-to", 1)[0] == 0
     gone(clock, EDITOR_TITLE)
-    clock.wait_event("ALARM set 3 06:45 wave=255 name=")
+    clock.wait_event("ALARM set 3 06:45 wave=5 name=")
     assert sum(1 for e in clock.events() if e.startswith("ALARM open")) == 1, clock.events()
-    assert wait_until(lambda: clock.list_rows(1030)[2]["cells"][1:3] == ["06:45", ""], 5, what="row 3 refilled")
+    assert wait_until(lambda: clock.list_rows(1030)[2]["cells"][1:3] == ["06:45", "ペリン２"], 5,
+                      what="row 3 refilled")
     # Enter on the list (which has the focus back, row 3 still selected) edits that row.
     assert titled(clock, LIST_TITLE, "key-to", 1030, 0x0D)[0] == 0
     dialog_titled(clock, EDITOR_TITLE)
-    clock.wait_event("ALARM open 3 sound=2")
+    wait_until(lambda: clock.events().count("ALARM open 3 sound=-1") == 2, 10, what="the second editor")
     assert titled(clock, EDITOR_TITLE, "command-to", 2)[0] == 0
     gone(clock, EDITOR_TITLE)
 
     # A file alarm opens with its file; RESET clears it.
     edit_row(clock, screen, 0)
     assert selection(clock, 1012) == 2
-    assert "C:\\music\\wake.mp3" in editor_texts(clock)
+    assert f"C:\\music\\{WAKE}.mp3" in editor_texts(clock)
     assert clock.control_state(1014)["enabled"] == 1 and clock.control_state(1018)["enabled"] == 1
     assert titled(clock, EDITOR_TITLE, "command-to", 1053)[0] == 0
     gone(clock, EDITOR_TITLE)
@@ -146,7 +152,7 @@ def test_the_list_and_the_editor(h):
     assert titled(clock, LIST_TITLE, "command-to", 2)[0] == 0
     gone(clock, LIST_TITLE)
     rows = open_list(clock)
-    assert [r["cells"][1:3] for r in rows[:3]] == [["07:30", "wake"], ["00:00", "未設定"], ["06:45", "ペリン２"]]
+    assert [r["cells"][1:3] for r in rows[:3]] == [["07:30", WAKE], ["00:00", "未設定"], ["06:45", "ペリン２"]]
 
     # Edited again and committed with OK (the switch off too).
     edit_row(clock, screen, 1)
@@ -170,35 +176,6 @@ def test_the_list_and_the_editor(h):
     assert saved["AlarmWave03"] == "5" and saved["AlarmNo01"] == "1", saved
 
 
-class Stamps:
-    """When each trace line first appeared, by this machine's monotonic clock: the trace is
-    written line by line as things happen, and read here every 10 ms."""
-
-    def __init__(self, clock):
-        self.clock = clock
-        self.seen = {}
-        self.stopping = False
-        self.thread = threading.Thread(target=self.watch, daemon=True)
-        self.thread.start()
-
-    def watch(self):
-        while not self.stopping:
-            now = time.monotonic()
-            for i, line in enumerate(self.clock.events()):
-                self.seen.setdefault((i, line), now)
-            time.sleep(0.01)
-
-    def first(self, prefix, after=0.0, timeout=30):
-        def found():
-            hits = sorted(t for (i, line), t in list(self.seen.items()) if line.startswith(prefix) and t >= after)
-            return hits[0] if hits else None
-        return wait_until(found, timeout, step=0.02, what=f"event '{prefix}'")
-
-    def stop(self):
-        self.stopping = True
-        self.thread.join(5)
-
-
 def test_the_hour_signal_cuts_off_an_alarm_voice_and_a_test_effect(h):
     # The clock is moved through its own SNTP request to a local responder: first to just before
     # 07:00 while the alarm's voice plays, then to just before 08:00 while the editor's effect plays.
@@ -211,7 +188,7 @@ def test_the_hour_signal_cuts_off_an_alarm_voice_and_a_test_effect(h):
         clock = h.clock(screen, cfg=alarm_cfg((1, 2, 6, 59, ""), TimeSignal=1, SntpUse=0,
                                               TimeServer=f"127.0.0.1:{server.port}"),
                         env={"TARVO_TEST_TIME": "2026-12-07 06:58:58"}).start()
-        stamps = Stamps(clock)
+        stamps = harness.Stamps(clock)
         try:
             voice = stamps.first("clip OGG_VOXA24", timeout=40)
             assert clock.post(MSG_SYNC_TIME) == 0

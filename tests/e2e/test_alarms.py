@@ -17,6 +17,7 @@ COMMAND_ALARMS = 40012
 COMMAND_SKIN = 40031
 MSG_ALARM_START = 1026
 MSG_SYNC_TIME = 1025
+MSG_NEWS_ICON = 1028
 HTCAPTION = 2
 STOP_TITLE = "アラーム停止"
 LIST_TITLE = "アラーム"
@@ -95,11 +96,14 @@ def test_effects_and_voices_ring_on_the_clock_thread(h):
     events = clock.events()
     at = events.index("CheckAlarms 07:30")
     sequence = [e for e in events[at:] if e.startswith(("alarm", "clip"))]
-    # Three effects in a row, then the voice.
-    expected = ["alarm 1 effect se09", "clip se09"] * 3 + ["alarm 1 held the clock", "alarm 2 voice OGG_VOXA24",
-                                                           "clip OGG_VOXA24", "alarm 2 held the clock"]
+    # The effect three times over as one sound, then the voice once the effect has ended.
+    expected = ["alarm 1 effect se09 x3", "clip se09 ", "clip se09 x3 plays 3870 ms", "alarm 1 held the clock",
+                "alarm 2 waits", "alarm 2 voice OGG_VOXA24", "clip OGG_VOXA24 ", "clip OGG_VOXA24 x1 plays",
+                "alarm 2 held the clock"]
     assert len(sequence) >= len(expected), sequence
     assert all(s.startswith(p) for s, p in zip(sequence, expected)), sequence
+    held = int(next(e for e in sequence if e.startswith("alarm 1 held the clock")).split()[-2])
+    assert held < 500, sequence
     assert events.count("CheckAlarms 07:30") == 1, events
     wait_until(lambda: len(clock.sound_bytes()) > 20000 and max(clock.sound_bytes()) > 0, 10,
                what="the alarm in the sink")
@@ -111,8 +115,37 @@ def test_effects_and_voices_ring_on_the_clock_thread(h):
     quiet.wait_event("alarm 4 held the clock", timeout=40)
     events = quiet.events()
     assert not any(e.startswith("clip OGG_VOX") or e.startswith("alarm 3") for e in events), events
-    assert events.count("alarm 4 effect se01") == 3, events
+    assert events.count("alarm 4 effect se01 x3") == 1, events
     quiet.quit(20)
+
+
+def test_a_voice_playing_is_not_cut_off_by_an_alarm_or_the_news_sound(h):
+    # 12:00 in the third voice is the longest announcement (4.1 s): room for the news notice to
+    # arrive while it plays.
+    screen = h.screen()
+    clock = h.clock(screen, cfg=alarm_cfg((1, 0, 12, 0, ""), TimeSignal=1, Clock24=1, NewFlag=2,
+                                          TimeSetting="2" + "0" * 38),
+                    env={"TARVO_TEST_TIME": "2026-12-07 11:59:57"}).start()
+    stamps = harness.Stamps(clock)
+    try:
+        hour = stamps.first("clip OGG_VOXC12 x1 plays", timeout=40)
+        line = next(e for e in clock.events() if e.startswith("clip OGG_VOXC12 x1 plays"))
+        length = int(line.split()[-2]) / 1000
+        # New items arrive while the announcement plays.
+        assert clock.post(MSG_NEWS_ICON, 1) == 0
+        effect = stamps.first("clip se09 x3 plays", timeout=20)
+        chimes = stamps.first("chimes", timeout=20)
+    finally:
+        stamps.stop()
+    events = clock.events()
+    print(f"announcement {length:.2f} s; the alarm after {effect - hour:.2f} s, the news sound after "
+          f"{chimes - hour:.2f} s", flush=True)
+    assert any(e.startswith("alarm 1 waits") for e in events), events
+    assert any(e.startswith("news sound waits") for e in events), events
+    # Each started once the announcement had ended, and not much later.
+    assert length - 0.1 <= effect - hour <= length + 1, (hour, effect, length)
+    assert chimes - hour >= length - 0.1, (hour, chimes, length)
+    clock.quit(20)
 
 
 def test_a_media_file_rings_in_its_stop_window_until_stopped(h):
@@ -242,4 +275,5 @@ if __name__ == "__main__":
                  test_a_media_file_rings_in_its_stop_window_until_stopped,
                  test_two_files_stop_one_by_one,
                  test_a_missing_file_holds_neither_the_clock_nor_the_next_alarm,
-                 test_a_file_that_cannot_play_blocks_its_alarm])
+                 test_a_file_that_cannot_play_blocks_its_alarm,
+                 test_a_voice_playing_is_not_cut_off_by_an_alarm_or_the_news_sound])

@@ -41,11 +41,12 @@ def win_path(path):
 class Player:
     """One clock with the test media copied beside it, watched through the panel and list."""
 
-    def __init__(self, h, screen, cfg=None, files=("a330.mp3", "b440.wav", "c660.wma"), env=None):
+    def __init__(self, h, screen, cfg=None, files=("a330.mp3", "b440.wav", "c660.wma"), env=None,
+                 exe=None):
         self.h, self.screen = h, screen
         base = {"LEFT": 320, "TOP": 240}
         base.update(cfg or {})
-        self.clock = h.clock(screen, cfg=base, env=env)
+        self.clock = h.clock(screen, cfg=base, env=env, exe=exe)
         media = media_folder(h)
         self.media = os.path.join(self.clock.folder, "media")
         os.makedirs(self.media)
@@ -249,7 +250,7 @@ def test_menu_opens_and_closes_the_panel_which_is_dragged_by_its_surface(h):
     p = Player(h, screen, cfg={"SPFlag": 0})
     write_list(os.path.join(p.clock.folder, "TarvoClock.lst"), [p.files[0], p.files[1]], 1)
     p.start()
-    pick_from_menu(p, 4)  # "簡易プレイヤー"
+    pick_from_menu(p, 6)  # "簡易プレイヤー"
     panel = panel_open(p)
     assert "menu checks player=0 always=1" in p.clock.events()
     # Opened from the menu it waits: the current entry's name, PLAY, nothing heard.
@@ -270,12 +271,12 @@ def test_menu_opens_and_closes_the_panel_which_is_dragged_by_its_surface(h):
     wait_until(lambda: p.controls()["rect"][:2] == (l + 300, t - 150), 10,
                what=f"the dragged panel ({p.controls()['rect']})")
     # Picked again, the item is checked and closes the panel.
-    pick_from_menu(p, 4)
+    pick_from_menu(p, 6)
     assert "menu checks player=1 always=1" in p.clock.events()
     p.wait_count(f"panel closed at {l + 300},{t - 150}", 1)
     wait_until(lambda: p.controls() is None, 10, what="the panel gone")
     # "プレイヤーを常に表示" turns the auto-hide on, and its check off.
-    pick_from_menu(p, 3)
+    pick_from_menu(p, 5)
     open_menu(p.clock, screen, 420, 430)
     assert "menu checks player=0 always=0" in p.clock.events(), p.clock.events()
     close_menu(p.clock, screen, "Escape")

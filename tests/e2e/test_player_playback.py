@@ -11,6 +11,8 @@ from harness import wait_until
 from test_player import (BOX_TEXT, CMD_MINIMIZE, LIST, LIST_VIEW, LOOP, NEXT, PANEL_VOLUME, PLAY,
                          SHUFFLE, WM_CLOSE, WM_COMMAND, Player, panel_open, win_path, write_list, xdo)
 
+UNPLAYABLE = "未対応の形式です。"
+
 
 def test_failures_warn_once_skip_missing_files_and_end_idle(h):
     screen = h.screen()
@@ -48,6 +50,44 @@ def test_failures_warn_once_skip_missing_files_and_end_idle(h):
     assert len(p.events("panel missing")) == skipped == 1 + 3, p.events("panel missing")
     assert p.text(PLAY) == "PLAY"
     assert p.clock.answers()
+    p.clock.quit()
+
+
+def warnings(p):
+    return [d for d in p.clock.dialogs() if UNPLAYABLE in d["texts"]]
+
+
+WS_EX_PANEL = 0x80 | 0x10  # WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES: no other dialog has both
+
+
+def panels(p):
+    """Every panel window, shown or not (an ended panel lives on, hidden, until its loop ends)."""
+    return [w for w in p.clock.windows("#32770") if w["exstyle"] & WS_EX_PANEL == WS_EX_PANEL]
+
+
+def test_a_list_that_starts_unplayable_plays_on_and_a_drop_reaches_the_open_panel(h):
+    """The product build, so nothing is known from inside: what shows and what is heard."""
+    screen = h.screen()
+    p = Player(h, screen, exe=h.args.product)
+    p.clock.start()
+    wait_until(lambda: any(w["visible"] for w in p.clock.windows()), 30, what="the clock")
+    p.drop("TarvoClock", p.path("noise.mp3"), p.files[1])
+    wait_until(lambda: warnings(p), 30, what="the warning")
+    # Nothing plays while it is up, and it stays the only one.
+    time.sleep(2)
+    assert len(warnings(p)) == 1, p.clock.dialogs()
+    mark = p.sink_size()
+    code, _ = p.clock.wintool("in", BOX_TEXT, "press", 1)
+    assert code == 0
+    wait_until(lambda: p.heard("b", mark), 30, what=f"440 Hz after the warning ({p.pitches(mark)})")
+    assert not warnings(p), p.clock.dialogs()
+    panel = wait_until(lambda: panels(p), 10, what="the panel")[0]
+    # Dropped on the clock while the panel is open: that panel plays them, no other opens.
+    mark = p.sink_size()
+    p.drop("TarvoClock", p.files[0])
+    wait_until(lambda: p.heard("a", mark), 30, what=f"330 Hz after the drop ({p.pitches(mark)})")
+    assert [w["window"] for w in panels(p)] == [panel["window"]], panels(p)
+    assert not warnings(p), p.clock.dialogs()
     p.clock.quit()
 
 
@@ -164,6 +204,7 @@ def test_volume_slider_and_a_shuffled_looping_pass(h):
 
 if __name__ == "__main__":
     harness.run([test_failures_warn_once_skip_missing_files_and_end_idle,
+                 test_a_list_that_starts_unplayable_plays_on_and_a_drop_reaches_the_open_panel,
                  test_videos_show_and_closing_the_window_moves_on,
                  test_auto_hide_after_thirty_seconds_and_showing_again,
                  test_volume_slider_and_a_shuffled_looping_pass])

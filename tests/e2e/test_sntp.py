@@ -27,6 +27,7 @@ MSG_SYNC_TIME = 1025
 CMD_TIME_SERVER = 40018
 IDC_SERVER, IDC_USE, IDC_SYNC_NOW = 1023, 1025, 1027
 FAILED = "時刻合わせに失敗しました。 他のサーバーを指定してみてください。"
+REFUSED = "時計を変更できませんでした。 時刻の変更には管理者の権限が必要です。"
 NO_SERVER = "接続するNTPサーバーを登録してください。"
 NTP_UNIX = 2208988800
 CACHE = os.path.join(os.path.expanduser("~"), ".cache", "tarvoclock", "chrony-4.3")
@@ -259,11 +260,13 @@ def test_a_name_and_port_work_and_a_refused_set_shows_the_box(h):
         screen = h.screen()
         clock = started(h, screen, {"SntpUse": 1, "TimeServer": f"localhost:{server.port}"},
                         env={"TARVO_TEST_CLOCK_REFUSE": "1"})
-        failure_box(clock)
+        # The server answered: the box says the clock could not be changed, not to try another.
+        failure_box(clock, REFUSED)
         event = set_clock_events(clock)[0]
         assert event.endswith(" refused"), event
         assert abs(utc_of(event) - time.time()) <= 2, event
         assert "Error: 時刻の設定に失敗" in clock.output("cp932")
+        assert any(e.startswith(f"SyncClock localhost:{server.port} result -2 (refused)") for e in clock.events())
         dismiss(clock)
         clock.quit()
         assert clock.read_cfg()["TimeServer"] == f"localhost:{server.port}"

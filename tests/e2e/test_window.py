@@ -83,7 +83,9 @@ def test_right_click_menu_opens_at_the_pointer_and_commands_act(h):
     screen = h.screen()
     clock = started(h, screen, env={"TARVO_TEST_TIME": "2026-12-07 13:05:00"})
     menu = open_menu(clock, screen, 420, 430)
-    assert abs(menu["rect"][0] - 420) <= 2 and abs(menu["rect"][1] - 430) <= 2, menu
+    # At the pointer, or moved up just enough to fit on the screen, as the system places menus.
+    left, top, _, bottom = menu["rect"]
+    assert abs(left - 420) <= 2 and (abs(top - 430) <= 2 or (top < 430 and bottom == 768)), menu
     screen.shot(h.artifact("popup-menu.png"))
     assert "menu main at 420,430" in clock.events()
     close_menu(clock, screen, "Escape")

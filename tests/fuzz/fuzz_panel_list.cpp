@@ -1,8 +1,9 @@
 // Random edits and plays over play lists of 0-50 entries, as the panel and the list window make
 // them: deleting and moving rows, NEXT, BACK, track ends, shuffle toggles, drops that replace or
 // append, rows chosen to play. After each step the order is a permutation, the current file is
-// the one it should be, the star is on the playing file or on no row, and a play never reaches a
-// slot past the end.
+// the one it should be, the star is on the playing file or on no row, a play never reaches a
+// slot past the end, and the first step forward after the current row was deleted plays the file
+// that took its place.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +38,8 @@ struct Bytes {
 
 int nextName = 0;
 std::string playing;  // the file the model's player plays, "" for none
+// The file that took the place of a deleted current entry, until something plays.
+std::string follower;
 
 bool AppendFresh() {
   char path[32];
@@ -52,11 +55,19 @@ std::string Current() {
 
 // PLAYER_PLAY: plays the entry at PlayNo, or nothing when PlayNo is outside the list.
 void Play() {
+  StepOntoCurrent = false;
+  follower.clear();
   const int e = EntryToPlay();
   if (e < 0) return;
   Check(e < EntryCount && PlayPaths[e][0] != '\0');
   NowPlaying = e;
   playing = PlayPaths[e];
+}
+
+// A step forward that plays: onto the follower of a deleted current entry when there is one.
+void PlayStepped() {
+  if (!follower.empty()) Check(Current() == follower);
+  Play();
 }
 
 void CheckState() {
@@ -81,7 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   EntryCount = 0;
   PlayNo = 0;
   NowPlaying = -1;
+  StepOntoCurrent = false;
   playing.clear();
+  follower.clear();
   nextName = 0;
   srand(static_cast<unsigned>(size));
   int failedInRow = 0;
@@ -102,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           Check(Current() == before);
         } else if (wasCurrent) {
           Check(Current() == following);
+          follower = following;
         } else if (!before.empty()) {
           Check(Current() == before);
         }
@@ -121,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 2:  // NEXT
         RepFlag = (in.Next() & 1) != 0;
-        if (StepNext(&PlayNo, EntryCount, RepFlag)) Play();
+        if (StepForward(RepFlag)) PlayStepped();
         break;
       case 3:  // BACK
         RepFlag = (in.Next() & 1) != 0;
@@ -130,18 +144,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 4: {  // the end of a track, which may fail to start the next one
         const bool failed = (in.Next() & 1) != 0;
         failedInRow = failed ? failedInRow + 1 : 0;
-        switch (AfterTrack(PlayNo, EntryCount, RepFlag, failedInRow)) {
+        switch (StepAtTrackEnd(RepFlag, failedInRow)) {
           case TrackEnd::kNext:
-            Check(StepNext(&PlayNo, EntryCount, false));
-            Play();
+            PlayStepped();
             break;
           case TrackEnd::kWrap:
-            PlayNo = 0;
+            Check(PlayNo == 0);
+            // Seeded from the input rather than the clock, so that a run can be repeated.
             BuildOrderSeeded(in.Next());
             Play();
             break;
           case TrackEnd::kStop:
             failedInRow = 0;
+            follower.clear();
             break;
         }
         break;
@@ -150,6 +165,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int position = PlayNo;
         SetShuffle(!ShuffFlag);
         Check(ShuffFlag ? PlayNo == position : Current() == before);
+        // Checking it puts another file at the position, and that one is current now.
+        if (!follower.empty()) follower = Current();
         break;
       }
       case 6: {  // files dropped on the panel or the clock: a new list, played from the top

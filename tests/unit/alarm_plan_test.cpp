@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/clock_loop.h"
 #include "base/app_state.h"
@@ -185,6 +186,53 @@ TEST_F(AlarmPlanTest, PlansOfRandomTablesKeepTheirRules) {
   }
 }
 
+// The platform plays one sound at a time. Clock-thread ticks every 10 ms over a simulated
+// clip: the hour's announcement (when the case has one) starts at 0 ms on the alarms' tick,
+// each effect plays 3870 ms and each voice 1890 ms from when it rings, and a case may cut the
+// clip playing off or start another one. When each step of the plan rings, in milliseconds.
+TEST_F(AlarmPlanTest, AlarmsWaitForTheClipPlayingAtMostItsLength) {
+  constexpr uint32_t kHour = 1890;
+  constexpr uint32_t kEffect = 3870;
+  constexpr uint32_t kVoice = 1890;
+  const AlarmStep effect = {1, AlarmSound::kEffect, "se09"};
+  const AlarmStep voice = {2, AlarmSound::kVoice, "OGG_VOXA24"};
+  const AlarmStep file = {3, AlarmSound::kMediaFile, nullptr};
+  struct Case {
+    const char* what;
+    uint32_t hourVoice;                  // 0: none plays
+    std::vector<AlarmStep> steps;
+    uint32_t otherAt, otherLength;       // another clip replaces the one playing (length 0: stops it)
+    std::vector<uint32_t> rings;
+  } const cases[] = {
+      {"a voice after the hour", kHour, {voice}, 0, 0, {kHour}},
+      {"after an effect, its end", 0, {effect, voice}, 0, 0, {0, kEffect}},
+      {"a voice is cut off by the next alarm", 0, {voice, effect}, 0, 0, {0, 0}},
+      {"the hour, an effect, then a file and a voice", kHour, {effect, file, voice}, 0, 0,
+       {kHour, kHour + kEffect, kHour + kEffect}},
+      {"the hour cut off early", kHour, {voice}, 500, 0, {500}},
+      {"a test clip meanwhile: still bounded", kHour, {voice}, 1000, 5000, {kHour}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    AlarmPlan plan = {};
+    for (const AlarmStep& step : c.steps) plan.steps[plan.count++] = step;
+    AlarmQueue queue;
+    StartAlarmQueue(plan, &queue);
+    uint32_t clipEnd = c.hourVoice;
+    std::vector<uint32_t> rings;
+    const uint32_t base = 0xFFFFF000u;  // the tick wraps during the case
+    for (uint32_t t = 0; t <= 12000; t += 10) {
+      if (c.otherAt != 0 && t == c.otherAt) clipEnd = c.otherLength == 0 ? 0 : t + c.otherLength;
+      while (const AlarmStep* step = NextAlarmStep(&queue, base + t, clipEnd > t ? clipEnd - t : 0)) {
+        rings.push_back(t);
+        if (step->sound == AlarmSound::kEffect) clipEnd = t + kEffect;
+        if (step->sound == AlarmSound::kVoice) clipEnd = t + kVoice;
+      }
+    }
+    EXPECT_EQ(rings, c.rings);
+  }
+}
+
 TEST_F(AlarmPlanTest, ListRowsShowTimeAndSound) {
   AlarmRowTexts row;
   AlarmRow(Alarm(0, 0, 7, 30), 1, kNames, "unset", ShiftJisLead, &row);
@@ -236,14 +284,23 @@ TEST_F(AlarmPlanTest, SetChecksEverythingBeforeStoring) {
   const AlarmRecord before = Alarm(3, 5, 6, 45, "old");
   AlarmRecord entry = before;
   AlarmEditInput input = {-1, "7", 30, "30", 0, 2, ""};
-  // A voice kind that came from the file selects nothing; SET makes it a nameless file alarm.
-  input.soundIndex = -1;
+  // A sound the editor has no entry for (the voices, a hand-edited kind) selects nothing; SET
+  // without another choice sets the time and keeps the sound.
+  for (int kind : {2, 3, 5, 9, 100}) {
+    entry = Alarm(0, kind, 6, 45, "old");
+    input.soundIndex = -1;
+    ASSERT_EQ(ApplyAlarmEdit(input, 3, Exists, &entry), AlarmEditResult::kStored) << kind;
+    EXPECT_EQ(entry.AlarmNo, 3) << kind;
+    EXPECT_EQ(entry.AlarmHour, 7) << kind;
+    EXPECT_EQ(entry.AlarmMinite, 30) << kind;
+    EXPECT_EQ(static_cast<uint8_t>(entry.AlarmWave), kind) << kind;
+    EXPECT_STREQ(entry.AlarmName, "old") << kind;
+  }
+  // Another entry chosen replaces it.
+  input.soundIndex = 0;
   ASSERT_EQ(ApplyAlarmEdit(input, 3, Exists, &entry), AlarmEditResult::kStored);
-  EXPECT_EQ(entry.AlarmNo, 3);
-  EXPECT_EQ(entry.AlarmHour, 7);
-  EXPECT_EQ(entry.AlarmMinite, 30);
-  EXPECT_EQ(static_cast<uint8_t>(entry.AlarmWave), kAlarmWaveMediaFile);
-  for (char c : entry.AlarmName) ASSERT_EQ(c, 0);
+  EXPECT_EQ(entry.AlarmWave, 0);
+  EXPECT_STREQ(entry.AlarmName, "");
 
   // Refusals leave every field as it was.
   for (const char* badHour : {"24", "7a"}) {

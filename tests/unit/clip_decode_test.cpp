@@ -117,6 +117,27 @@ TEST(ClipDecodeTest, DamagedClipsFailWithoutOutput) {
   }
 }
 
+// An effect rung three times is one image of the samples three times over, three times as long.
+TEST(ClipDecodeTest, ARepeatedImageHoldsTheSamplesBackToBack) {
+  std::vector<uint8_t> ogg = ReadClip("se09");
+  uint8_t* image = nullptr;
+  size_t size = 0;
+  ASSERT_EQ(DecodeClipBytes(ogg.data(), ogg.size(), &image, &size, nullptr), ClipResult::kOk);
+  uint8_t* three = nullptr;
+  size_t threeSize = 0;
+  ASSERT_TRUE(RepeatWavImage(image, size, 3, &three, &threeSize));
+  const size_t data = size - 44;
+  ASSERT_EQ(threeSize, 44 + 3 * data);
+  EXPECT_EQ(Get32(three + 4), threeSize - 8);
+  EXPECT_EQ(Get32(three + 40), 3 * data);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(memcmp(three + 44 + k * data, image + 44, data), 0) << k;
+  EXPECT_EQ(WavImageMs(three, threeSize), 3 * data * 1000 / Get32(image + 28));
+  // An image shorter than its header says makes nothing.
+  EXPECT_FALSE(RepeatWavImage(image, size - 1, 3, &three, &threeSize));
+  free(three);
+  free(image);
+}
+
 TEST(ClipDecodeTest, HoursAndGreetingsNameTheirClips) {
   char name[16] = "untouched";
   ASSERT_TRUE(HourClipName(7, 24, 0, name));

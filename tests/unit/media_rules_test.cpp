@@ -29,6 +29,13 @@ TEST(MediaRulesTest, KindsAndRoutesFollowTheExtensionInAnyCase) {
   }
 }
 
+// A URL may buffer for a good while before its graph runs; a local file that does not run soon
+// never will.
+TEST(MediaRulesTest, AURLIsGivenLongerToStartThanALocalFile) {
+  EXPECT_EQ(RunWaitMsFor(false), 3000u);
+  EXPECT_GE(RunWaitMsFor(true), 15000u);
+}
+
 TEST(MediaRulesTest, VolumeIsHundredthsOfADecibelWithAFloor) {
   float stored = -1;
   EXPECT_EQ(VolumeToHundredthsDb(1.0f, &stored), 0);

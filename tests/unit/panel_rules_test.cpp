@@ -131,6 +131,7 @@ class PlayListEditTest : public testing::Test {
   void SetUp() override {
     ShuffFlag = false;
     NowPlaying = -1;
+    StepOntoCurrent = false;
     Fill(5);
     PlayNo = 0;
   }
@@ -139,6 +140,7 @@ class PlayListEditTest : public testing::Test {
     EntryCount = 0;
     PlayNo = 0;
     NowPlaying = -1;
+    StepOntoCurrent = false;
   }
 
   static void Fill(int count) {
@@ -224,6 +226,47 @@ TEST_F(PlayListEditTest, DeletingAroundTheCurrentEntry) {
   EntryCount = 0;
   PlayNo = 0;
   EXPECT_EQ(EntryToPlay(), -1);
+}
+
+// The row of the track that sounds is deleted: the file that followed it is the next one played,
+// at the end of the track as by NEXT, and the one after it plays next in turn.
+TEST_F(PlayListEditTest, DeletingThePlayingRowLeavesTheFollowingFileNext) {
+  struct Case {
+    bool shuffled;
+    bool loop;
+    bool byNext;
+    int playing;         // of the files 0..3
+    const char* next;    // what plays next, "" for nothing
+    const char* after;   // what plays after that, "" for nothing
+  } const cases[] = {
+      {false, false, false, 1, "2", "3"}, {false, false, true, 1, "2", "3"},
+      {true, false, false, 1, "2", nullptr}, {true, true, true, 1, "2", nullptr},
+      {false, false, false, 0, "1", "2"}, {false, false, false, 2, "3", ""},
+      // The last one: nothing follows it; with LOOP the list starts again.
+      {false, false, false, 3, "", ""},   {false, true, false, 3, "0", "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.shuffled << c.loop << c.byNext << c.playing);
+    Fill(4);
+    ShuffFlag = c.shuffled;
+    BuildOrderSeeded(5);
+    PlayNo = OrderPositionOf(c.playing);
+    NowPlaying = c.playing;
+    ASSERT_TRUE(DeleteEntryAt(c.playing));
+    auto step = [&c] {
+      if (c.byNext) return StepForward(c.loop) ? std::string(PlayPaths[CurrentEntry()]) : "";
+      if (StepAtTrackEnd(c.loop, 0) == TrackEnd::kStop) return std::string();
+      return std::string(PlayPaths[CurrentEntry()]);
+    };
+    auto name = [](const char* n) {
+      return n[0] == '\0' ? std::string() : "C:\\m\\" + std::string(n) + ".mp3";
+    };
+    EXPECT_EQ(step(), name(c.next));
+    // Shuffled, what follows is the new order's business.
+    if (c.after != nullptr) {
+      EXPECT_EQ(step(), name(c.after));
+    }
+  }
 }
 
 TEST_F(PlayListEditTest, ShuffleTogglesKeepTheCurrentEntry) {

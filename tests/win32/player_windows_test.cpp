@@ -1,16 +1,21 @@
 // The player panel and play-list window as the resources make them (ids, classes, styles,
-// texts, size), the list window's columns, rows, marks and refill time, and a list saved over a
-// file that cannot be replaced.
+// texts, size), the list window's columns, rows, marks and refill time, a list saved over a
+// file that cannot be replaced, and the running panel: a list that starts on an unplayable file,
+// an empty drop, and a play asked for while another is opening.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <wmsdk.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "../shared/temp_folder_win32.h"
 #include "../shared/test_media_win32.h"
@@ -85,6 +90,14 @@ PanelTagEditor panelTags;
 HRESULT STDMETHODCALLTYPE CreatePanelTagEditor(IUnknown** editor) {
   *editor = static_cast<IWMMetadataEditor*>(&panelTags);
   return S_OK;
+}
+
+// Tags are read inside the open: the first time, this asks the panel for another play from
+// there, as a message sent by another thread would while the open waits. No editor is made.
+int reenteringOpens = 0;
+HRESULT STDMETHODCALLTYPE CreateReenteringEditor(IUnknown**) {
+  if (reenteringOpens++ == 0) SendMessageA(PanelWindow, PLAYER_PLAY, 0, 0);
+  return E_FAIL;
 }
 
 namespace {
@@ -403,6 +416,160 @@ PanelSeen RunPanelOnce(const std::string& path) {
   SetTimer(nullptr, 0, 50, WatchPanel);
   OpenPlayerPanel();
   return seen;
+}
+
+// The real panel, driven from a thread timer (which every modal loop dispatches): each step waits
+// for its condition, at most 15 s, and then acts; then the panel is closed. Every warning owned
+// by the clock is counted.
+struct PanelStep {
+  std::function<bool()> ready;
+  std::function<void()> act;
+};
+std::vector<PanelStep> script;
+size_t scriptAt = 0;
+DWORD stepStarted = 0;
+bool scriptTimedOut = false;
+std::vector<HWND> warningsSeen;
+
+// With `press`, the warnings are answered too.
+BOOL CALLBACK NoteWarning(HWND window, LPARAM press) {
+  if (GetWindow(window, GW_OWNER) != ClockWindow || !IsWindowVisible(window)) return TRUE;
+  if (std::find(warningsSeen.begin(), warningsSeen.end(), window) == warningsSeen.end()) {
+    warningsSeen.push_back(window);
+  }
+  if (press != 0) PostMessageA(window, WM_COMMAND, IDOK, 0);
+  return TRUE;
+}
+
+bool WarningUp() { return !warningsSeen.empty() && IsWindowVisible(warningsSeen.back()); }
+
+void PressWarnings() { EnumThreadWindows(GetCurrentThreadId(), NoteWarning, 1); }
+
+void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), NoteWarning, 0);
+  if (scriptAt < script.size() && GetTickCount() - stepStarted > 15000) {
+    scriptTimedOut = true;
+    scriptAt = script.size();
+  } else if (scriptAt < script.size() && script[scriptAt].ready()) {
+    script[scriptAt++].act();
+    stepStarted = GetTickCount();
+    if (scriptAt < script.size()) return;
+  } else {
+    return;
+  }
+  PressWarnings();
+  if (PanelWindow != nullptr) PostMessageA(PanelWindow, WM_CLOSE, 0, 0);
+}
+
+// Runs the panel over `paths` (played at once with `autoPlay`) through the steps, until it
+// closes. False when a step waited in vain.
+bool RunPanelScript(const std::vector<std::string>& paths, bool autoPlay,
+                    std::vector<PanelStep> steps) {
+  EntryCount = 0;
+  for (const std::string& path : paths) EXPECT_TRUE(AppendEntry(path.c_str()));
+  PlayNo = 0;
+  AutoPlay = autoPlay ? 1 : 0;
+  script = std::move(steps);
+  scriptAt = 0;
+  scriptTimedOut = false;
+  warningsSeen.clear();
+  stepStarted = GetTickCount();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, RunScript);
+  OpenPlayerPanel();
+  KillTimer(nullptr, timer);
+  return !scriptTimedOut;
+}
+
+// A drop of one file as the shell makes it: a DROPFILES block, the ANSI path and two zeros.
+HDROP MakeDrop(const std::string& path) {
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + path.size() + 2);
+  if (memory == nullptr) return nullptr;
+  DROPFILES* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), path.c_str(), path.size());
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+class RunningPanelTest : public PlayerWindowsTest {
+ protected:
+  void SetUp() override {
+    PlayerWindowsTest::SetUp();
+    if (MediaFolder().empty()) GTEST_SKIP() << "TARVO_TEST_MEDIA is not set";
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ClockWindow = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  AppInstance, nullptr);
+    RepFlag = false;
+    StepOntoCurrent = false;
+  }
+  void TearDown() override {
+    SetMetadataEditorFactory(nullptr);
+    if (ClockWindow != nullptr) DestroyWindow(ClockWindow);
+    ClockWindow = nullptr;
+    PlayerWindowsTest::TearDown();
+    CoUninitialize();
+  }
+  static bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(PanelWindow, id)) != FALSE; }
+};
+
+// One warning for the unplayable first file; once it is closed, the panel goes on to the next
+// entry, as it does after a failure during playback.
+TEST_F(RunningPanelTest, AListThatStartsOnAnUnplayableFileWarnsOnceAndPlaysOn) {
+  int played = -1;
+  const bool done = RunPanelScript(
+      {Media("noise.mp3"), Media("tone.wav")}, true,
+      {{WarningUp, PressWarnings},
+       {[] { return PanelPlayer.Playing.load() != 0; }, [&] { played = NowPlaying; }}});
+  EXPECT_TRUE(done);
+  EXPECT_EQ(played, 1);
+  EXPECT_EQ(warningsSeen.size(), 1u);
+}
+
+// A drop with nothing acceptable empties the list window as well as the list, and the steps it
+// disabled come back with the next list played.
+TEST_F(RunningPanelTest, AnEmptyDropEmptiesTheListWindowAndALaterListEnablesTheSteps) {
+  HWND list = CreateDialogParamA(AppInstance, "SNDLIST", nullptr, PlayListWindowProc, 0);
+  ASSERT_NE(list, nullptr);
+  HWND view = GetDlgItem(list, IDC_PLAYLIST_VIEW);
+  LRESULT rowsAfterDrop = -1;
+  bool stepsAfterDrop = true;
+  bool stepsAfterLoad = false;
+  const bool done = RunPanelScript(
+      {"C:\\gone\\a.mp3", "C:\\gone\\b.mp3"}, false,
+      {{[] { return PanelWindow != nullptr; },
+        [&] {
+          SendMessageA(PanelWindow, WM_DROPFILES,
+                       reinterpret_cast<WPARAM>(MakeDrop("C:\\gone\\notes.txt")), 0);
+          rowsAfterDrop = SendMessageA(view, LVM_GETITEMCOUNT, 0, 0);
+          stepsAfterDrop = Enabled(IDC_PANEL_NEXT) || Enabled(IDC_PANEL_BACK);
+          // What LOAD does with the file it read.
+          AppendEntry("C:\\gone\\c.mp3");
+          AppendEntry("C:\\gone\\d.mp3");
+          BuildOrder();
+          PlayChosenEntry();
+          stepsAfterLoad = Enabled(IDC_PANEL_NEXT) && Enabled(IDC_PANEL_BACK);
+        }}});
+  DestroyWindow(list);
+  EXPECT_TRUE(done);
+  EXPECT_EQ(EntryCount, 2);
+  EXPECT_EQ(rowsAfterDrop, 0);
+  EXPECT_FALSE(stepsAfterDrop);
+  EXPECT_TRUE(stepsAfterLoad);
+}
+
+// A play asked for while the panel's own play is opening its file waits for that one to finish:
+// two opens on one player at once would leave the first graph sounding with nothing to stop it.
+TEST_F(RunningPanelTest, APlayAskedForDuringAnOpenComesAfterIt) {
+  reenteringOpens = 0;
+  SetMetadataEditorFactory(CreateReenteringEditor);
+  uint32_t threadsWhilePlaying = 0;
+  const bool done = RunPanelScript(
+      {Media("step.wav")}, true,
+      {{[] { return reenteringOpens >= 2 && PanelPlayer.Playing.load() != 0; },
+        [&] { threadsWhilePlaying = PlaybackThreadsRunning(); }}});
+  EXPECT_TRUE(done);
+  EXPECT_EQ(threadsWhilePlaying, 1u);
+  EXPECT_EQ(reenteringOpens, 2);
 }
 
 TEST_F(PlayerWindowsTest, TheTitleLineShowsTheTagsOrTheFileName) {

@@ -1,6 +1,7 @@
 // SyncClock under Wine against a responder thread on 127.0.0.1: a valid reply reaches the
 // clock-setting seam (the test build's shifted clock), every bad reply, silence and a closed
-// port give -1 within the three seconds, and nothing waits longer.
+// port give -1 within the three seconds, a refused set is told apart, and nothing waits longer,
+// a stalled name lookup included.
 #include <gtest/gtest.h>
 #include <winsock2.h>
 #include <windows.h>
@@ -327,11 +328,65 @@ TEST_F(SntpTest, TheServerTextIsLeftAsItWas) {
   EXPECT_STREQ(server, copy);
 }
 
-TEST_F(SntpTest, ARefusedSetIsAFailure) {
+// A user without the right to change the clock is told so, not sent to another server.
+TEST_F(SntpTest, ARefusedSetIsToldApartFromAServerWithoutTime) {
   SetEnvironmentVariableA("TARVO_TEST_CLOCK_REFUSE", "1");
   Responder r;
   DWORD ms = 0;
-  EXPECT_EQ(Sync(Answer::kValid, &ms, &r), -1);
+  EXPECT_EQ(Sync(Answer::kValid, &ms, &r), kSyncRefused);
+  ExpectClockUntouched();
+  EXPECT_STRNE(SyncFailureText(kSyncRefused), SyncFailureText(kSyncNoTime));
+}
+
+// Stands for a resolver that does not answer: this program's import of the lookup, which the
+// client code calls, sleeps before it looks the name up.
+using HostLookup = hostent*(WSAAPI*)(const char*);
+HostLookup realLookup = nullptr;
+constexpr DWORD kResolverStallMs = 6000;
+
+hostent* WSAAPI StalledLookup(const char* name) {
+  Sleep(kResolverStallMs);
+  return realLookup(name);
+}
+
+// Points this program's import of `target` from `dll` at `replacement`; false when not found.
+bool PatchImport(const char* dll, void* target, void* replacement) {
+  uint8_t* base = reinterpret_cast<uint8_t*>(GetModuleHandleA(nullptr));
+  const IMAGE_NT_HEADERS* nt =
+      reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; ++d) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+    for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function != 0; ++t) {
+      if (reinterpret_cast<void*>(t->u1.Function) != target) continue;
+      DWORD was = 0;
+      if (!VirtualProtect(&t->u1.Function, sizeof t->u1.Function, PAGE_READWRITE, &was)) return false;
+      t->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&t->u1.Function, sizeof t->u1.Function, was, &was);
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(SntpTest, AStalledNameLookupIsGivenUpAtItsLimit) {
+  realLookup = reinterpret_cast<HostLookup>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ws2_32.dll"), "gethostbyname")));
+  ASSERT_NE(realLookup, nullptr);
+  ASSERT_TRUE(PatchImport("ws2_32.dll", reinterpret_cast<void*>(realLookup),
+                          reinterpret_cast<void*>(StalledLookup)));
+  Responder r;
+  r.Start(Answer::kValid);
+  char server[32];
+  snprintf(server, sizeof server, "localhost:%u", r.port);
+  const DWORD start = GetTickCount();
+  const int result = SyncClock(server);
+  const DWORD ms = GetTickCount() - start;
+  PatchImport("ws2_32.dll", reinterpret_cast<void*>(StalledLookup), reinterpret_cast<void*>(realLookup));
+  EXPECT_EQ(result, kSyncNoTime);
+  EXPECT_GE(ms, kSntpLookupMs - 100);
+  EXPECT_LT(ms, kSntpLookupMs + 1000);
+  EXPECT_EQ(r.requests, 0);
   ExpectClockUntouched();
 }
 
