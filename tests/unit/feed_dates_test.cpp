@@ -113,7 +113,7 @@ TEST(FeedDateForms, KeptTextIsUtcAndReadsBackExactly) {
 }
 
 TEST(FeedDateForms, ItemTimeAppliesAWrittenZoneAndReadsTheRestAsBefore) {
-  // The design's own feeds write dc:date with an offset; it is now applied.
+  // The feed server's RDF documents write dc:date with an offset; it is now applied.
   EXPECT_EQ(FeedItemTime("2009-04-01T10:00:00+09:00"), 1238547600);
   EXPECT_EQ(FeedItemTime("Wed, 02 Oct 2002 22:00:00 JST"), kOct2);
   // Without a zone the text stays local time, read exactly as ItemTime reads it.
