@@ -1,5 +1,6 @@
 # One libFuzzer executable per tests/fuzz/fuzz_<name>.cpp; ctest runs each over its seed corpus
-# (tests/fuzz/corpus/<name>) and then for a bounded number of fresh inputs.
+# (tests/fuzz/corpus/<name>) and then for a bounded number of fresh inputs, with the words of
+# tests/fuzz/<name>.dict when there is one.
 set(FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 target_compile_options(mascot_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
 # Longest input each target is given: room for the largest thing its parser accepts (the
@@ -13,6 +14,7 @@ set(FUZZ_MAX_LEN_panel_list 1024)
 set(FUZZ_MAX_LEN_settings_file 16384)
 set(FUZZ_MAX_LEN_http_answer 32767)
 set(FUZZ_MAX_LEN_feed 32767)
+set(FUZZ_MAX_LEN_url_feed 65536)
 set(FUZZ_MAX_LEN_ticker 8192)
 set(FUZZ_MAX_LEN_skin_name 1024)
 set(FUZZ_MAX_LEN_skin_path 1024)
@@ -30,7 +32,11 @@ foreach(src ${FUZZ_SOURCES})
     set(maxLen ${FUZZ_MAX_LEN_${corpus}})
   endif()
   set(corpusDir ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${corpus})
+  set(dict "")
+  if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/${corpus}.dict)
+    set(dict "-dict=${CMAKE_SOURCE_DIR}/tests/fuzz/${corpus}.dict")
+  endif()
   set(workDir ${CMAKE_BINARY_DIR}/fuzz-work/${corpus})
   add_test(NAME ${name}
-           COMMAND sh -c "mkdir -p '${workDir}' && exec '$<TARGET_FILE:${name}>' -runs=20000 -max_total_time=20 -max_len=${maxLen} -timeout=5 -rss_limit_mb=1024 '${workDir}' '${corpusDir}'")
+           COMMAND sh -c "mkdir -p '${workDir}' && exec '$<TARGET_FILE:${name}>' -runs=20000 -max_total_time=20 -max_len=${maxLen} -timeout=5 -rss_limit_mb=1024 ${dict} '${workDir}' '${corpusDir}'")
 endforeach()

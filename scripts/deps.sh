@@ -20,7 +20,9 @@ packages=(
   locales fonts-ipafont-gothic
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
-  libvorbis-dev libogg-dev libpng-dev
+  libvorbis-dev libogg-dev libexpat1-dev libpng-dev
+  # expat's Debian source has no configure script; its build generates one, as Debian's does.
+  autoconf automake libtool
   sox alsa-utils libasound2-plugins:i386 python3 python3-pil
 )
 
@@ -39,7 +41,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   changed_sources=1
 fi
 
-# Deb822 sources: we need source packages (libogg, libvorbis are cross-compiled from them)
+# Deb822 sources: we need source packages (libogg, libvorbis, expat are cross-compiled from them)
 # and contrib/non-free for the media codecs.
 src=/etc/apt/sources.list.d/debian.sources
 if [ -f "$src" ] && grep -q '^Types: deb$' "$src"; then
@@ -48,9 +50,9 @@ if [ -f "$src" ] && grep -q '^Types: deb$' "$src"; then
   changed_sources=1
 fi
 
-# The Windows build runs apt-get source for libogg and libvorbis (cmake/Vorbis.cmake), which
-# needs the Sources lists on disk, not just deb-src in the configuration.
-for p in libogg libvorbis; do
+# The Windows build runs apt-get source for libogg, libvorbis and expat (cmake/DebianSource.cmake),
+# which needs the Sources lists on disk, not just deb-src in the configuration.
+for p in libogg libvorbis expat; do
   if ! apt-cache showsrc "$p" 2>/dev/null | grep -x "Package: $p" >/dev/null; then
     changed_sources=1
   fi

@@ -43,7 +43,10 @@ def Svg(width, height, body, defs=""):
 # ---------------------------------------------------------------------------------------------
 # Character pictures.
 
-BACK_HAIR = {"twintails": P.BackTwinTails, "bob": P.BackBob, "long": P.BackLong, "buns": P.BackBuns}
+BACK_HAIR = {"ponytail": P.BackPonytail, "bob": P.BackBob, "long": P.BackLong, "buns": P.BackBuns}
+# Head wear that covers the top of the head, where a ponytail is tied: under it the ponytail
+# starts lower and its ribbon is not shown.
+HATS = ("beanie", "shako")
 
 
 def Props(names, p, layer):
@@ -51,16 +54,18 @@ def Props(names, p, layer):
     over it; every prop stays out of the clock area."""
     out = []
     for name in names:
-        if layer == "back" and name == "stars":
-            for x, y, r in ((150, 40, 7), (330, 150, 6), (170, 180, 5), (322, 36, 5)):
-                out.append(P.Star(x, y, r, p["accent"], p["line"], 1.2))
+        if layer == "back" and name == "clocks":
+            for x, y, r, hour, minute in ((46, 54, 14, 10, 10), (120, 124, 10, 3, 0), (162, 30, 9, 7, 30),
+                                          (334, 262, 9, 12, 45)):
+                out.append(P.Circle(x, y, r + 2.5, p["button"], p["line"], 1.6))
+                out.append(P.ClockFace(x, y, r, "#FFFDF6", p["line"], hour, minute))
         elif layer == "back" and name == "snow":
             for x, y, r in ((40, 40, 8), (100, 100, 6), (160, 30, 6), (330, 120, 7), (150, 150, 5), (320, 230, 6)):
                 out.append(P.Snowflake(x, y, r, "#9CC9F0"))
         elif layer == "back" and name == "fireworks":
             out.append(P.Firework(60, 64, 34, "#FF8FB1"))
             out.append(P.Firework(150, 30, 22, "#FFD34D"))
-            out.append(P.Firework(330, 110, 16, "#7FD8FF"))
+            out.append(P.Firework(140, 118, 14, "#7FD8FF"))
         elif layer == "back" and name == "sakura":
             for x, y, a in ((40, 60, 20), (120, 120, -30), (160, 40, 60), (330, 180, 10), (318, 60, -50),
                             (70, 140, 80), (150, 200, 30)):
@@ -102,14 +107,14 @@ def HeadAccessory(skin, p, cx):
     kind = skin.get("head", "")
     if kind == "witchhat":
         return P.WitchHat(p, cx, p["accent"], skin.get("hat_tilt", -8))
-    if kind == "earmuffs":
-        return P.Earmuffs(p, cx)
+    if kind == "beanie":
+        return P.Beanie(p, cx)
+    if kind == "shako":
+        return P.Shako(p, cx)
     if kind == "beret":
         return P.Beret(p, cx, p["accent"])
     if kind == "partyhat":
         return P.PartyHat(p, cx, p["accent"], "#FFFFFF")
-    if kind == "crown":
-        return P.Crown(p, cx)
     if kind == "flower":
         return P.Flower(cx + 40, 62, 12, "#FFFFFF", p["accent"], p["line"])
     if kind == "sunflower":
@@ -133,7 +138,11 @@ def Character(skin, brand):
     out = []
     if hair == "bob":
         out.append(P.HoodBack(p, cx))
-    out.append(BACK_HAIR[hair](p, cx))
+    hatted = skin.get("head", "") in HATS
+    if hair == "ponytail":
+        out.append(P.BackPonytail(p, cx, hatted))
+    else:
+        out.append(BACK_HAIR[hair](p, cx))
     out.append(P.Body(p, cx, skin["outfit"]))
     if skin.get("scarf"):
         out.append(P.Scarf(p, cx, skin["scarf"][0], skin["scarf"][1]))
@@ -147,9 +156,8 @@ def Character(skin, brand):
     out.append(P.Head(p, cx))
     out.append(P.Face(p, cx, skin.get("eyes", "open"), skin.get("mouth", "smile")))
     out.append(P.Bangs(p, cx, brand["locks"]))
-    if hair == "twintails":
-        out.append(P.Ribbon(cx - 50, 80, 13, p["accent"], p["line"], -20))
-        out.append(P.Ribbon(cx + 50, 80, 13, p["accent"], p["line"], 20))
+    if hair == "ponytail" and not hatted:
+        out.append(P.Ribbon(cx + 36, 46, 12, p["ribbon"], p["line"], 30))
     if hair == "bob":
         out.append(P.Stroke(P.Fmt("M X(-62),150 C X(-70),90 X(-40),44 X(0),42 C X(40),44 X(70),90 X(62),150", cx),
                             p["outfit_shade"], 5))
@@ -231,8 +239,8 @@ def Bar(skin, brand):
     out.append('<rect x="14" y="7" width="322" height="38" rx="7" fill="url(#w)"/>')
     deco = brand["bar_deco"]
     for x in (6.5, 343.5):
-        if deco == "star":
-            out.append(P.Star(x, 25, 5, p["accent"], p["line"], 1))
+        if deco == "clock":
+            out.append(P.ClockFace(x, 25, 5.5, p["bar_edge"], p["line"]))
         elif deco == "paw":
             out.append(P.Circle(x, 27, 3.6, p["accent"]) + P.Circle(x - 3.6, 21, 1.7, p["accent"])
                        + P.Circle(x, 19.5, 1.7, p["accent"]) + P.Circle(x + 3.6, 21, 1.7, p["accent"]))

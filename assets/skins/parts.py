@@ -116,6 +116,27 @@ def Note(x, y, colour):
                      colour, 2))
 
 
+def ClockFace(x, y, r, fill, line, hour=10, minute=10):
+    """A small round clock: face, four hour marks and two hands."""
+    out = [Circle(x, y, r, fill, line, max(1.0, r * 0.18))]
+    for k in range(4):
+        a = math.radians(k * 90)
+        out.append(Circle(x + r * 0.72 * math.cos(a), y + r * 0.72 * math.sin(a), max(0.6, r * 0.09), line))
+    for value, share, length in ((hour + minute / 60.0, 12.0, 0.45), (minute, 60.0, 0.68)):
+        a = math.radians(value / share * 360.0 - 90)
+        out.append(Stroke("M%.1f,%.1f L%.1f,%.1f" % (x, y, x + r * length * math.cos(a), y + r * length * math.sin(a)),
+                          line, max(1.0, r * 0.16)))
+    return "".join(out)
+
+
+def Goldfish(x, y, s):
+    return (Path("M%.1f,%.1f Q%.1f,%.1f %.1f,%.1f Q%.1f,%.1f %.1f,%.1f Z"
+                 % (x - s, y, x, y - s * 0.8, x + s, y, x, y + s * 0.8, x - s, y), "#F2683C", "#B8402A", 1.1)
+            + Path("M%.1f,%.1f l%.1f,%.1f l0,%.1f Z" % (x + s * 0.9, y, s * 0.7, -s * 0.6, s * 1.2),
+                   "#F2683C", "#B8402A", 1.1)
+            + Circle(x - s * 0.45, y - s * 0.1, s * 0.14, "#3A2020"))
+
+
 def Firework(x, y, r, colour):
     out = []
     for k in range(12):
@@ -215,16 +236,31 @@ PANELS = {"board": PanelBoard, "bubble": PanelBubble, "scroll": PanelScroll, "st
 # ---------------------------------------------------------------------------------------------
 # Hair behind the head.
 
-def BackTwinTails(p, cx):
-    left = Fmt("M X(-44),84 C X(-80),80 X(-96),130 X(-92),180 C X(-90),220 X(-76),250 X(-96),282 "
-               "C X(-70),270 X(-60),240 X(-62),210 C X(-64),170 X(-60),130 X(-36),106 Z", cx)
-    right = Fmt("M X(44),84 C X(80),80 X(96),130 X(92),180 C X(90),220 X(76),250 X(96),282 "
-                "C X(70),270 X(60),240 X(62),210 C X(64),170 X(60),130 X(36),106 Z", cx)
-    out = [Path(left, p["hair"], p["line"]), Path(right, p["hair"], p["line"])]
-    out.append(Stroke(Fmt("M X(-78),130 C X(-82),170 X(-78),210 X(-76),236", cx), p["hair_shade"], 3))
-    out.append(Stroke(Fmt("M X(78),130 C X(82),170 X(78),210 X(76),236", cx), p["hair_shade"], 3))
-    out.append(Path(Fmt("M X(-58),100 C X(-60),130 X(-58),150 X(-52),168 C X(-36),172 X(36),172 "
-                        "X(52),168 C X(58),150 X(60),130 X(58),100 Z", cx), p["hair_shade"], p["line"]))
+# The ponytail's lock: tied high at the back of the head, swinging out to the viewer's right and
+# down behind the shoulder, ending in two points. Under a hat it starts lower, below the brim.
+PONYTAIL = ("M X(18),48 C X(54),14 X(96),32 X(92),86 C X(89),126 X(78),160 X(92),204 "
+            "Q X(80),198 X(76),206 L X(70),222 C X(56),198 X(58),168 X(62),140 "
+            "C X(66),110 X(62),82 X(34),66 Z")
+PONYTAIL_LOW = ("M X(40),66 C X(68),56 X(96),74 X(92),110 C X(89),140 X(80),168 X(92),206 "
+                "Q X(80),200 X(76),208 L X(70),224 C X(56),200 X(58),172 X(62),146 "
+                "C X(64),118 X(60),96 X(44),84 Z")
+
+
+def BackPonytail(p, cx, low=False):
+    """Short back hair that ends at the nape, and the ponytail beside it."""
+    out = [Path(Fmt("M X(-58),96 C X(-64),128 X(-60),156 X(-48),170 C X(-26),176 X(26),176 "
+                    "X(48),170 C X(60),156 X(64),128 X(58),96 Z", cx), p["hair_shade"], p["line"])]
+    out.append(Path(Fmt(PONYTAIL_LOW if low else PONYTAIL, cx), p["hair"], p["line"]))
+    top = 88 if low else 64
+    out.append(Stroke(Fmt("M X(72),%d C X(84),%d X(72),150 X(80),190" % (top + 10, top + 44), cx),
+                      p["hair_shade"], 3))
+    out.append(Stroke(Fmt("M X(66),%d C X(74),%d X(66),160 X(70),196" % (top + 30, top + 64), cx),
+                      p["hair_shade"], 2))
+    if not low:
+        out.append(Stroke(Fmt("M X(44),34 C X(62),24 X(80),32 X(86),52", cx), p["hair_hi"], 3.4,
+                          'opacity="0.85"'))
+    out.append(Stroke(Fmt("M X(88),%d C X(86),%d X(82),128 X(82),140" % (top + 26, top + 40), cx),
+                      p["hair_hi"], 2.6, 'opacity="0.7"'))
     return "".join(out)
 
 
@@ -266,6 +302,9 @@ def HoodBack(p, cx):
 # ---------------------------------------------------------------------------------------------
 # Body: one A-line torso shared by all outfits, details per kind.
 
+# The jacket of the blazer and the band uniform: the torso down to a hem at the hips.
+BLAZER = ("M X(-26),172 Q X(-40),174 X(-44),194 L X(-51),264 Q X(0),272 X(51),264 L X(44),194 "
+          "Q X(40),174 X(26),172 Z")
 TORSO = ("M X(-26),172 Q X(-40),174 X(-44),194 L X(-50),250 Q X(-66),300 X(-74),330 L X(74),330 "
          "Q X(66),300 X(50),250 L X(44),194 Q X(40),174 X(26),172 Z")
 SKIRT = "M X(-50),246 Q X(-68),300 X(-78),330 L X(78),330 Q X(68),300 X(50),246 Z"
@@ -286,16 +325,41 @@ def Body(p, cx, kind):
                         p["accent"], line, 1.8))
         out.append(Path(Fmt("M X(0),204 l -6,22 l 6,-5 l 6,5 Z", cx), p["accent"], line, 1.6))
         out.append(Circle(cx, 204, 4, p["accent"], line, 1.6))
-    elif kind == "idol":
+    elif kind == "blazer":
+        out.append(Path(Fmt(TORSO, cx), p["outfit2"], line))
+        out.append(Path(Fmt(SKIRT, cx), p["skirt"], line))
+        for dx in (-44, -22, 0, 22, 44):
+            out.append(Stroke(Fmt("M X(%d),262 L X(%d),330" % (dx * 0.95, dx * 1.5), cx), p["skirt_shade"], 2))
+        # A tartan: two light bands across the pleats.
+        out.append(Stroke(Fmt("M X(-59),282 L X(59),282 M X(-68),308 L X(68),308", cx), p["skirt_line"], 2.6))
+        out.append(Path(Fmt(BLAZER, cx), p["outfit"], line))
+        out.append(Path(Fmt("M X(-16),174 L X(0),224 L X(16),174 Z", cx), p["outfit2"], line, 1.8))
+        for s_ in (-1, 1):
+            out.append(Path(Fmt("M X(%d),174 L X(%d),177 L X(%d),200 L X(%d),198 L X(0),224 Z"
+                                % (s_ * 16, s_ * 27, s_ * 21, s_ * 13), cx), p["outfit_shade"], line, 1.8))
+            out.append(Stroke(Fmt("M X(%d),246 L X(%d),246" % (s_ * 42, s_ * 24), cx), p["outfit_shade"], 2.4))
+        out.append(Path(Fmt("M X(-6),176 L X(6),176 L X(4),184 L X(-4),184 Z", cx), p["accent_shade"], line, 1.4))
+        out.append(Path(Fmt("M X(-4),184 L X(4),184 L X(7),208 L X(0),216 L X(-7),208 Z", cx), p["accent"], line, 1.6))
+        out.append(Stroke(Fmt("M X(0),224 L X(0),266", cx), p["outfit_shade"], 2))
+        for y in (236, 254):
+            out.append(Circle(cx + 6, y, 3.2, p["button"], line, 1.3))
+        out.append(ClockFace(cx - 27, 212, 6, p["button"], line))
+    elif kind == "band":
+        out.append(Path(Fmt(SKIRT, cx), p["outfit2"], line))
+        for dx in (-44, -22, 0, 22, 44):
+            out.append(Stroke(Fmt("M X(%d),262 L X(%d),330" % (dx * 0.95, dx * 1.5), cx), p["outfit2_shade"], 2))
         out.append(Path(Fmt(TORSO, cx), p["outfit"], line))
-        out.append(Path(Fmt("M X(-52),250 Q X(-70),300 X(-80),322 Q X(-70),330 X(-60),322 Q X(-50),332 X(-40),322 "
-                            "Q X(-30),332 X(-20),322 Q X(-10),332 X(0),322 Q X(10),332 X(20),322 Q X(30),332 X(40),322 "
-                            "Q X(50),332 X(60),322 Q X(70),330 X(80),322 Q X(70),300 X(52),250 Z", cx), p["outfit2"], line))
-        out.append(Path(Fmt("M X(-50),246 Q X(0),262 X(50),246 L X(52),256 Q X(0),272 X(-52),256 Z", cx), p["accent"], line, 1.8))
-        out.append(Path(Fmt("M X(-22),174 Q X(0),190 X(22),174 L X(16),184 Q X(0),196 X(-16),184 Z", cx), p["outfit2"], line, 1.8))
-        out.append(Heart(cx, 214, 9, p["accent"], line))
-        for dx in (-30, 30):
-            out.append(Star(cx + dx, 286, 5, p["accent"], line, 1.2))
+        out.append(Path(Fmt(BLAZER, cx), p["outfit"], line))
+        out.append(Path(Fmt("M X(-18),172 L X(18),172 L X(16),184 L X(-16),184 Z", cx), p["accent"], line, 1.8))
+        out.append(Stroke(Fmt("M X(0),184 L X(0),266", cx), p["outfit_shade"], 2))
+        # Braided frogging across the chest, each cord ending in a knot.
+        for y in (200, 216, 232, 248):
+            out.append(Stroke(Fmt("M X(-20),%d L X(20),%d" % (y, y), cx), p["line"], 5))
+            out.append(Stroke(Fmt("M X(-20),%d L X(20),%d" % (y, y), cx), p["accent"], 2.8))
+            for dx in (-22, 22):
+                out.append(Circle(cx + dx, y, 3, p["accent"], line, 1.2))
+        out.append(Path(Fmt("M X(-51),258 Q X(0),268 X(51),258 L X(52),268 Q X(0),278 X(-52),268 Z", cx),
+                        p["accent"], line, 1.8))
     elif kind == "coat":
         out.append(Path(Fmt(TORSO, cx), p["outfit"], line))
         out.append(Path(Fmt("M X(-74),318 Q X(0),332 X(74),318 L X(77),330 L X(-77),330 Z", cx), p["outfit2"], line, 2))
@@ -305,6 +369,18 @@ def Body(p, cx, kind):
             out.append(Circle(cx + 10, y, 3.4, p["accent"], line, 1.4))
         out.append(Path(Fmt("M X(-34),178 Q X(0),204 X(34),178 Q X(40),196 X(22),204 Q X(0),214 X(-22),204 "
                             "Q X(-40),196 X(-34),178 Z", cx), p["outfit2"], line, 2))
+    elif kind == "duffle":
+        out.append(Path(Fmt(TORSO, cx), p["outfit"], line))
+        out.append(Path(Fmt("M X(-40),186 Q X(0),200 X(40),186 L X(43),204 Q X(0),218 X(-43),204 Z", cx),
+                        p["outfit_shade"], line, 1.8))
+        out.append(Stroke(Fmt("M X(0),212 L X(0),328", cx), p["outfit_shade"], 2))
+        for y in (226, 254, 282):
+            out.append(Stroke(Fmt("M X(-17),%d L X(17),%d" % (y, y), cx), p["line"], 1.8))
+            out.append(Path(Fmt("M X(-9),%.1f L X(9),%.1f Q X(12),%d X(9),%.1f L X(-9),%.1f Q X(-12),%d X(-9),%.1f Z"
+                                % (y - 3, y - 3, y, y + 3, y + 3, y, y - 3), cx), p["outfit2"], line, 1.5))
+        for s_ in (-1, 1):
+            out.append(Path(Fmt("M X(%d),270 L X(%d),270 L X(%d),296 L X(%d),296 Z"
+                                % (s_ * 22, s_ * 48, s_ * 52, s_ * 24), cx), p["outfit_shade"], line, 1.8))
     elif kind == "yukata":
         out.append(Path(Fmt(TORSO, cx), p["outfit"], line))
         out.append(Path(Fmt("M X(-20),172 L X(12),232 L X(20),232 L X(-8),172 Z", cx), p["outfit2"], line, 1.8))
@@ -362,11 +438,33 @@ def HeldItem(p, item, hx, hy):
                 + Stroke("M%.1f,%.1f L%.1f,%.1f" % (hx - 5, hy + 12, hx + 14, hy - 36), "#A8744A", 3.4)
                 + Star(hx + 15, hy - 40, 10, p["accent"], line, 1.8)
                 + Sparkle(hx + 30, hy - 52, 5, p["accent"]) + Sparkle(hx + 2, hy - 56, 4, p["accent"]))
-    if item == "mic":
-        return (Stroke("M%.1f,%.1f L%.1f,%.1f" % (hx + 2, hy + 8, hx - 10, hy - 18), line, 7.5)
-                + Stroke("M%.1f,%.1f L%.1f,%.1f" % (hx + 2, hy + 8, hx - 10, hy - 18), "#F2F2F7", 4.5)
-                + Circle(hx - 12, hy - 23, 7, "#B9BCCB", line, 1.8)
-                + Stroke("M%.1f,%.1f l10,4" % (hx - 14, hy - 16), p["accent"], 2.4))
+    if item == "baton":
+        d = "M%.1f,%.1f L%.1f,%.1f" % (hx - 8, hy + 16, hx + 20, hy - 44)
+        return (Stroke(d, line, 6.5) + Stroke(d, "#EEF0F6", 3.6)
+                + Circle(hx + 21, hy - 46, 5.5, p["accent"], line, 1.6)
+                + Circle(hx - 9, hy + 18, 4.5, p["accent"], line, 1.6)
+                + Sparkle(hx + 34, hy - 56, 5, p["accent"]))
+    if item == "watch":
+        # A pocket watch on its chain, held up by the chain's end.
+        return (Stroke("M%.1f,%.1f q12,-6 10,-22" % (hx + 2, hy - 4), p["button"], 2.4)
+                + Circle(hx + 12, hy - 44, 15, p["button"], line, 2.2)
+                + Circle(hx + 12, hy - 62, 3.6, "none", line, 1.8)
+                + ClockFace(hx + 12, hy - 44, 11, "#FFFDF6", line))
+    if item == "goldfish":
+        # A festival bag of water with a goldfish, shown on the palm, tied with a red cord.
+        bx = hx + 4
+        bag = ("M%.1f,%.1f Q%.1f,%.1f %.1f,%.1f Q%.1f,%.1f %.1f,%.1f Q%.1f,%.1f %.1f,%.1f Z"
+               % (bx - 8, hy - 60, bx - 34, hy - 28, bx, hy - 6, bx + 34, hy - 28, bx + 8, hy - 60,
+                  bx, hy - 65, bx - 8, hy - 60))
+        return (Path(bag, "#EAF8FF", None)
+                + '<clipPath id="bagclip"><path d="%s"/></clipPath>' % bag
+                + '<rect x="%.1f" y="%.1f" width="70" height="40" fill="#8FD0F2" opacity="0.85" '
+                  'clip-path="url(#bagclip)"/>' % (bx - 35, hy - 38)
+                + Path(bag, "none", line, 2)
+                + Goldfish(bx + 1, hy - 22, 10)
+                + Ellipse(bx - 14, hy - 44, 2.5, 6, "#FFFFFF", None, 'opacity="0.8"')
+                + Stroke("M%.1f,%.1f l16,0" % (bx - 8, hy - 60), "#E0524F", 3.4)
+                + Stroke("M%.1f,%.1f q10,-14 20,-4" % (bx - 3, hy - 62), "#E0524F", 2))
     if item == "fan":
         return (Stroke("M%.1f,%.1f L%.1f,%.1f" % (hx, hy + 8, hx + 6, hy - 18), line, 5.5)
                 + Stroke("M%.1f,%.1f L%.1f,%.1f" % (hx, hy + 8, hx + 6, hy - 18), "#C98F55", 3)
@@ -495,10 +593,35 @@ def WitchHat(p, cx, band, tilt=-8):
     return hat
 
 
-def Earmuffs(p, cx):
-    return (Stroke(Fmt("M X(-52),92 C X(-52),30 X(52),30 X(52),92", cx), p["line"], 7)
-            + Stroke(Fmt("M X(-52),92 C X(-52),30 X(52),30 X(52),92", cx), p["accent"], 4)
-            + Circle(cx - 54, 104, 15, p["outfit2"], p["line"]) + Circle(cx + 54, 104, 15, p["outfit2"], p["line"]))
+def Beanie(p, cx):
+    """A knitted hat pulled over the head, ribbed at the brim, with a pompom."""
+    out = [Path(Fmt("M X(-52),76 C X(-58),24 X(58),24 X(52),76 Z", cx), p["hat"], p["line"])]
+    for dx in (-30, -10, 10, 30):
+        out.append(Stroke(Fmt("M X(%d),40 Q X(%d),56 X(%d),70" % (dx * 0.6, dx * 0.9, dx), cx), p["hat_shade"], 2))
+    out.append(Path(Fmt("M X(-56),66 Q X(0),56 X(56),66 L X(56),82 Q X(0),72 X(-56),82 Z", cx),
+                    p["hat_shade"], p["line"], 2))
+    for dx in range(-48, 52, 8):
+        out.append(Stroke(Fmt("M X(%d),%.1f l 0,11" % (dx, 63 + abs(dx) * 0.05), cx), p["hat"], 1.6))
+    out.append(Circle(cx, 26, 12, p["pompom"], p["line"], 2))
+    out.append(Stroke("M%.1f,22 q4,-4 8,-1" % (cx - 6), p["line"], 1.2, 'opacity="0.4"'))
+    return "".join(out)
+
+
+def Shako(p, cx):
+    """A marching band's tall hat with a visor, a gold plate and a plume."""
+    out = ['<g transform="rotate(5 %.1f 60)">' % cx]
+    out.append(Path(Fmt("M X(-10),20 C X(-17),8 X(-5),1 X(1),7 C X(7),0 X(20),6 X(10),20 Z", cx),
+                    p["plume"], p["line"], 1.8))
+    out.append(Path(Fmt("M X(-31),62 L X(-27),20 Q X(0),13 X(27),20 L X(31),62 Q X(0),69 X(-31),62 Z", cx),
+                    p["outfit"], p["line"]))
+    out.append(Ellipse(cx, 20, 27, 6, p["outfit_shade"], p["line"], 1.8))
+    out.append(Path(Fmt("M X(-31),52 Q X(0),59 X(31),52 L X(31),62 Q X(0),69 X(-31),62 Z", cx),
+                    p["accent"], p["line"], 1.6))
+    out.append(Path(Fmt("M X(-32),62 Q X(0),71 X(32),62 Q X(28),73 X(0),76 Q X(-28),73 X(-32),62 Z", cx),
+                    p["line"], p["line"], 1.2))
+    out.append(Star(cx, 37, 10, p["accent"], p["line"], 1.4))
+    out.append("</g>")
+    return "".join(out)
 
 
 def Beret(p, cx, fill):
@@ -517,8 +640,3 @@ def Scarf(p, cx, fill, stripe):
     return (Path(Fmt("M X(-30),164 Q X(0),182 X(30),164 L X(34),180 Q X(0),198 X(-34),180 Z", cx), fill, p["line"])
             + Path(Fmt("M X(16),184 L X(30),228 L X(12),230 L X(4),188 Z", cx), fill, p["line"])
             + Stroke(Fmt("M X(8),206 L X(24),204 M X(11),218 L X(27),216", cx), stripe, 2.4))
-
-
-def Crown(p, cx):
-    return Path(Fmt("M X(-16),46 L X(-18),26 L X(-8),36 L X(0),22 L X(8),36 L X(18),26 L X(16),46 Z", cx),
-                "#FFD34D", p["line"], 1.8)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Speaks every character line (Open JTalk), draws the two alarm effects (sox), trims and levels
 # them, encodes them as small mono Ogg Vorbis files into resources/voices/ and rewrites
-# resources/voices.rc. Only this script needs the speech and audio tools; the build does not.
+# resources/voices.rc. Then measure_voices.py checks the four voices against their targets (see
+# assets/README.md) and fails the run when one is missed. Only this script needs the speech and
+# audio tools; the build does not.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 resources=$(cd "$here/../../resources" && pwd)
@@ -17,6 +19,9 @@ rate=22050
 target_rms_db=-19
 peak_ceiling_db=-1.5
 quality=1
+# The system interpreter: its numpy comes from the Debian package installed below.
+python=/usr/bin/python3
+export PYTHONDONTWRITEBYTECODE=1
 # Repeatable mode seeds sox's dither noise, so a run with unchanged inputs rewrites identical files.
 export SOX_OPTS=-R
 
@@ -27,6 +32,7 @@ install_tools() {
   [[ -f $model ]] || missing+=(hts-voice-nitech-jp-atr503-m001)
   command -v sox >/dev/null || missing+=(sox)
   command -v oggenc >/dev/null || missing+=(vorbis-tools)
+  "$python" -c 'import numpy' 2>/dev/null || missing+=(python3-numpy)
   ((${#missing[@]} == 0)) && return
   local sudo=()
   ((EUID == 0)) || sudo=(sudo)
@@ -75,7 +81,10 @@ while IFS=$'\t' read -r voice _brand _name _personality ht ap sp in vol; do
   halfTones[$voice]=$ht allPass[$voice]=$ap speed[$voice]=$sp intonation[$voice]=$in volume[$voice]=$vol
 done <"$here/voices.tsv"
 
+# Every line twice: in its character's voice for the clip, and in the model's own voice (no
+# change of pitch, formants, pace or intonation) as the measure of how far the formants moved.
 names=()
+mkdir -p "$tmp/reference"
 while IFS=$'\t' read -r name text; do
   [[ -z $name || $name == \#* ]] && continue
   voice=${name:7:1}
@@ -86,6 +95,8 @@ while IFS=$'\t' read -r name text; do
   trim "$tmp/raw.wav" "$tmp/trim.wav"
   level_and_encode "$tmp/trim.wav" "$name" $((serial++))
   names+=("$name")
+  open_jtalk -x "$dictionary" -m "$model" -ow "$tmp/raw.wav" "$tmp/line.txt"
+  trim "$tmp/raw.wav" "$tmp/reference/$name.wav"
 done <"$here/lines.tsv"
 
 # se09: a two-note door chime (E6 then C6) with bell-like overtones and a ringing decay.
@@ -123,3 +134,5 @@ fi
 
 total=$(du -cb "$out"/*.ogg | awk 'END {print $1}')
 echo "${#names[@]} clips, $total bytes"
+
+"$python" "$here/measure_voices.py" "$out" "$tmp/reference"

@@ -4,6 +4,7 @@
 #include "base/app_state.h"
 #include "news/feed_schedule.h"
 #include "settings/settings.h"
+#include "settings/skin_voice.h"
 
 MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t lastMinute,
                             int64_t nextCheckMinute) {
@@ -11,7 +12,7 @@ MinuteDecision DecideMinute(const LocalTime& now, uint16_t lastHour, uint16_t la
   d.changed = now.hour != lastHour || now.minute != lastMinute;
   if (!d.changed) return d;
   d.checkFeeds = IsFeedCheckDue(now, nextCheckMinute);
-  d.hourSignal = TimeSignal != 0 && now.minute == 0 && BRAND == 0;
+  d.hourSignal = TimeSignal != 0 && now.minute == 0 && BrandSpeaks(BRAND);
   d.checkAlarms = AlarmFlag != 0 && now.second < 15;
   return d;
 }

@@ -34,6 +34,7 @@
 #define IDC_SKIN_COMMENT 1033
 #define IDC_SKIN_BRAND 1035
 #define IDC_SKIN_LIST 1036
+#define IDC_SKIN_VOICE 1037
 
 // "SNTPC": the time-server dialog.
 #define IDC_SNTP_SERVER 1023

@@ -17,7 +17,7 @@
 #include "render/shape_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
-#include "settings/settings_store.h"
+#include "settings/skin_voice.h"
 #include "skin/catalogue.h"
 #include "skin/catalogue_win32.h"
 #include "skin/package_win32.h"
@@ -91,7 +91,6 @@ SkinLoad LoadSelectedSkin(bool withNewsBar) {
   GetWindowRect(ClockWindow, &r);
   LEFT = r.left;
   TOP = r.top;
-  StoreVoiceDigits(chara);
   FaceOffset = FaceOffsetFor(BRAND, CHARA);
   BarOffset = FaceOffset;
   const SkinRecord* skin = SelectedSkin();
@@ -109,7 +108,9 @@ SkinLoad LoadSelectedSkin(bool withNewsBar) {
   LastHour = kNothingDrawn;
   LastMinute = kNothingDrawn;
   CHARA = static_cast<int8_t>(chara);
-  LoadVoiceDigits(chara);
+  // Each skin speaks with its own stored voice; choices are stored as they are made, so nothing
+  // of the previous skin's needs writing back here.
+  LoadSkinVoiceDigits(chara);
   if (!CreateSurface(&PictureSurface, kFaceWidth, kFaceHeight, skin->name)) return SkinLoad::kFailed;
   if (!LoadPicture(*skin)) {
     TraceEvent("LoadSkin: no picture %s", skin->file);
@@ -212,7 +213,7 @@ bool LoadSkin(bool withNewsBar) {
     TraceEvent("LoadSkin: falling back to the first built-in skin");
     BRAND = 0;
     CHARA = 0;
-    LoadVoiceDigits(0);
+    LoadSkinVoiceDigits(0);
     result = LoadSelectedSkin(withNewsBar);
   }
   return result == SkinLoad::kLoaded;

@@ -45,6 +45,10 @@
   SETTING_NUMBER(BootSignal, kSigned8, 1, 23)                                            \
   /* Three digits for each of the characters 0-9, plus one spare position. */            \
   SETTING_TEXT(TimeSetting, kPathCapacity, kDefaultTimeSetting, 34)                      \
+  /* Our own keys: the voices of the skins of brands 1-3, two digits per skin index. */  \
+  SETTING_TEXT(VoiceSet1, kPathCapacity, "", 39)                                         \
+  SETTING_TEXT(VoiceSet2, kPathCapacity, "", 40)                                         \
+  SETTING_TEXT(VoiceSet3, kPathCapacity, "", 41)                                         \
   SETTING_TEXT(TimeServer, kPathCapacity, NtpServerList[0], 21)                          \
   SETTING_NUMBER(SntpUse, kSigned8, 0, 20)                                               \
   SETTING_TEXT(URL, kPathCapacity, "http://www.tarvoclock.example/", 0)                  \

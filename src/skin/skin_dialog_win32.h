@@ -1,4 +1,5 @@
-// The skin dialog ("SKIN"): brand and skin lists over the catalogue, previewed live on the clock.
+// The skin dialog ("SKIN"): brand and skin lists over the catalogue, previewed live on the clock,
+// and the voice of the selected skin.
 #pragma once
 
 #include <windows.h>

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "settings/skin_voice.h"
+
 namespace {
 
 // Kind 0 and 1 are the effects, 2-9 clip 24 or 25 of voice sets A-D.
@@ -42,7 +44,7 @@ void PlanAlarms(const AlarmRecord table[kAlarmCount], uint16_t hour, uint16_t mi
     if (kind < kFirstVoiceKind) {
       step.clip = kClipNames[kind];
     } else if (kind < kSoundChoiceCount) {
-      if (brand != 0) continue;
+      if (!BrandSpeaks(brand)) continue;
       step.sound = AlarmSound::kVoice;
       step.clip = kClipNames[kind];
     } else if (kind == kAlarmWaveMediaFile) {

@@ -59,8 +59,8 @@ bool AlarmDue(const AlarmRecord& record, int number, uint16_t hour, uint16_t min
 // The clip that sounds for `kind` (0-9), or null for any other kind.
 const char* AlarmClipName(int kind);
 
-// The plan for hour:minute over the eight records, in number order. Voices sound only with
-// brand 0; kinds outside 0-9 and 255 stay silent.
+// The plan for hour:minute over the eight records, in number order. Voices sound only while a
+// brand that speaks is selected; kinds outside 0-9 and 255 stay silent.
 void PlanAlarms(const AlarmRecord table[kAlarmCount], uint16_t hour, uint16_t minute, int brand,
                 AlarmPlan* plan);
 

@@ -4,6 +4,7 @@
 #include "base/app_state.h"
 #include "base/test_hooks_win32.h"
 #include "settings/settings.h"
+#include "settings/skin_voice.h"
 #include "timesvc/clip_decode.h"
 #include "timesvc/clip_player_win32.h"
 
@@ -11,7 +12,8 @@ namespace {
 
 void PlayGreeting(bool start) {
   char name[16];
-  if (BootSignal == 0 || BRAND != 0 || !GreetingClipName(start, BootVoice, name)) return;
+  SkinVoice voice;
+  if (BootSignal == 0 || !SpokenVoice(&voice) || !GreetingClipName(start, voice.greeting, name)) return;
   TraceEvent("%s %s", start ? "PlayStartVoice" : "PlayExitVoice", name);
   PlayClip(0, name);
 }
@@ -32,6 +34,7 @@ void PlayHourSignal() {
   TraceEvent("PlayHourSignal %u", LastHour);
   char name[16];
   // A voice choice that names no clip still stops whatever was playing.
-  bool named = HourClipName(LastHour, HourCycle, SignalVoice, name);
+  SkinVoice voice;
+  bool named = SpokenVoice(&voice) && HourClipName(LastHour, HourCycle, voice.hour, name);
   PlayClip(1, named ? name : nullptr);
 }

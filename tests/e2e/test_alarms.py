@@ -10,6 +10,7 @@ import wave
 import harness
 from harness import wait_until
 import test_media
+import test_skin_dialog
 import test_sntp
 
 WM_COMMAND = 0x0111
@@ -109,9 +110,12 @@ def test_effects_and_voices_ring_on_the_clock_thread(h):
                what="the alarm in the sink")
     clock.quit(20)
 
-    # Another brand: the voice is silent, the effect still rings.
-    quiet = h.clock(screen, name="brand", cfg=alarm_cfg((3, 5, 7, 30, ""), (4, 1, 7, 30, ""), BRAND=1),
-                    env={"TARVO_TEST_TIME": BEFORE}).start()
+    # A brand without voices (a package's): the voice is silent, the effect still rings.
+    quiet = h.clock(screen, name="brand", cfg=alarm_cfg((3, 5, 7, 30, ""), (4, 1, 7, 30, ""), BRAND=6),
+                    env={"TARVO_TEST_TIME": BEFORE})
+    os.makedirs(os.path.join(quiet.folder, "skin"))
+    test_skin_dialog.make_package(quiet.folder, "seven.skn", 7, "第七", [("S0", "c")])
+    quiet.start()
     quiet.wait_event("alarm 4 held the clock", timeout=40)
     events = quiet.events()
     assert not any(e.startswith("clip OGG_VOX") or e.startswith("alarm 3") for e in events), events

@@ -1,5 +1,6 @@
-"""The character speaks: start and exit greetings, the hourly announcement, and silence when
-they are switched off, heard through the ALSA file sink."""
+"""The character speaks: start and exit greetings in every character's voice, the hourly
+announcement, and silence when they are switched off or "なし" is chosen for the skin, heard
+through the ALSA file sink."""
 import fcntl
 import os
 import threading
@@ -8,6 +9,12 @@ import harness
 from harness import wait_until
 
 F_SETPIPE_SZ = 1031
+WM_COMMAND = 0x0111
+COMMAND_SKIN = 40031
+IDOK, IDCANCEL = 1, 2
+IDC_SKIN_VOICE = 1037
+# The skin dialog's voice list: the four characters in voice-set order, then silence.
+VOICE_ENTRIES = ["タルボ", "ペリン", "クオラ", "ビムジー", "なし"]
 
 
 def test_greetings_play_at_start_and_exit(h):
@@ -108,15 +115,76 @@ def test_the_farewell_is_spoken_by_the_clock_on_screen(h):
         sink.close()
 
 
-def test_switched_off_or_other_brand_stays_silent(h):
+def assert_silent(clock, what):
+    events = clock.events()
+    assert not any(e.startswith("clip ") for e in events), (what, events)
+    assert clock.sound_bytes() == b"" or max(clock.sound_bytes()) == 0, what
+
+
+def test_switched_off_stays_silent(h):
     screen = h.screen()
-    for cfg in ({"BootSignal": 0}, {"BRAND": 1}):
-        clock = h.clock(screen, name="quiet", cfg=cfg, env={"TARVO_TEST_TIME": "2026-12-07 10:20:00"}).start()
+    clock = h.clock(screen, name="quiet", cfg={"BootSignal": 0},
+                    env={"TARVO_TEST_TIME": "2026-12-07 10:20:00"}).start()
+    clock.wait_event("LoadSkin done")
+    clock.quit(20)
+    assert_silent(clock, "BootSignal 0")
+
+
+def test_every_character_greets_in_her_own_voice(h):
+    screen = h.screen()
+    heard = {}
+    for brand, voice in enumerate("ABCD"):
+        clock = h.clock(screen, name=f"brand{brand}", cfg={"BRAND": brand, "CHARA": 1},
+                        env={"TARVO_TEST_TIME": "2026-12-07 10:20:00"}).start()
+        clock.wait_event(f"PlayStartVoice OGG_VOX{voice}28")
         clock.wait_event("LoadSkin done")
+        heard[brand] = wait_until(lambda: (lambda b: b if len(b) > 20000 else None)(clock.sound_bytes()),
+                                  10, what=f"brand {brand}'s start voice in the sink")
         clock.quit(20)
-        events = clock.events()
-        assert not any(e.startswith("clip ") for e in events), (cfg, events)
-        assert clock.sound_bytes() == b"" or max(clock.sound_bytes()) == 0, cfg
+        assert f"PlayExitVoice OGG_VOX{voice}26" in clock.events(), (brand, clock.events())
+    assert len(set(heard.values())) == 4, "two characters sounded the same"
+
+
+def open_skin_dialog(clock):
+    assert clock.post(WM_COMMAND, COMMAND_SKIN) == 0
+    wait_until(lambda: clock.dialogs(), 30, what="the skin dialog")
+    return clock.control_state(IDC_SKIN_VOICE)
+
+
+def test_none_chosen_in_the_skin_dialog_silences_the_skin_from_then_on(h):
+    screen = h.screen()
+    env = {"TARVO_TEST_TIME": "2026-12-07 10:20:00"}
+    clock = h.clock(screen, cfg={"BRAND": 2, "CHARA": 1}, env=env).start()
+    clock.wait_event("PlayStartVoice OGG_VOXC28")
+    clock.wait_event("LoadSkin done")
+
+    # The list offers the four characters and silence, showing the skin's own voice.
+    voices = open_skin_dialog(clock)
+    assert voices["items"] == VOICE_ENTRIES and voices["enabled"] == 1, voices
+    assert clock.wintool("combo-sel", "スキン選択", IDC_SKIN_VOICE)[1].strip() == "sel=2"
+    # Cancel forgets a choice.
+    assert clock.select(IDC_SKIN_VOICE, 1) == 0
+    clock.wait_event("SKIN voice 2/1 entry 1")
+    assert clock.press(IDCANCEL) == 0
+    clock.wait_event("SKIN dialog closed")
+    open_skin_dialog(clock)
+    assert clock.wintool("combo-sel", "スキン選択", IDC_SKIN_VOICE)[1].strip() == "sel=2"
+    # OK stores "なし" for this skin: the farewell is already silent.
+    assert clock.select(IDC_SKIN_VOICE, VOICE_ENTRIES.index("なし")) == 0
+    assert clock.press(IDOK) == 0
+    clock.wait_event("SKIN voice stored 2/1 choice -1")
+    greeted = len(clock.sound_bytes())
+    clock.quit(20)
+    assert not any(e.startswith("PlayExitVoice OGG_") for e in clock.events()), clock.events()
+    saved = clock.read_cfg()
+    # Two digits per skin; skin 0 keeps クオラ's own voice.
+    assert saved.get("VoiceSet2") == "2499", saved
+    assert greeted > 20000 and clock.sound_bytes() != b"", greeted
+
+    again = h.clock(screen, name="again", cfg=saved, env=env).start()
+    again.wait_event("LoadSkin done")
+    again.quit(20)
+    assert_silent(again, "なし chosen")
 
 
 def test_the_hour_is_announced_in_the_skin_voice(h):
@@ -134,5 +202,7 @@ def test_the_hour_is_announced_in_the_skin_voice(h):
 if __name__ == "__main__":
     harness.run([test_greetings_play_at_start_and_exit,
                  test_the_farewell_is_spoken_by_the_clock_on_screen,
-                 test_switched_off_or_other_brand_stays_silent,
+                 test_switched_off_stays_silent,
+                 test_every_character_greets_in_her_own_voice,
+                 test_none_chosen_in_the_skin_dialog_silences_the_skin_from_then_on,
                  test_the_hour_is_announced_in_the_skin_voice])

@@ -1,5 +1,6 @@
 // Settings files of any content: every buffer stays bounded and terminated, the derived state
-// consistent, and the numbers and voice digits survive a save into the same file and a reload.
+// consistent, the numbers and voice digits survive a save into the same file and a reload, and
+// every skin's stored voice reads as digits and takes a new voice.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "settings/alarm_table.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "settings/skin_voice.h"
 
 namespace {
 
@@ -47,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   CheckText(AppTitle, kTitleCapacity);
   Check(AppTitle[0] != '\0' && strcmp(AppTitle, AppCaption) == 0);
-  for (const char* text : {URL, FeedServer, TimeSetting, TimeServer, ListName, SkinPath}) {
+  for (const char* text : {URL, FeedServer, TimeSetting, VoiceSet1, VoiceSet2, VoiceSet3, TimeServer,
+                           ListName, SkinPath}) {
     CheckText(text, kPathCapacity);
   }
   for (const AlarmRecord& alarm : AlarmTable) CheckText(alarm.AlarmName, kAlarmNameCapacity);
@@ -63,5 +66,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReadSettings(file.Access());
   Check(Numbers() == before);
   Check(OldTime == 1234);
+
+  for (int brand = 0; brand < kVoicedBrandCount; ++brand) {
+    for (int chara = 0; chara < 32; ++chara) {
+      SkinVoice voice = {-1, -1};
+      Check(StoredSkinVoice(brand, chara, &voice));
+      Check(voice.hour >= 0 && voice.hour <= 9 && voice.greeting >= 0 && voice.greeting <= 9);
+    }
+  }
+  const int brand = static_cast<int>(size % kVoicedBrandCount);
+  const int chara = static_cast<int>(size % 32);
+  Check(StoreSkinVoice(brand, chara, {1, 3}));
+  SkinVoice stored = {-1, -1};
+  Check(StoredSkinVoice(brand, chara, &stored) && stored.hour == 1 && stored.greeting == 3);
+  for (const char* text : {TimeSetting, VoiceSet1, VoiceSet2, VoiceSet3}) CheckText(text, kPathCapacity);
   return 0;
 }

@@ -28,7 +28,7 @@ inline const std::vector<std::string> kReadOrder = ExpandAlarmKeys(
     {"AppTitle", "WinFlame", "ShowWin", "LEFT", "TOP", "Zadd", "CHARA", "BRAND", "ALPHA",
      "AlphaUse", "Clock24", "Clock12", "SndDLEFT", "SndDTOP", "SndLLEFT", "SndLTOP", "MasterVol",
      "RepFlag", "SPFlag", "ShuffFlag", "AlarmFlag", "*alarms*", "resemble", "TimeSignal",
-     "BootSignal", "TimeSetting", "TimeServer", "SntpUse", "URL", "FeedServer", "OldTime",
+     "BootSignal", "TimeSetting", "VoiceSet1", "VoiceSet2", "VoiceSet3", "TimeServer", "SntpUse", "URL", "FeedServer", "OldTime",
      "FullScreenFlag", "MoviePosX", "MoviePosY", "ViewBrand", "NewDays", "NewFlag", "ClickMode",
      "CheckTime", "RssScrollTime", "FitFlag", "ListName", "SkinPath"});
 
@@ -38,7 +38,7 @@ inline const std::vector<std::string> kWriteOrder = ExpandAlarmKeys(
      "Clock24", "Clock12", "SntpUse", "TimeServer", "TimeSignal", "BootSignal", "resemble",
      "OldTime", "ViewBrand", "NewDays", "NewFlag", "ClickMode", "CheckTime", "RssScrollTime",
      "FitFlag", "ListName", "TimeSetting", "SkinPath", "FullScreenFlag", "MoviePosX",
-     "MoviePosY"});
+     "MoviePosY", "VoiceSet1", "VoiceSet2", "VoiceSet3"});
 
 // Every saved key with a value other than its default, each in the form it is written in.
 inline const char kEveryKeySet[] =
@@ -56,6 +56,7 @@ inline const char kEveryKeySet[] =
     "AlarmNo08=8\nAlarmWave08=9\nAlarmHour08=12\nAlarmMinite08=13\nAlarmName08=f\n"
     "resemble=0\nTimeSignal=0\nBootSignal=0\n"
     "TimeSetting=012345678901234567890123456789012345678\n"
+    "VoiceSet1=0123\nVoiceSet2=99\nVoiceSet3=3\n"
     "TimeServer=ntp.example.org:1234\nSntpUse=1\nURL=http://home.example/\n"
     "FeedServer=feeds.example:8080\nOldTime=1700000000\nFullScreenFlag=1\nMoviePosX=-5\n"
     "MoviePosY=6\nViewBrand=5\nNewDays=3\nNewFlag=1\nClickMode=2\nCheckTime=6\n"

@@ -148,8 +148,9 @@ TEST_F(AlarmPlanTest, StepsFollowNumberOrderAndKind) {
   for (int kind = 2; kind <= 9; ++kind) EXPECT_STREQ(AlarmClipName(kind), voices[kind - 2]);
 }
 
-// Over random tables: the plan is exactly the due alarms in number order; another brand drops
-// the voices and nothing else; kinds outside 0-9 and 255 never sound.
+// Over random tables: the plan is exactly the due alarms in number order, the same for every
+// character's brand; a brand without voices (a package's) drops the voices and nothing else;
+// kinds outside 0-9 and 255 never sound.
 TEST_F(AlarmPlanTest, PlansOfRandomTablesKeepTheirRules) {
   std::mt19937 random(12);
   for (int round = 0; round < 2000; ++round) {
@@ -160,9 +161,16 @@ TEST_F(AlarmPlanTest, PlansOfRandomTablesKeepTheirRules) {
     const uint16_t hour = random() % 3;
     const uint16_t minute = random() % 2;
     AlarmPlan all;
+    AlarmPlan character;
     AlarmPlan branded;
     PlanAlarms(table, hour, minute, 0, &all);
-    PlanAlarms(table, hour, minute, 1 + random() % 3, &branded);
+    PlanAlarms(table, hour, minute, 1 + random() % 3, &character);
+    PlanAlarms(table, hour, minute, 4 + random() % 8, &branded);
+    ASSERT_EQ(character.count, all.count);
+    for (int i = 0; i < all.count; ++i) {
+      EXPECT_EQ(character.steps[i].number, all.steps[i].number);
+      EXPECT_EQ(character.steps[i].sound, all.steps[i].sound);
+    }
     int expected = 0;
     int expectedBranded = 0;
     for (int n = 1; n <= kAlarmCount; ++n) {

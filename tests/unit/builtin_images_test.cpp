@@ -200,7 +200,9 @@ TEST_F(BuiltInSkins, EachDocumentParsesToItsBrandCodeAndSkinCount) {
     for (int b = 0; b < kBrandCount; ++b) {
       const BrandRecord& brand = BrandTable[b];
       if (b == kBrands[i].code - 1) {
-        EXPECT_NE(brand.title[0], '\0');
+        // Listed exactly when it has skins: the dialog never offers a brand with nothing in it,
+        // and a package with the code fills both.
+        EXPECT_EQ(brand.title[0] != '\0', kBrands[i].skinCount > 0);
         EXPECT_EQ(brand.skinCount, kBrands[i].skinCount);
       } else {
         EXPECT_EQ(brand.title[0], '\0') << "brand record " << b;
@@ -217,7 +219,9 @@ TEST_F(BuiltInSkins, TextsAreShiftJisAndEverySkinIsComplete) {
     const BrandRecord& brand = BrandTable[expected.code - 1];
     SCOPED_TRACE(expected.resource);
     EXPECT_TRUE(IsShiftJis(brand.title));
-    EXPECT_TRUE(HasNonAscii(brand.title) && !IsValidUtf8(brand.title));
+    if (brand.title[0] != '\0') {
+      EXPECT_TRUE(HasNonAscii(brand.title) && !IsValidUtf8(brand.title));
+    }
     for (int k = 0; k < brand.skinCount; ++k) {
       const SkinRecord& skin = brand.skins[k];
       SCOPED_TRACE(skin.file);

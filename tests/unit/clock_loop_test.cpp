@@ -126,10 +126,11 @@ TEST_F(ClockLoopTest, StartAtTenPastFiveSecondsAnnouncesTheHourOnTheFirstRunning
 }
 
 TEST_F(ClockLoopTest, EachActionIsGatedByItsSetting) {
-  BRAND = 1;
+  BRAND = 4;
   AlarmFlag = 0;
   StartAt(At(2026, 12, 7, 9, 59, 50));
-  // Brand other than the first: no hour signal whatever TimeSignal says; alarms off.
+  // A brand without voices (only packages fill it): no hour signal whatever TimeSignal says;
+  // alarms off.
   EXPECT_EQ(TickAt(At(2026, 12, 7, 10, 0, 0)), (Calls{"DrawTime 10:0", "TickerStep", "PushFrame"}));
 
   BRAND = 0;
@@ -137,6 +138,13 @@ TEST_F(ClockLoopTest, EachActionIsGatedByItsSetting) {
   AlarmFlag = 1;
   EXPECT_EQ(TickAt(At(2026, 12, 7, 11, 0, 14)),
             (Calls{"DrawTime 11:0", "CheckAlarms 11:0", "TickerStep", "PushFrame"}));
+
+  // Every character's brand announces the hour.
+  BRAND = 3;
+  TimeSignal = 1;
+  AlarmFlag = 0;
+  EXPECT_EQ(TickAt(At(2026, 12, 7, 12, 0, 0)),
+            (Calls{"DrawTime 12:0", "PlayHourSignal 12", "TickerStep", "PushFrame"}));
 }
 
 TEST_F(ClockLoopTest, AlarmsAreCheckedOnlyWithinTheFirstFifteenSecondsOfAMinute) {

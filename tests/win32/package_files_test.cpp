@@ -226,18 +226,21 @@ TEST_F(CatalogueFilesTest, BuiltInBrandsFirstThenPackagesAppend) {
   const std::string skins = folder_ / "skin";
   ASSERT_TRUE(CreateDirectoryA(skins.c_str(), nullptr));
   ASSERT_TRUE(WriteBytes(skins + "\\two.skn", Package({{"cat.xml", Doc(2, "Renamed", SkinXml("extra"))}})));
+  // The fifth built-in brand has no skins and no title: a package with its code fills both.
+  ASSERT_TRUE(WriteBytes(skins + "\\five.skn", Package({{"cat.xml", Doc(5, "Fifth", SkinXml("fifth"))}})));
   // This executable carries the program's resources, built-in documents included.
   ASSERT_TRUE(BuildCatalogueFrom(GetModuleHandleA(nullptr)));
   const int builtIn[] = {4, 3, 3, 5, 0};
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_STRNE(BrandTable[i].title, "") << "listed, even without skins";
+    EXPECT_STRNE(BrandTable[i].title, "");
     for (int k = 0; k < builtIn[i] && k < BrandTable[i].skinCount; ++k) {
       EXPECT_EQ(BrandTable[i].skins[k].source, kSkinFromResources);
       EXPECT_STREQ(BrandTable[i].skins[k].package, "");
     }
-    EXPECT_EQ(BrandTable[i].skinCount, builtIn[i] + (i == 1 ? 1 : 0));
+    EXPECT_EQ(BrandTable[i].skinCount, builtIn[i] + (i == 1 || i == 4 ? 1 : 0));
   }
+  EXPECT_STREQ(BrandTable[4].title, "Fifth");
   // The package's skin comes after the built-in ones, and its title replaces the brand's.
   EXPECT_STREQ(BrandTable[1].title, "Renamed");
   EXPECT_STREQ(BrandTable[1].skins[3].name, "extra");
