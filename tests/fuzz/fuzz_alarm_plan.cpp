@@ -7,6 +7,7 @@
 
 #include "../shared/memory_profile.h"
 #include "settings/alarm_table.h"
+#include "settings/skin_voice.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "timesvc/alarm_plan.h"
@@ -38,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   int rung = 0;
-  for (int brand = 0; brand <= 1; ++brand) {
+  // A character that speaks and a package brand that does not.
+  for (int brand : {0, 4}) {
     for (uint16_t hour = 0; hour < 24; ++hour) {
       for (uint16_t minute = 0; minute < 60; ++minute) {
         AlarmPlan plan;
@@ -54,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           const int kind = static_cast<uint8_t>(record.AlarmWave);
           Check((step.sound == AlarmSound::kMediaFile) == (kind == kAlarmWaveMediaFile));
           Check(step.sound == AlarmSound::kMediaFile || step.clip == AlarmClipName(kind));
-          Check(brand == 0 || step.sound != AlarmSound::kVoice);
+          Check(BrandSpeaks(brand) || step.sound != AlarmSound::kVoice);
           ++rung;
         }
       }

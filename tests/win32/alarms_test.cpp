@@ -277,7 +277,11 @@ TEST_F(AlarmStopTest, AnUnplayableFileBlocksItsAlarmWithoutHoldingTheHandOver) {
               EnumWindows(Collect, reinterpret_cast<LPARAM>(&box));
               return !box.windows.empty();
             }, 15000), 0);
-  EXPECT_EQ(GetWindow(box.windows[0], GW_OWNER), clock);
+  // Owned by its own stop window on its own thread, never by the clock on another thread.
+  const HWND boxOwner = GetWindow(box.windows[0], GW_OWNER);
+  EXPECT_NE(boxOwner, clock);
+  EXPECT_EQ(GetWindowThreadProcessId(boxOwner, nullptr),
+            GetWindowThreadProcessId(box.windows[0], nullptr));
   // Blocked by its own mark, not by the handle of a window that is going away.
   EXPECT_TRUE(AlarmFileBlocked(4));
   EXPECT_FALSE(AlarmFileRinging(4));
@@ -299,7 +303,8 @@ TEST_F(AlarmStopTest, EachWindowStopsItsOwnAlarmAndIgnoresStrayStarts) {
   ASSERT_TRUE(HandOverAlarmFile(5, five.c_str()));
   EXPECT_TRUE(AlarmFileRinging(2));
   EXPECT_TRUE(AlarmFileRinging(5));
-  // Titled with the files' names once they play; both windows are the clock's.
+  // Titled with the files' names once they play; neither is owned by the clock, whose thread
+  // Windows would otherwise tie to theirs.
   HWND windowOf2 = nullptr;
   HWND windowOf5 = nullptr;
   ASSERT_GE(PumpUntil([&] {
@@ -311,8 +316,8 @@ TEST_F(AlarmStopTest, EachWindowStopsItsOwnAlarmAndIgnoresStrayStarts) {
               }
               return windowOf2 != nullptr && windowOf5 != nullptr;
             }, 10000), 0);
-  EXPECT_EQ(GetWindow(windowOf2, GW_OWNER), clock);
-  EXPECT_EQ(GetWindow(windowOf5, GW_OWNER), clock);
+  EXPECT_EQ(GetWindow(windowOf2, GW_OWNER), nullptr);
+  EXPECT_EQ(GetWindow(windowOf5, GW_OWNER), nullptr);
   EXPECT_EQ(PlaybackThreadsRunning(), idle + 2);
 
   // Start messages from anywhere: out of range, for another alarm, or again for its own.
