@@ -27,6 +27,19 @@ bool ReadFromMemory(void* context, uint64_t offset, void* buffer, size_t size) {
   return true;
 }
 
+// The number of directory entries and where the first one starts; false when the header cannot
+// be read.
+bool ReadDirectoryHeader(const PackageSource& source, uint32_t* entryCount, uint64_t* firstEntry) {
+  uint8_t skipCount = 0;
+  if (!source.readAt(source.context, 0, &skipCount, 1) || skipCount == 0) return false;
+  uint8_t countBytes[4];
+  const uint64_t at = 1 + 3 * static_cast<uint64_t>(skipCount);
+  if (!source.readAt(source.context, at, countBytes, sizeof countBytes)) return false;
+  *entryCount = ReadU32(countBytes);
+  *firstEntry = at + sizeof countBytes;
+  return true;
+}
+
 }  // namespace
 
 bool MatchPackageName(const char* pattern, const uint8_t* entry) {
@@ -85,13 +98,9 @@ void DecodePackageEntry(const uint8_t* raw, PackageEntry* entry) {
 bool FindPackageMember(const PackageSource& source, const char* pattern, PackageMemberPlace* place,
                        uint32_t* examined) {
   if (examined != nullptr) *examined = 0;
-  uint8_t skipCount = 0;
-  if (!source.readAt(source.context, 0, &skipCount, 1) || skipCount == 0) return false;
-  uint8_t countBytes[4];
-  uint64_t at = 1 + 3 * static_cast<uint64_t>(skipCount);
-  if (!source.readAt(source.context, at, countBytes, sizeof countBytes)) return false;
-  const uint32_t entryCount = ReadU32(countBytes);
-  at += sizeof countBytes;
+  uint32_t entryCount = 0;
+  uint64_t at = 0;
+  if (!ReadDirectoryHeader(source, &entryCount, &at)) return false;
   for (uint32_t n = 0; n < entryCount; ++n) {
     uint8_t raw[kPackageEntrySize];
     if (!source.readAt(source.context, at, raw, sizeof raw)) return false;
@@ -111,13 +120,9 @@ bool FindPackageMember(const PackageSource& source, const char* pattern, Package
 }
 
 bool IsWholePackage(const PackageSource& source) {
-  uint8_t skipCount = 0;
-  if (!source.readAt(source.context, 0, &skipCount, 1) || skipCount == 0) return false;
-  uint8_t countBytes[4];
-  uint64_t at = 1 + 3 * static_cast<uint64_t>(skipCount);
-  if (!source.readAt(source.context, at, countBytes, sizeof countBytes)) return false;
-  const uint32_t entryCount = ReadU32(countBytes);
-  at += sizeof countBytes;
+  uint32_t entryCount = 0;
+  uint64_t at = 0;
+  if (!ReadDirectoryHeader(source, &entryCount, &at)) return false;
   // The whole directory first, so a huge count in a small file costs no reads.
   if (entryCount == 0 || at > source.fileSize ||
       static_cast<uint64_t>(entryCount) * kPackageEntrySize > source.fileSize - at) {
