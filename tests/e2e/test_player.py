@@ -44,7 +44,9 @@ class Player:
     def __init__(self, h, screen, cfg=None, files=("a330.mp3", "b440.wav", "c660.wma"), env=None,
                  exe=None):
         self.h, self.screen = h, screen
-        base = {"LEFT": 320, "TOP": 240}
+        # No greeting: the voice reaches the sink in a sample format of its own, and a clip of
+        # an odd number of frames would shift every float sample after it.
+        base = {"LEFT": 320, "TOP": 240, "BootSignal": 0}
         base.update(cfg or {})
         self.clock = h.clock(screen, cfg=base, env=env, exe=exe)
         media = media_folder(h)
