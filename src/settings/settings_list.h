@@ -54,6 +54,11 @@
   SETTING_TEXT(URL, kPathCapacity, "http://www.tarvoclock.example/", 0)                  \
   /* Our own key, read like URL: host name of the server the news feeds come from. */    \
   SETTING_TEXT(FeedServer, kPathCapacity, "feeds.tarvoclock.example", 0)                 \
+  /* Our own keys: a full http(s) address replacing feed 0-3 of FeedServer when not empty. */ \
+  SETTING_TEXT(FeedUrl0, kPathCapacity, "", 42)                                          \
+  SETTING_TEXT(FeedUrl1, kPathCapacity, "", 43)                                          \
+  SETTING_TEXT(FeedUrl2, kPathCapacity, "", 44)                                          \
+  SETTING_TEXT(FeedUrl3, kPathCapacity, "", 45)                                          \
   /* The news list's reference time; set to the exit time on save. */                    \
   SETTING_NUMBER(OldTime, kOldTime, 0, 25)                                               \
   SETTING_NUMBER(FullScreenFlag, kSigned8, 0, 36)                                        \
@@ -66,5 +71,7 @@
   SETTING_NUMBER(CheckTime, kSigned8, 24, 30)                                            \
   SETTING_NUMBER(RssScrollTime, kInt, 40, 31)                                            \
   SETTING_NUMBER(FitFlag, kFlag, 0, 32)                                                  \
+  /* Our own key: the clock's size in percent of the display scale (25-400 when used). */ \
+  SETTING_NUMBER(ClockScale, kInt, 100, 46)                                              \
   SETTING_TEXT(ListName, kPathCapacity, "", 33)                                          \
   SETTING_TEXT(SkinPath, kPathCapacity, kDefaultSkinPath, 35)

@@ -28,9 +28,9 @@ inline const std::vector<std::string> kReadOrder = ExpandAlarmKeys(
     {"AppTitle", "WinFlame", "ShowWin", "LEFT", "TOP", "Zadd", "CHARA", "BRAND", "ALPHA",
      "AlphaUse", "Clock24", "Clock12", "SndDLEFT", "SndDTOP", "SndLLEFT", "SndLTOP", "MasterVol",
      "RepFlag", "SPFlag", "ShuffFlag", "AlarmFlag", "*alarms*", "resemble", "TimeSignal",
-     "BootSignal", "TimeSetting", "VoiceSet1", "VoiceSet2", "VoiceSet3", "TimeServer", "SntpUse", "URL", "FeedServer", "OldTime",
+     "BootSignal", "TimeSetting", "VoiceSet1", "VoiceSet2", "VoiceSet3", "TimeServer", "SntpUse", "URL", "FeedServer", "FeedUrl0", "FeedUrl1", "FeedUrl2", "FeedUrl3", "OldTime",
      "FullScreenFlag", "MoviePosX", "MoviePosY", "ViewBrand", "NewDays", "NewFlag", "ClickMode",
-     "CheckTime", "RssScrollTime", "FitFlag", "ListName", "SkinPath"});
+     "CheckTime", "RssScrollTime", "FitFlag", "ClockScale", "ListName", "SkinPath"});
 
 inline const std::vector<std::string> kWriteOrder = ExpandAlarmKeys(
     {"AlphaUse", "ALPHA", "CHARA", "BRAND", "LEFT", "TOP", "Zadd", "SndDLEFT", "SndDTOP",
@@ -38,7 +38,8 @@ inline const std::vector<std::string> kWriteOrder = ExpandAlarmKeys(
      "Clock24", "Clock12", "SntpUse", "TimeServer", "TimeSignal", "BootSignal", "resemble",
      "OldTime", "ViewBrand", "NewDays", "NewFlag", "ClickMode", "CheckTime", "RssScrollTime",
      "FitFlag", "ListName", "TimeSetting", "SkinPath", "FullScreenFlag", "MoviePosX",
-     "MoviePosY", "VoiceSet1", "VoiceSet2", "VoiceSet3"});
+     "MoviePosY", "VoiceSet1", "VoiceSet2", "VoiceSet3", "FeedUrl0", "FeedUrl1", "FeedUrl2",
+     "FeedUrl3", "ClockScale"});
 
 // Every saved key with a value other than its default, each in the form it is written in.
 inline const char kEveryKeySet[] =
@@ -58,7 +59,8 @@ inline const char kEveryKeySet[] =
     "TimeSetting=012345678901234567890123456789012345678\n"
     "VoiceSet1=0123\nVoiceSet2=99\nVoiceSet3=3\n"
     "TimeServer=ntp.example.org:1234\nSntpUse=1\nURL=http://home.example/\n"
-    "FeedServer=feeds.example:8080\nOldTime=1700000000\nFullScreenFlag=1\nMoviePosX=-5\n"
+    "FeedServer=feeds.example:8080\nFeedUrl0=https://a.example/feed\nFeedUrl1=http://b.example/x.xml\n"
+    "FeedUrl2=https://c.example/atom\nFeedUrl3=ftp://d.example/\nOldTime=1700000000\nFullScreenFlag=1\nMoviePosX=-5\n"
     "MoviePosY=6\nViewBrand=5\nNewDays=3\nNewFlag=1\nClickMode=2\nCheckTime=6\n"
-    "RssScrollTime=20\nFitFlag=1\nListName=C:\\lists\\mine.lst\nSkinPath=D:\\skins\n";
+    "RssScrollTime=20\nFitFlag=1\nClockScale=150\nListName=C:\\lists\\mine.lst\nSkinPath=D:\\skins\n";
 
