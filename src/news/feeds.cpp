@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <ctime>
 
 const char* const kFeedPaths[kFeedCount] = {"/rss/tarvo.rdf", "/rss/pellin.rdf",
@@ -19,6 +20,32 @@ bool BuildFeedUrl(int index, const char* host, char* out, size_t outCapacity) {
     return false;
   }
   return true;
+}
+
+FeedAddressKind ClassifyFeedAddress(const char* text) {
+  if (text == nullptr || text[0] == '\0') return FeedAddressKind::kEmpty;
+  const size_t length = strlen(text);
+  if (length >= sizeof(FeedRecord::url)) return FeedAddressKind::kRefused;
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c <= ' ' || c == 0x7F) return FeedAddressKind::kRefused;
+  }
+  size_t schemeLength = 0;
+  FeedAddressKind kind = FeedAddressKind::kRefused;
+  if (strncasecmp(text, "http://", 7) == 0) {
+    schemeLength = 7;
+    kind = FeedAddressKind::kHttp;
+  } else if (strncasecmp(text, "https://", 8) == 0) {
+    schemeLength = 8;
+    kind = FeedAddressKind::kHttps;
+  }
+  // The host is what comes before the first '/', '?' or '#'; a port alone is no host.
+  const char* host = text + schemeLength;
+  const size_t hostLength = strcspn(host, "/?#");
+  if (kind == FeedAddressKind::kRefused || hostLength == 0 || host[0] == ':' || host[0] == '@') {
+    return FeedAddressKind::kRefused;
+  }
+  return kind;
 }
 
 size_t CharacterPrefix(const char* text, size_t length, size_t limit) {

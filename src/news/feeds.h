@@ -36,6 +36,15 @@ inline int FeedBits(int viewBrand) { return viewBrand & 15; }
 // "http://" host path into `out`; false (out empty) when it does not fit.
 bool BuildFeedUrl(int index, const char* host, char* out, size_t outCapacity);
 
+// What a FeedUrl0..3 key holds: nothing (the feed server's feed is used), an address the
+// clock fetches, or anything else, which is never fetched.
+enum class FeedAddressKind { kEmpty, kHttp, kHttps, kRefused };
+
+// Classifies a key's text: "http://" or "https://" (any case) then a host of at least one
+// character, no blanks or control characters anywhere, and short enough to fit a feed record's
+// url with its terminator. Leading and trailing blanks are not trimmed: they refuse it.
+FeedAddressKind ClassifyFeedAddress(const char* text);
+
 // Whether `byte` is a Shift-JIS (code page 932) lead byte.
 inline bool IsSjisLeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);

@@ -37,6 +37,34 @@ TEST(FeedTable, UrlsAreTheFourPathsOnTheServer) {
   EXPECT_FALSE(BuildFeedUrl(0, std::string(300, 'h').c_str(), url, sizeof url));
 }
 
+TEST(FeedAddress, OnlyWebAddressesWithAHostAreFetched) {
+  const struct {
+    std::string text;
+    FeedAddressKind kind;
+  } cases[] = {
+      {"", FeedAddressKind::kEmpty},
+      {"http://news.example/feed.xml", FeedAddressKind::kHttp},
+      {"HTTPS://news.example:8443/atom?x=1#top", FeedAddressKind::kHttps},
+      {"https://localhost", FeedAddressKind::kHttps},
+      {"https://user@news.example/", FeedAddressKind::kHttps},
+      {"ftp://news.example/feed", FeedAddressKind::kRefused},
+      {"file:///C:/feed.xml", FeedAddressKind::kRefused},
+      {"news.example/feed", FeedAddressKind::kRefused},
+      {"http://", FeedAddressKind::kRefused},
+      {"https:///path", FeedAddressKind::kRefused},
+      {"http://:80/", FeedAddressKind::kRefused},
+      {"http://@/", FeedAddressKind::kRefused},
+      {" http://news.example/", FeedAddressKind::kRefused},
+      {"http://news.example/a b", FeedAddressKind::kRefused},
+      {"http://news.example/\t", FeedAddressKind::kRefused},
+      {"http://news.example/" + std::string(235, 'a'), FeedAddressKind::kHttp},
+      {"http://news.example/" + std::string(236, 'a'), FeedAddressKind::kRefused},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ClassifyFeedAddress(c.text.c_str()), c.kind) << c.text;
+  }
+}
+
 TEST(FeedParse, ReadsChannelAndItemsInOrder) {
   bool ok = false;
   auto feed = Parse(std::string(kHead) +
