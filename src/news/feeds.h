@@ -22,6 +22,7 @@ struct FeedRecord {
   char channel_link[256];
   char channel_title[256];
   int item_count;
+  bool by_address;  // fetched from a FeedUrl key's address: listed under its channel title
 };
 
 // Paths of the four feeds on the feed server, by index.
