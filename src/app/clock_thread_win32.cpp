@@ -11,6 +11,7 @@
 #include "news/feeds_win32.h"
 #include "news/news_state.h"
 #include "news/ticker_win32.h"
+#include "render/face_scale.h"
 #include "render/face_win32.h"
 #include "render/frame.h"
 #include "render/surface.h"
@@ -27,7 +28,14 @@ bool faceHasBar = false;
 void LoadSkinForNews() {
   static bool first = true;
   faceHasBar = NewsBarShown();
-  LoadSkin(faceHasBar);
+  // The scale is read once here, so the face, the bar's text and the hit tests of the UI
+  // thread (ShownScaleUnits) all follow the same one.
+  const int units = WantedScaleUnits();
+  const double scale = ScaleFromUnits(units);
+  TraceEvent("scale %d/%d", units, kScaleUnitsPerOne);
+  ScaleTicker(scale);
+  ShownScaleUnits = units;
+  LoadSkin(faceHasBar, scale);
   if (first) TraceEvent("first frame %lu ms after start", static_cast<unsigned long>(TestMsSinceStart()));
   first = false;
 }

@@ -11,6 +11,7 @@
 #include "app/tray_win32.h"
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
+#include "base/dpi_win32.h"
 #include "base/message_box_win32.h"
 #include "base/test_hooks_win32.h"
 #include "news/feeds_win32.h"
@@ -97,6 +98,8 @@ BOOL InitInstance(HWND clockWindow, HWND ownerWindow, HINSTANCE instance) {
     return FALSE;
   }
   CreateTickerFont();
+  ClockDpi = QueryWindowDpi(ClockWindow);
+  TraceEvent("dpi %d", ClockDpi.load());
   if (TestFeedServer(FeedServer, sizeof FeedServer)) TraceEvent("FeedServer %s", FeedServer);
   ClockState = kClockLoad;
   BuildCatalogue();

@@ -10,6 +10,8 @@
 #include "app/settings_win32.h"
 #include "app/tray_win32.h"
 #include "base/app_state.h"
+#include "base/dpi_win32.h"
+#include "base/messages.h"
 #include "base/message_box_win32.h"
 #include "base/placement_win32.h"
 #include "base/resource_ids.h"
@@ -25,6 +27,8 @@
 #include "player/playlist.h"
 #include "player/playlist_win32.h"
 #include "render/alpha_dialog_win32.h"
+#include "render/face_layout.h"
+#include "render/face_scale.h"
 #include "render/face_win32.h"
 #include "render/frame.h"
 #include "render/shape_win32.h"
@@ -216,11 +220,29 @@ void ApplyZadd(HWND window) {
   }
 }
 
-// The news bar is a fixed strip of the client area, wherever the skin draws it.
+// The news bar is a fixed strip of the client area, wherever the skin draws it, at the scale
+// the face on screen has.
 bool CursorOnBar(HWND window, POINT* client) {
   GetCursorPos(client);
   ScreenToClient(window, client);
-  return client->x >= 1 && client->x <= 399 && client->y >= 281 && client->y <= 329;
+  return InBox(BarHitBox(ScaleFromUnits(ShownScaleUnits.load())), client->x, client->y);
+}
+
+// The system moves and sizes the clock for a monitor of another DPI (or a changed display
+// scale); the clock thread then draws the face at the new scale.
+void ChangeDpi(HWND window, WPARAM wParam, LPARAM lParam) {
+  const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+  if (suggested != nullptr) {
+    const POINT corner = DpiChangedCorner(*suggested);
+    SetWindowPos(window, nullptr, corner.x, corner.y, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LEFT = corner.x;
+    TOP = corner.y;
+  }
+  const int dpi = LOWORD(wParam);
+  if (dpi > 0) ClockDpi = dpi;
+  TraceEvent("dpi changed to %d at %d,%d", dpi, LEFT.load(), TOP.load());
+  RequestFrame(kFrameRescale);
 }
 
 
@@ -360,6 +382,15 @@ void RunCommand(HWND window, WORD id) {
     case CMD_ALARMS:
       ShowAlarmList(window);
       break;
+    case CMD_SIZE_50:
+    case CMD_SIZE_75:
+    case CMD_SIZE_100:
+    case CMD_SIZE_125:
+    case CMD_SIZE_150:
+    case CMD_SIZE_200:
+      ClockScale = kSizeChoices[id - CMD_SIZE_50];
+      RequestFrame(kFrameRescale);
+      break;
     default:
       break;
   }
@@ -475,6 +506,10 @@ void ShowPopupMenu(HINSTANCE instance, int x, int y) {
     SetMenuState(popup, CMD_PLAYER, PlayerShown && PanelWindow != nullptr ? MF_CHECKED : 0);
     SetMenuState(popup, CMD_PLAYER_ALWAYS_SHOWN, !SPFlag ? MF_CHECKED : 0);
     SetMenuState(popup, CMD_START_WITH_WINDOWS, ProgramStartsWithWindows() ? MF_CHECKED : 0);
+    const int size = SizeChoiceFor(ClampClockScale(ClockScale));
+    if (size >= 0) {
+      CheckMenuRadioItem(popup, CMD_SIZE_50, CMD_SIZE_200, CMD_SIZE_50 + size, MF_BYCOMMAND);
+    }
     TraceEvent("menu checks player=%d always=%d", PlayerShown && PanelWindow != nullptr ? 1 : 0,
                !SPFlag ? 1 : 0);
   }
@@ -558,6 +593,10 @@ LRESULT CALLBACK ClockWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       ShowPopupMenu(AppInstance, at.x, at.y);
       return 0;
     }
+    case kDpiChangedMessage:
+      if (window != ClockWindow) return DefWindowProcA(window, message, wParam, lParam);
+      ChangeDpi(window, wParam, lParam);
+      return 0;
     case WM_DROPFILES:
       DropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;

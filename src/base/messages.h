@@ -16,6 +16,10 @@ constexpr unsigned MSG_SKIN_DOWNLOADED = kUserMessageBase + 5;     // 1029: work
 constexpr unsigned MSG_ALARM_FILE_MISSING = kUserMessageBase + 6;  // 1030: wParam the alarm (1-8)
 constexpr unsigned MSG_TRAY = kAppMessageBase + 100;               // 32868: tray icon callback
 
+// The system's, to ClockWindow: its monitor's DPI changed (wParam the new DPI in both words,
+// lParam the rectangle suggested for it). Our headers, which target Windows Vista, leave it out.
+constexpr unsigned kDpiChangedMessage = 0x02E0;  // WM_DPICHANGED
+
 // To the video window: wParam is the MediaPlayer it shows.
 constexpr unsigned MSG_VIDEO_PLAYER = kUserMessageBase;  // 1024
 

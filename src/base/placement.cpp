@@ -82,3 +82,13 @@ bool TouchesPrimaryScreen(const PlaceRect& window, int screenWidth, int screenHe
   return window.right > 0 && window.bottom > 0 && window.left < screenWidth &&
          window.top < screenHeight;
 }
+
+PlacePoint CornerOnMonitor(const PlaceRect& suggested, const PlaceRect& monitor) {
+  PlacePoint corner = {suggested.left, suggested.top};
+  if (monitor.right <= monitor.left || monitor.bottom <= monitor.top) return corner;
+  if (corner.x < monitor.left) corner.x = monitor.left;
+  if (corner.x >= monitor.right) corner.x = monitor.right - 1;
+  if (corner.y < monitor.top) corner.y = monitor.top;
+  if (corner.y >= monitor.bottom) corner.y = monitor.bottom - 1;
+  return corner;
+}

@@ -53,3 +53,7 @@ int BesideClockTop(const PlaceRect& dialog, const PlaceRect& clock, const PlaceR
 
 // Whether a window lies on the primary screen at all (the test used without monitor functions).
 bool TouchesPrimaryScreen(const PlaceRect& window, int screenWidth, int screenHeight);
+
+// The top-left corner for a window the system resizes for another DPI: the corner it suggests,
+// moved onto `monitor` (the one the corner was on) when it would leave it.
+PlacePoint CornerOnMonitor(const PlaceRect& suggested, const PlaceRect& monitor);

@@ -228,6 +228,20 @@ void KeepOnMonitor(HWND window) {
   MoveTopLeft(window, corner.x, corner.y);
 }
 
+POINT DpiChangedCorner(const RECT& suggested) {
+  PlaceRect monitor = PrimaryScreen();
+  RECT now;
+  const MonitorFunctions& f = Monitors();
+  if (f.found && ClockWindow != nullptr && GetWindowRect(ClockWindow, &now)) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    HMONITOR holding = f.monitorFromPoint(POINT{now.left, now.top}, MONITOR_DEFAULTTONEAREST);
+    if (holding != nullptr && f.getMonitorInfo(holding, &info)) monitor = ToPlace(info.rcMonitor);
+  }
+  const PlacePoint corner = CornerOnMonitor(ToPlace(suggested), monitor);
+  return POINT{corner.x, corner.y};
+}
+
 #if MASCOT_TEST_HOOKS
 void RedoMonitorLookup(MonitorFunctionLookup lookup) {
   lookUp = lookup != nullptr ? lookup : LookUpInUser32;

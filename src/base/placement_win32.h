@@ -21,6 +21,10 @@ bool ClockOffPrimaryScreen();
 // keeping its horizontal place, then makes sure it is on a monitor.
 void PlaceBesideClock(HWND dialog);
 
+// Where ClockWindow's top-left corner goes when the system suggests `suggested` for a new DPI:
+// kept on the monitor the corner is on now (the primary screen without monitor functions).
+POINT DpiChangedCorner(const RECT& suggested);
+
 // Moves a top-level window that lies on no monitor to ClockWindow's top-left corner.
 void KeepOnMonitor(HWND window);
 

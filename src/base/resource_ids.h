@@ -23,6 +23,13 @@
 #define CMD_PLAYER_ALWAYS_SHOWN 40041
 #define CMD_START_WITH_WINDOWS 40050
 #define CMD_ABOUT 40051
+// "サイズ": the clock's size as a percent of the display scale, in the order of kSizeChoices.
+#define CMD_SIZE_50 40060
+#define CMD_SIZE_75 40061
+#define CMD_SIZE_100 40062
+#define CMD_SIZE_125 40063
+#define CMD_SIZE_150 40064
+#define CMD_SIZE_200 40065
 
 // "ALPHA": the transparency dialog.
 #define IDC_ALPHA_TRACK 1003

@@ -365,7 +365,8 @@ void PlayNewsChimes() {
 void ClickNewsBar(int x) {
   TickerSlot slots[kTickerSlots];
   TickerSlotsNow(slots);
-  const int k = HitTickerSlot(slots, x, BarOffset.x);
+  const int left = TickerWindowBox(BarOffset, ScaleFromUnits(ShownScaleUnits.load())).x;
+  const int k = HitTickerSlot(slots, x, left);
   TraceEvent("ClickNewsBar %d slot %d", x, k);
   if (k < 0) return;
   OpenNewsItem(slots[k].link, slots[k].extend);

@@ -83,11 +83,11 @@ int RecentFromSelection(long selection, int fallback) {
   return static_cast<int>(selection) + 1;
 }
 
-int HitTickerSlot(const TickerSlot slots[kTickerSlots], int clickX, int barOffsetX) {
+int HitTickerSlot(const TickerSlot slots[kTickerSlots], int clickX, int windowLeft) {
   for (int k = 0; k < kTickerSlots; ++k) {
     const TickerSlot& slot = slots[k];
     if (!slot.active) continue;
-    const int64_t left = static_cast<int64_t>(kTickerLeft) + barOffsetX + slot.x;
+    const int64_t left = static_cast<int64_t>(windowLeft) + slot.x;
     const int64_t right = left + slot.visible - slot.gap;
     if (left < clickX && clickX < right) return k;
   }

@@ -62,5 +62,6 @@ inline bool NoticePlaysSound(int newFlag) { return (newFlag & 2) != 0; }
 inline int MakeNewFlag(bool sound, bool message) { return (sound ? 2 : 0) | (message ? 1 : 0); }
 
 // The slot a click at client x hits: the first active slot, in index order, with
-// left + x < click < left + x + visible - gap, where left is 20 + barOffsetX. -1 for none.
-int HitTickerSlot(const TickerSlot slots[kTickerSlots], int clickX, int barOffsetX);
+// left + x < click < left + x + visible - gap, where left is the text window's left edge in the
+// window (TickerWindowBox). -1 for none.
+int HitTickerSlot(const TickerSlot slots[kTickerSlots], int clickX, int windowLeft);

@@ -28,11 +28,22 @@ int TickerDueIn(const TickerPace& pace, uint32_t now) {
   return early > 0 ? early : 0;
 }
 
-void ArmSlot(TickerSlot* slot, int width) {
+FaceBox TickerWindowBox(FacePoint barOffset, double scale) {
+  return FaceBox{ScaleLength(kTickerLeft + barOffset.x, scale), ScaleLength(kTickerTop + barOffset.y, scale),
+                 ScaleLength(kTickerWindow, scale), ScaleLength(kTextSurfaceHeight, scale)};
+}
+
+FacePoint TextSurfaceSize(double scale) {
+  return FacePoint{ScaleLength(kTextSurfaceWidth, scale), ScaleLength(kTextSurfaceHeight, scale)};
+}
+
+void ArmSlot(TickerSlot* slot, int width, int window) {
   if (width < 0) width = 0;
+  if (window < 1) window = 1;
+  slot->window = window;
   slot->width = width;
-  slot->visible = width < kTickerWindow ? width : kTickerWindow;
-  slot->x = kTickerWindow;
+  slot->visible = width < window ? width : window;
+  slot->x = window;
   slot->scroll = 0;
   slot->gap = slot->visible;
   slot->active = 1;
@@ -56,8 +67,8 @@ void StepOne(TickerSlot* s, bool* chain, bool* finished) {
     ++s->scroll;
   } else if (s->scroll >= s->width) {
     s->scroll = 0;
-    s->gap = kTickerWindow;
-    s->x = kTickerWindow;
+    s->gap = s->window;
+    s->x = s->window;
     s->active = 0;
     *finished = true;
     return;
@@ -308,8 +319,8 @@ bool SlotSpan(const TickerSlot& slot, int* x, int* from, int* count) {
   *from = slot.scroll;
   *count = slot.visible - slot.gap;
   if (!slot.active || *count <= 0) return false;
-  if (*x < 0 || *x >= kTickerWindow) return false;
-  if (*x + *count > kTickerWindow) *count = kTickerWindow - *x;
-  if (*from < 0 || *from + *count > kTextSurfaceWidth) return false;
+  if (*x < 0 || *x >= slot.window) return false;
+  if (*x + *count > slot.window) *count = slot.window - *x;
+  if (*from < 0 || *from + *count > slot.width) return false;
   return *count > 0;
 }

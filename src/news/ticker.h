@@ -6,18 +6,24 @@
 #include <cstdint>
 
 #include "news/feeds.h"
+#include "render/face_scale.h"
+#include "render/face_layout.h"
 #include "render/surface.h"
 
 constexpr int kTickerSlots = 4;
+// At 1; the clock draws them at its scale (TickerWindowBox, TextSurfaceSize).
 constexpr int kTickerWindow = 310;      // width of the text window on the bar
 constexpr int kTickerLeft = 20;         // its left edge in the face
 constexpr int kTickerTop = 291;         // its top edge in the face
 constexpr int kTextSurfaceWidth = 1024; // one line, never wrapped
 constexpr int kTextSurfaceHeight = 30;
+constexpr int kTickerFontHeight = 24;   // the font's character height in pixels
+constexpr int kTickerFontWidth = 12;
 constexpr size_t kTitleSplit = 58;      // longest title shown in one slot, in bytes
 constexpr int kMaxGlyphs = 512;
 
 struct TickerSlot {
+  int window;  // the text window's width it scrolls through, in pixels
   int visible;
   int width;
   int scroll;
@@ -59,8 +65,14 @@ int TakeDueSteps(TickerPace* pace, uint32_t now, int period);
 // Milliseconds from `now` until the next step is due; 0 when it is due already.
 int TickerDueIn(const TickerPace& pace, uint32_t now);
 
-// Arms a slot for a rendered text of `width` pixels.
-void ArmSlot(TickerSlot* slot, int width);
+// The text window on the face at `scale`, for a bar drawn at `barOffset` (as FaceOffsetFor):
+// its corner and its size are each rounded, so its size is the same for every skin.
+FaceBox TickerWindowBox(FacePoint barOffset, double scale);
+// The size of a slot's text surface at `scale`: as high as the text window.
+FacePoint TextSurfaceSize(double scale);
+
+// Arms a slot for a rendered text of `width` pixels in a text window `window` pixels wide.
+void ArmSlot(TickerSlot* slot, int width, int window);
 
 // One step of the chain led by `head`: each active slot moves at most once. Returns the slot
 // that leads afterwards.
@@ -108,5 +120,5 @@ void BlitGlyphScalar(Surface* surface, int left, int top, const uint8_t* grey, i
                      int width, int rows, const uint8_t table[256]);
 
 // Which columns of slot `slot`'s text show in the window: at window x `*x`, columns `*from`
-// for `*count` pixels. False when nothing of it shows.
+// for `*count` pixels, never past the slot's text or its window. False when nothing of it shows.
 bool SlotSpan(const TickerSlot& slot, int* x, int* from, int* count);

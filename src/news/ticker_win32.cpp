@@ -20,6 +20,8 @@
 namespace {
 
 HFONT tickerFont = nullptr;
+// The scale of the font and text surfaces; the clock thread's after start-up.
+double tickerScale = 1.0;
 uint8_t greyTable[256];
 Surface textSurfaces[kTickerSlots];
 TickerState ticker;
@@ -128,7 +130,7 @@ void QueueIntoFreeSlot() {
     const int s = armed[j];
     ClearSurface(&textSurfaces[s]);
     const int width = RenderText(&textSurfaces[s], ticker.slots[s].text);
-    ArmSlot(&ticker.slots[s], width);
+    ArmSlot(&ticker.slots[s], width, ScaleLength(kTickerWindow, tickerScale));
 #if MASCOT_TEST_HOOKS
     // The text's bytes in hexadecimal, so a test can compose the slot from the same text.
     char hex[sizeof ticker.slots[s].text * 2 + 1] = {};
@@ -142,15 +144,41 @@ void QueueIntoFreeSlot() {
 
 }  // namespace
 
-void CreateTickerFont() {
-  BuildGreyTable(greyTable);
+namespace {
+
+void MakeTickerFont(double scale) {
+  const FacePoint size = TextSurfaceSize(scale);
   for (int k = 0; k < kTickerSlots; ++k) {
     char name[16];
     snprintf(name, sizeof name, "TextBuffer%d", k);
-    CreateSurface(&textSurfaces[k], kTextSurfaceWidth, kTextSurfaceHeight, name);
+    CreateSurface(&textSurfaces[k], size.x, size.y, name);
   }
-  tickerFont = CreateFontA(-24, 12, 0, 0, 400, 0, 0, 0, 128, 0, 0, 0, 0, "ＭＳ ゴシック");
+  HFONT font = CreateFontA(-ScaleLength(kTickerFontHeight, scale), ScaleLength(kTickerFontWidth, scale), 0,
+                           0, 400, 0, 0, 0, 128, 0, 0, 0, 0, "ＭＳ ゴシック");
+  if (tickerFont != nullptr) DeleteObject(tickerFont);
+  tickerFont = font;
+  tickerScale = scale;
+}
+
+}  // namespace
+
+void CreateTickerFont() {
+  BuildGreyTable(greyTable);
+  MakeTickerFont(1.0);
   for (int k = 0; k < kTickerSlots; ++k) ticker.slots[k].index = static_cast<uint8_t>(k);
+}
+
+void ScaleTicker(double scale) {
+  if (scale == tickerScale && tickerFont != nullptr) return;
+  NoteFrameAccess();
+  MakeTickerFont(scale);
+  // The texts shown were measured in the old font: the queue starts again from its first feed.
+  LockNews();
+  resetPending = true;
+  UnlockNews();
+  ApplyPendingReset();
+  TraceEvent("ticker at scale %.3f: font %d px, text %dx%d", scale, ScaleLength(kTickerFontHeight, scale),
+             textSurfaces[0].width, textSurfaces[0].height);
 }
 
 void RequestTickerReset() { resetPending = true; }
@@ -159,18 +187,18 @@ bool DrawNewsBar() {
   if (!TickerOn() || !SurfaceExists(PictureSurface)) return false;
   if (ActiveSlots(ticker.slots) == 0 || !ticker.slots[ticker.head].active) return false;
   NoteFrameAccess();
-  const int left = kTickerLeft + BarOffset.x;
-  const int top = kTickerTop + BarOffset.y;
+  const FaceBox box = TickerWindowBox(BarOffset, tickerScale);
+  const int height = box.h < textSurfaces[0].height ? box.h : textSurfaces[0].height;
   FrameGuard guard;
-  CopyRect(&BackBuffer, left, top, kTickerWindow, kTextSurfaceHeight, &PictureSurface, left, top);
+  CopyRect(&BackBuffer, box.x, box.y, box.w, height, &PictureSurface, box.x, box.y);
   for (int k = 0; k < kTickerSlots; ++k) {
     int x = 0;
     int from = 0;
     int count = 0;
     if (!SlotSpan(ticker.slots[k], &x, &from, &count)) continue;
-    BlendRect(&BackBuffer, left + x, top, count, kTextSurfaceHeight, &textSurfaces[k], from, 0);
+    BlendRect(&BackBuffer, box.x + x, box.y, count, height, &textSurfaces[k], from, 0);
   }
-  MarkFrameRegionChanged(left, top, kTickerWindow, kTextSurfaceHeight);
+  MarkFrameRegionChanged(box.x, box.y, box.w, height);
   return true;
 }
 

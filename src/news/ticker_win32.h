@@ -2,8 +2,12 @@
 // steps and draws it.
 #pragma once
 
-// Start-up, before the clock thread: the four text surfaces, the font and the grey table.
+// Start-up, before the clock thread: the four text surfaces, the font and the grey table, at 1.
 void CreateTickerFont();
+// Clock thread, before the face loads at `scale`: the font and the text surfaces at that scale
+// (the font -24 × scale pixels high), and the queue started again for texts of the new width.
+// Nothing when they are at that scale already.
+void ScaleTicker(double scale);
 struct Surface;
 // Draws a Shift-JIS text into `surface` from its top-left corner with the ticker font and returns
 // its width in pixels: the pen moves by each glyph's own advance, lead bytes pair with their trail, a carriage return drops the byte after

@@ -2,13 +2,16 @@
 #pragma once
 
 #include "base/local_time.h"
+#include "render/face_scale.h"
 
 struct FacePoint {
   int x;
   int y;
 };
 
-// One glyph copy: from the digit sheet at (sx, sy) to the face at (dx, dy), w × h pixels.
+// One glyph copy: from the digit sheet at (sx, sy) to the face at (dx, dy), w × h pixels. The
+// positions below are written at 1; every function takes the scale the face and the digit
+// sheet are drawn at and gives pixels at that scale.
 struct GlyphCopy {
   int dx;
   int dy;
@@ -28,13 +31,21 @@ constexpr int kBarY = 280;
 constexpr int kFaceWidth = 400;
 constexpr int kFaceHeight = 330;
 
+// The face, the clock area and the news bar's place at `scale`; `offset` as FaceOffsetFor.
+FacePoint FaceSize(double scale);
+FaceBox ClockAreaBox(FacePoint offset, double scale);
+FacePoint BarPlace(FacePoint offset, double scale);
+// Where a click counts as one on the news bar, in the window (a fixed strip, whatever the skin).
+FaceBox BarHitBox(double scale);
+bool InBox(const FaceBox& box, int x, int y);
+
 // Face and bar offsets for a skin: the first brand's second skin is drawn 25 pixels right.
 FacePoint FaceOffsetFor(int brand, int chara);
 
 // The two colon dots baked into the picture.
-int ColonGlyphs(FacePoint offset, GlyphCopy out[2]);
+int ColonGlyphs(FacePoint offset, double scale, GlyphCopy out[2]);
 
 // The glyphs of a time, in drawing order (mark, month, day, hour, minute); returns how many.
 // `clock24`, `clock12` and `hourCycle` are the display settings of the same names.
 int TimeGlyphs(const LocalTime& now, bool clock24, bool clock12, int hourCycle, FacePoint offset,
-               GlyphCopy out[8]);
+               double scale, GlyphCopy out[8]);

@@ -7,11 +7,13 @@
 
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
+#include "base/dpi_win32.h"
 #include "base/message_box_win32.h"
 #include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
 #include "render/blend.h"
 #include "render/face_layout.h"
+#include "render/face_scale.h"
 #include "render/frame.h"
 #include "render/kpz_surface_win32.h"
 #include "render/shape_win32.h"
@@ -26,6 +28,12 @@ FacePoint FaceOffset = {0, 0};
 FacePoint BarOffset = {0, 0};
 
 namespace {
+
+// The scale the surfaces were last loaded at; the clock thread's.
+double faceScale = 1.0;
+// Whether the window has been shown: a reload (another skin, a new scale) leaves it as it is,
+// hidden in the tray included.
+bool windowShown = false;
 
 // The selected skin, or null when BRAND and CHARA name no skin of the table (a hand-edited
 // settings file, or a package skin that is gone).
@@ -84,8 +92,13 @@ bool LoadPicture(const SkinRecord& skin) {
 
 enum class SkinLoad { kLoaded, kNoSkin, kNoPicture, kFailed };
 
-SkinLoad LoadSelectedSkin(bool withNewsBar) {
+SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
   NoteFrameAccess();
+  if (scale != faceScale) {
+    // The fallback shape is the picture's: it is made again from the picture at the new size.
+    ReleaseWindowRegion();
+    faceScale = scale;
+  }
   int chara = CHARA;
   RECT r;
   GetWindowRect(ClockWindow, &r);
@@ -111,15 +124,19 @@ SkinLoad LoadSelectedSkin(bool withNewsBar) {
   // Each skin speaks with its own stored voice; choices are stored as they are made, so nothing
   // of the previous skin's needs writing back here.
   LoadSkinVoiceDigits(chara);
-  if (!CreateSurface(&PictureSurface, kFaceWidth, kFaceHeight, skin->name)) return SkinLoad::kFailed;
+  const FacePoint size = FaceSize(faceScale);
+  if (!CreateSurface(&PictureSurface, size.x, size.y, skin->name)) return SkinLoad::kFailed;
   if (!LoadPicture(*skin)) {
     TraceEvent("LoadSkin: no picture %s", skin->file);
     return SkinLoad::kNoPicture;
   }
-  if (withNewsBar) MaskCopy(&PictureSurface, BarOffset.x, kBarY + BarOffset.y);
+  if (withNewsBar) {
+    const FacePoint bar = BarPlace(BarOffset, faceScale);
+    MaskCopy(&PictureSurface, bar.x, bar.y);
+  }
   if (SurfaceExists(MojiSurface)) {
     GlyphCopy colon[2];
-    ColonGlyphs(FaceOffset, colon);
+    ColonGlyphs(FaceOffset, faceScale, colon);
     for (const GlyphCopy& g : colon) Blend(&PictureSurface, MojiSurface, g);
   }
   Premultiply(&PictureSurface);
@@ -130,9 +147,11 @@ SkinLoad LoadSelectedSkin(bool withNewsBar) {
       created = CreateSurface(&BackBuffer, PictureSurface.width, PictureSurface.height, "BackBuffer");
     }
     if (!created) return SkinLoad::kFailed;
-    ShowWindow(ClockWindow, SW_SHOWNORMAL);
+    if (!windowShown) ShowWindow(ClockWindow, SW_SHOWNORMAL);
+    windowShown = true;
     SetWindowPos(ClockWindow, nullptr, LEFT, TOP, PictureSurface.width, PictureSurface.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    TraceEvent("face size %dx%d", PictureSurface.width, PictureSurface.height);
   }
   RedrawFace();
   PushFrameIfChanged();
@@ -190,22 +209,23 @@ void ComposeBase() {
 void DrawTime(const LocalTime& now) {
   NoteFrameAccess();
   if (!SurfaceExists(BackBuffer) || !SurfaceExists(PictureSurface)) return;
-  CopyRect(&BackBuffer, kClockAreaX + FaceOffset.x, kClockAreaY + FaceOffset.y, kClockAreaWidth,
-           kClockAreaHeight, &PictureSurface, kClockAreaX + FaceOffset.x,
-           kClockAreaY + FaceOffset.y);
+  const FaceBox area = ClockAreaBox(FaceOffset, faceScale);
+  CopyRect(&BackBuffer, area.x, area.y, area.w, area.h, &PictureSurface, area.x, area.y);
   FrameGuard guard;
   if (SurfaceExists(MojiSurface)) {
     GlyphCopy glyphs[8];
-    int n = TimeGlyphs(now, Clock24 != 0, Clock12 != 0, HourCycle, FaceOffset, glyphs);
+    int n = TimeGlyphs(now, Clock24 != 0, Clock12 != 0, HourCycle, FaceOffset, faceScale, glyphs);
     for (int i = 0; i < n; ++i) Blend(&BackBuffer, MojiSurface, glyphs[i]);
   }
   MarkFrameChanged();
   TraceEvent("DrawTime %02d:%02d", now.hour, now.minute);
 }
 
-bool LoadSkin(bool withNewsBar) {
+int WantedScaleUnits() { return ScaleUnits(ClockDpi.load(), ClockScale.load()); }
+
+bool LoadSkin(bool withNewsBar, double scale) {
   TraceEvent("LoadSkin");
-  SkinLoad result = LoadSelectedSkin(withNewsBar);
+  SkinLoad result = LoadSelectedSkin(withNewsBar, scale);
   // A selection that names no skin (a package deleted from the skin folder, a hand-edited
   // BRAND) or whose picture is gone would otherwise fail at every start, and be saved again at
   // every exit: the first built-in skin takes its place, and is what gets saved.
@@ -214,7 +234,7 @@ bool LoadSkin(bool withNewsBar) {
     BRAND = 0;
     CHARA = 0;
     LoadSkinVoiceDigits(0);
-    result = LoadSelectedSkin(withNewsBar);
+    result = LoadSelectedSkin(withNewsBar, scale);
   }
   return result == SkinLoad::kLoaded;
 }
@@ -231,6 +251,10 @@ bool ServeFrameRequests() {
   const unsigned requests = TakeFrameRequests();
   if ((requests & kFrameRedraw) != 0) RedrawFace();
   if ((requests & kFramePush) != 0) MarkFrameChanged();
+  if ((requests & kFrameRescale) != 0 && ClockState == kClockRunning &&
+      WantedScaleUnits() != ShownScaleUnits.load()) {
+    ClockState = kClockReload;
+  }
   return (requests & kFrameRedraw) != 0;
 }
 

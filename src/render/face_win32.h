@@ -10,11 +10,15 @@ extern FacePoint BarOffset;
 
 // Everything here runs on the clock thread, the frame's only owner (see render/frame.h).
 
-// Loads the selected skin into the surfaces, with the news bar baked into the picture when
-// `withNewsBar`, shows ClockWindow the first time and pushes a complete frame. Resets LastHour
+// The scale the face should be drawn at now, in scale units: ClockDpi and ClockScale.
+int WantedScaleUnits();
+
+// Loads the selected skin into the surfaces at `scale`, with the news bar baked into the picture
+// when `withNewsBar`, sizes ClockWindow to the picture, shows it the first time and pushes a
+// complete frame. Resets LastHour
 // and LastMinute. A selection naming no skin, or a skin whose picture cannot be loaded, gives
 // way to the first built-in skin (BRAND and CHARA become 0).
-bool LoadSkin(bool withNewsBar);
+bool LoadSkin(bool withNewsBar, double scale);
 // Puts the picture into BackBuffer without pushing.
 void ComposeBase();
 // Redraws the clock area of BackBuffer for `now` without pushing.
@@ -23,7 +27,7 @@ void DrawTime(const LocalTime& now);
 // it. The news layer lays its ticker lines over it afterwards (the clock thread composes both).
 void RedrawFace();
 // Carries out what other threads asked for through RequestFrame; true when it recomposed the
-// face, so the caller lays the ticker over it again.
+// face, so the caller lays the ticker over it again. A new scale is loaded as a skin reload.
 bool ServeFrameRequests();
 // Pushes BackBuffer when it changed since the last push.
 void PushFrameIfChanged();

@@ -6,6 +6,8 @@
 // What another thread can ask for.
 constexpr unsigned kFrameRedraw = 1u;  // recompose the face for the current time, then push
 constexpr unsigned kFramePush = 2u;    // push the finished frame again (ALPHA changed, a paint)
+constexpr unsigned kFrameRescale = 4u; // the DPI or ClockScale changed: load the face at the new
+                                       // scale when it differs from the one shown
 
 // Any thread: adds to the pending requests and wakes the owner.
 void RequestFrame(unsigned what);

@@ -63,7 +63,7 @@ void BM_TickerStep(benchmark::State& state) {
   TickerSlot slots[kTickerSlots] = {};
   for (int k = 0; k < kTickerSlots; ++k) {
     slots[k].index = static_cast<uint8_t>(k);
-    ArmSlot(&slots[k], 400);
+    ArmSlot(&slots[k], 400, kTickerWindow);
   }
   int head = 0;
   for (auto _ : state) {
@@ -78,7 +78,7 @@ void BM_TickerStep(benchmark::State& state) {
     }
     head = StepSlots(slots, head);
     for (int k = 0; k < kTickerSlots; ++k) {
-      if (!slots[k].active) ArmSlot(&slots[k], 400);
+      if (!slots[k].active) ArmSlot(&slots[k], 400, kTickerWindow);
     }
     benchmark::DoNotOptimize(back.pixels.data());
   }

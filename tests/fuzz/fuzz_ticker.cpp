@@ -50,12 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (length >= sizeof slot.text) abort();
       if (length > kTitleSplit + 4) abort();
       if (CharacterPrefix(slot.text, length, length) != length) abort();
-      ArmSlot(&slot, width + static_cast<int>(length));
+      ArmSlot(&slot, width + static_cast<int>(length), kTickerWindow);
     }
     for (const TickerSlot& slot : state.slots) {
       int x = 0, from = 0, count = 0;
       if (SlotSpan(slot, &x, &from, &count) &&
-          (x < 0 || count <= 0 || x + count > kTickerWindow || from + count > kTextSurfaceWidth)) {
+          (x < 0 || count <= 0 || x + count > kTickerWindow || from + count > slot.width)) {
         abort();
       }
     }

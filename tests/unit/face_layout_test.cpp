@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "news/ticker.h"
 #include "render/face_layout.h"
+#include "render/face_scale.h"
 
 namespace {
 
@@ -20,7 +22,7 @@ LocalTime At(int month, int day, int hour, int minute) {
 // Reads the glyphs back as text: sheet rows give the digits, the mark and month cells their names.
 std::string Read(const LocalTime& t, bool clock24, bool clock12) {
   GlyphCopy g[8];
-  int n = TimeGlyphs(t, clock24, clock12, clock24 ? 24 : 12, FacePoint{0, 0}, g);
+  int n = TimeGlyphs(t, clock24, clock12, clock24 ? 24 : 12, FacePoint{0, 0}, 1.0, g);
   std::string s;
   for (int i = 0; i < n; ++i) {
     if (g[i].sy == 346) {
@@ -49,7 +51,7 @@ TEST(FaceLayoutTest, HoursFollowTheDisplaySettings) {
 
 TEST(FaceLayoutTest, PlacesAndOffsets) {
   GlyphCopy g[8];
-  ASSERT_EQ(TimeGlyphs(At(3, 1, 13, 45), false, true, 12, FaceOffsetFor(0, 1), g), 8);
+  ASSERT_EQ(TimeGlyphs(At(3, 1, 13, 45), false, true, 12, FaceOffsetFor(0, 1), 1.0, g), 8);
   // Afternoon mark, March, day 0 and 1, hour 0 1, minute 4 5, all 25 pixels right.
   const int dx[8] = {96, 30, 64, 75, 30, 48, 79, 97};
   const int dy[8] = {212, 182, 182, 182, 226, 226, 226, 226};
@@ -67,7 +69,7 @@ TEST(FaceLayoutTest, PlacesAndOffsets) {
   EXPECT_EQ(FaceOffsetFor(1, 1).x, 0);
 
   GlyphCopy colon[2];
-  ASSERT_EQ(ColonGlyphs(FaceOffsetFor(0, 1), colon), 2);
+  ASSERT_EQ(ColonGlyphs(FaceOffsetFor(0, 1), 1.0, colon), 2);
   EXPECT_EQ(colon[0].dx, 94);
   EXPECT_EQ(colon[0].dy, 232);
   EXPECT_EQ(colon[1].dy, 242);
@@ -80,7 +82,7 @@ TEST(FaceLayoutTest, NothingOutsideTheSheetWhateverTheClockSays) {
   for (const LocalTime& t : odd) {
     for (bool c24 : {false, true}) {
       GlyphCopy g[8];
-      int n = TimeGlyphs(t, c24, true, c24 ? 24 : 12, FacePoint{0, 0}, g);
+      int n = TimeGlyphs(t, c24, true, c24 ? 24 : 12, FacePoint{0, 0}, 1.0, g);
       for (int i = 0; i < n; ++i) {
         EXPECT_GE(g[i].sy, 0);
         EXPECT_LE(g[i].sy + g[i].h, 362);
@@ -88,6 +90,87 @@ TEST(FaceLayoutTest, NothingOutsideTheSheetWhateverTheClockSays) {
       }
     }
   }
+}
+
+bool operator==(const FaceBox& a, const FaceBox& b) {
+  return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
+}
+
+// Every fixed place of the face at the scales a display offers, worked out by hand; the wide
+// skin's offset is in all of them. The scaled digit sheet is round(75 s) x round(362 s).
+TEST(FaceLayoutTest, EveryPlaceAtEveryScale) {
+  struct Row {
+    double scale;
+    FacePoint size;
+    FaceBox area;
+    FacePoint bar;
+    FaceBox hit;
+    FaceBox ticker;
+    FaceBox minuteUnits;  // 5 at (97 + 25, 226); its sheet cell is at (7, 140), as x, y of sx, sy
+    FacePoint cell;
+  };
+  const Row rows[] = {
+      {1.0, {400, 330}, {55, 182, 90, 80}, {25, 280}, {1, 281, 399, 49}, {45, 291, 310, 30},
+       {122, 226, 18, 28}, {7, 140}},
+      {1.25, {500, 413}, {69, 228, 112, 100}, {31, 350}, {1, 351, 499, 62}, {56, 364, 388, 38},
+       {153, 283, 22, 35}, {9, 175}},
+      {1.5, {600, 495}, {83, 273, 135, 120}, {38, 420}, {2, 422, 598, 73}, {68, 437, 465, 45},
+       {183, 339, 27, 42}, {11, 210}},
+      {2.0, {800, 660}, {110, 364, 180, 160}, {50, 560}, {2, 562, 798, 98}, {90, 582, 620, 60},
+       {244, 452, 36, 56}, {14, 280}},
+      {0.5, {200, 165}, {28, 91, 45, 40}, {13, 140}, {1, 141, 199, 24}, {23, 146, 155, 15},
+       {61, 113, 9, 14}, {4, 70}},
+  };
+  const FacePoint wide = FaceOffsetFor(0, 1);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.scale);
+    EXPECT_EQ(FaceSize(r.scale).x, r.size.x);
+    EXPECT_EQ(FaceSize(r.scale).y, r.size.y);
+    EXPECT_TRUE(ClockAreaBox(wide, r.scale) == r.area);
+    EXPECT_EQ(BarPlace(wide, r.scale).x, r.bar.x);
+    EXPECT_EQ(BarPlace(wide, r.scale).y, r.bar.y);
+    EXPECT_TRUE(BarHitBox(r.scale) == r.hit);
+    EXPECT_TRUE(TickerWindowBox(wide, r.scale) == r.ticker);
+    GlyphCopy g[8];
+    const int n = TimeGlyphs(At(12, 31, 23, 45), true, false, 24, wide, r.scale, g);
+    ASSERT_EQ(n, 7);
+    EXPECT_TRUE((FaceBox{g[6].dx, g[6].dy, g[6].w, g[6].h}) == r.minuteUnits);
+    EXPECT_EQ(g[6].sx, r.cell.x);
+    EXPECT_EQ(g[6].sy, r.cell.y);
+    // Whatever the rounding, every copy stays inside the scaled sheet and the clock area, and
+    // the ticker's text window inside the face.
+    const int sheetW = ScaleLength(75, r.scale), sheetH = ScaleLength(362, r.scale);
+    GlyphCopy all[10];
+    int count = TimeGlyphs(At(12, 31, 13, 59), false, true, 12, wide, r.scale, all);
+    count += ColonGlyphs(wide, r.scale, all + count);
+    for (int i = 0; i < count; ++i) {
+      EXPECT_LE(all[i].sx + all[i].w, sheetW) << i;
+      EXPECT_LE(all[i].sy + all[i].h, sheetH) << i;
+      EXPECT_GE(all[i].dx, r.area.x) << i;
+      EXPECT_LE(all[i].dx + all[i].w, r.area.x + r.area.w) << i;
+      EXPECT_LE(all[i].dy + all[i].h, r.area.y + r.area.h) << i;
+    }
+    EXPECT_LE(r.ticker.x + r.ticker.w, r.size.x);
+    EXPECT_LE(r.ticker.y + r.ticker.h, r.size.y);
+    EXPECT_EQ(TextSurfaceSize(r.scale).y, r.ticker.h);
+  }
+}
+
+TEST(FaceScaleTest, DpiAndSizeMakeOneScale) {
+  EXPECT_EQ(ScaleUnits(96, 100), kScaleUnitsPerOne);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(144, 100)), 1.5);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(192, 100)), 2.0);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(96, 50)), 0.5);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(120, 150)), 1.875);
+  // An unknown DPI counts as 96; ClockScale set by hand is held to 25-400; the whole to 8.
+  EXPECT_EQ(ScaleUnits(0, 100), kScaleUnitsPerOne);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(96, 5)), 0.25);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(96, 1000)), 4.0);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(480, 400)), 8.0);
+  EXPECT_DOUBLE_EQ(ScaleFromUnits(ScaleUnits(10, 100)), 0.5);
+  EXPECT_EQ(SizeChoiceFor(ClampClockScale(100)), 2);
+  EXPECT_EQ(SizeChoiceFor(ClampClockScale(200)), 5);
+  EXPECT_EQ(SizeChoiceFor(ClampClockScale(110)), -1);
 }
 
 }  // namespace

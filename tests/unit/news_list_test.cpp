@@ -157,28 +157,28 @@ TEST(BarClick, EdgesAreOutsideLowestSlotWinsAndBarOffsetShifts) {
   TickerSlot slots[kTickerSlots] = {Slot(0, 100, 0), Slot(100, 50, 0), Slot(0, 0, 0, false),
                                     Slot(0, 0, 0, false)};
   // Slot 0 spans window 20..120 exclusive.
-  EXPECT_EQ(HitTickerSlot(slots, 20, 0), -1);
-  EXPECT_EQ(HitTickerSlot(slots, 21, 0), 0);
-  EXPECT_EQ(HitTickerSlot(slots, 119, 0), 0);
-  EXPECT_EQ(HitTickerSlot(slots, 120, 0), -1);  // the shared edge hits neither
-  EXPECT_EQ(HitTickerSlot(slots, 121, 0), 1);
-  EXPECT_EQ(HitTickerSlot(slots, 169, 0), 1);
-  EXPECT_EQ(HitTickerSlot(slots, 170, 0), -1);
+  EXPECT_EQ(HitTickerSlot(slots, 20, kTickerLeft), -1);
+  EXPECT_EQ(HitTickerSlot(slots, 21, kTickerLeft), 0);
+  EXPECT_EQ(HitTickerSlot(slots, 119, kTickerLeft), 0);
+  EXPECT_EQ(HitTickerSlot(slots, 120, kTickerLeft), -1);  // the shared edge hits neither
+  EXPECT_EQ(HitTickerSlot(slots, 121, kTickerLeft), 1);
+  EXPECT_EQ(HitTickerSlot(slots, 169, kTickerLeft), 1);
+  EXPECT_EQ(HitTickerSlot(slots, 170, kTickerLeft), -1);
   // Overlapping slots: the lower index wins.
   slots[2] = Slot(50, 100, 0);
-  EXPECT_EQ(HitTickerSlot(slots, 90, 0), 0);
-  EXPECT_EQ(HitTickerSlot(slots, 140, 0), 1);
+  EXPECT_EQ(HitTickerSlot(slots, 90, kTickerLeft), 0);
+  EXPECT_EQ(HitTickerSlot(slots, 140, kTickerLeft), 1);
   // BarOffset 25 moves everything right.
-  EXPECT_EQ(HitTickerSlot(slots, 45, 25), -1);
-  EXPECT_EQ(HitTickerSlot(slots, 46, 25), 0);
-  EXPECT_EQ(HitTickerSlot(slots, 144, 25), 0);
+  EXPECT_EQ(HitTickerSlot(slots, 45, kTickerLeft + 25), -1);
+  EXPECT_EQ(HitTickerSlot(slots, 46, kTickerLeft + 25), 0);
+  EXPECT_EQ(HitTickerSlot(slots, 144, kTickerLeft + 25), 0);
   // A slot still entering shows visible - gap pixels only.
   TickerSlot entering[kTickerSlots] = {Slot(300, 100, 95), {}, {}, {}};
-  EXPECT_EQ(HitTickerSlot(entering, 324, 0), 0);
-  EXPECT_EQ(HitTickerSlot(entering, 325, 0), -1);
+  EXPECT_EQ(HitTickerSlot(entering, 324, kTickerLeft), 0);
+  EXPECT_EQ(HitTickerSlot(entering, 325, kTickerLeft), -1);
   // Inactive slots are never hit.
   entering[0].active = 0;
-  EXPECT_EQ(HitTickerSlot(entering, 322, 0), -1);
+  EXPECT_EQ(HitTickerSlot(entering, 322, kTickerLeft), -1);
 }
 
 }  // namespace

@@ -233,3 +233,21 @@ TEST(PlacementOnScreenTest, AnyOverlapWithThePrimaryScreenCounts) {
 }
 
 }  // namespace
+
+TEST(PlacementDpiTest, SuggestedCornerStaysOnItsMonitor) {
+  const PlaceRect second = {1920, 0, 3840, 1080};
+  struct Case {
+    PlaceRect suggested;
+    PlacePoint corner;
+  } cases[] = {
+      {{2000, 100, 2800, 760}, {2000, 100}},   // on the monitor already: as suggested
+      {{1800, 100, 2600, 760}, {1920, 100}},   // left of it: onto its left edge
+      {{3900, -50, 4700, 610}, {3839, 0}},     // past its right and top: its last column, top row
+      {{2000, 1200, 2800, 1860}, {2000, 1079}},
+  };
+  for (const Case& c : cases) {
+    const PlacePoint got = CornerOnMonitor(c.suggested, second);
+    EXPECT_EQ(got.x, c.corner.x) << c.suggested.left;
+    EXPECT_EQ(got.y, c.corner.y) << c.suggested.top;
+  }
+}

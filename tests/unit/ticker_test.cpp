@@ -118,7 +118,7 @@ TEST(TickerQueue, ResetLeadsWithSlotZeroInOrder) {
     ASSERT_EQ(k, i);
     int armed[2];
     ASSERT_EQ(QueueNextItem(&state, k, feeds.get(), 1, armed), 1);
-    ArmSlot(&state.slots[k], 40);
+    ArmSlot(&state.slots[k], 40, kTickerWindow);
     EXPECT_EQ(std::string(state.slots[k].text), kOpen + "f0i" + std::to_string(i) + kClose);
   }
 }
@@ -151,8 +151,8 @@ TEST(TickerQueue, SplitTitleNeedsBothSlotsFree) {
 TEST(TickerStepping, TwoHundredPixelTitleTimeline) {
   TickerSlot slots[kTickerSlots] = {};
   for (int i = 0; i < kTickerSlots; ++i) slots[i].index = static_cast<uint8_t>(i);
-  ArmSlot(&slots[0], 200);
-  ArmSlot(&slots[1], 200);
+  ArmSlot(&slots[0], 200, kTickerWindow);
+  ArmSlot(&slots[1], 200, kTickerWindow);
   int head = 0;
   for (int step = 1; step <= 200; ++step) {
     head = StepSlots(slots, head);
@@ -174,7 +174,7 @@ TEST(TickerStepping, EachSlotMovesAtMostOncePerStep) {
   TickerSlot slots[kTickerSlots] = {};
   for (int i = 0; i < kTickerSlots; ++i) {
     slots[i].index = static_cast<uint8_t>(i);
-    ArmSlot(&slots[i], 50);
+    ArmSlot(&slots[i], 50, kTickerWindow);
     slots[i].gap = 0;  // all chained
     slots[i].x = 100;
   }
@@ -184,7 +184,7 @@ TEST(TickerStepping, EachSlotMovesAtMostOncePerStep) {
 
 TEST(TickerStepping, WideTitleScrollsInsideThenLeaves) {
   TickerSlot slots[kTickerSlots] = {};
-  ArmSlot(&slots[0], 500);
+  ArmSlot(&slots[0], 500, kTickerWindow);
   int head = 0;
   int steps = 0;
   while (slots[0].active && steps < 2000) {

@@ -18,7 +18,7 @@ std::string BesideThisProgram(const char* name) {
   return folder.substr(0, folder.find_last_of('\\') + 1) + name;
 }
 
-TEST(ReleaseTest, ManifestGivesCommonControlsSixAndDeclaresNoDpiAwareness) {
+TEST(ReleaseTest, ManifestGivesCommonControlsSixAndPerMonitorDpiAwareness) {
   // This program embeds the product's resource script, manifest included.
   HMODULE comctl = GetModuleHandleA("comctl32.dll");
   if (comctl == nullptr) comctl = LoadLibraryA("comctl32.dll");
@@ -42,7 +42,8 @@ TEST(ReleaseTest, ManifestGivesCommonControlsSixAndDeclaresNoDpiAwareness) {
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
   EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos);
-  EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+  EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
   FreeLibrary(product);
 }
 

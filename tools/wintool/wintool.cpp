@@ -1,7 +1,7 @@
 // A small Windows command-line tool for driving and inspecting the clock from outside: post
 // messages to its windows, list its windows with their styles and places, play a test tone,
 // print the news font's glyphs, and make what Windows does to it (a log-off, a taskbar that is
-// late or made again).
+// late or made again, a monitor of another DPI).
 // The end-to-end tests run it under Wine next to the program.
 #include <windows.h>
 #include <mmsystem.h>
@@ -71,6 +71,37 @@ int Post(const char* className, UINT message, WPARAM wParam, LPARAM lParam, bool
     if (toOwner ? GetWindow(w, GW_OWNER) == nullptr : IsWindowVisible(w) != 0) target = w;
   }
   return PostMessageA(target, message, wParam, lParam) ? 0 : 3;
+}
+
+// What Windows sends a window whose monitor changed its DPI, which Wine never sends: the new DPI
+// and the rectangle suggested for it. The rectangle is the message's pointer, so it is written
+// into the receiving process, which reads it there; the send waits for the answer.
+int DpiChanged(const char* className, int dpi, const RECT& suggested) {
+  constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED
+  HWND target = nullptr;
+  for (HWND w : WindowsOfClass(className)) {
+    if (IsWindowVisible(w)) target = w;
+  }
+  if (target == nullptr) {
+    fprintf(stderr, "no visible window of class %s\n", className);
+    return 2;
+  }
+  DWORD processId = 0;
+  GetWindowThreadProcessId(target, &processId);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+  if (process == nullptr) return 3;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  int code = 3;
+  if (remote != nullptr && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr)) {
+    DWORD_PTR result = 0;
+    code = SendMessageTimeoutA(target, kDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                               SMTO_NORMAL, 10000, &result) != 0
+               ? 0
+               : 4;
+  }
+  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return code;
 }
 
 // Half a second of a 440 Hz tone through PlaySound from memory.
@@ -751,6 +782,11 @@ int main(int argc, char** argv) {
                 argc > 5 ? static_cast<LPARAM>(Number(argv[5])) : 0,
                 strcmp(argv[1], "post-owner") == 0);
   }
+  if (argc >= 8 && strcmp(argv[1], "dpichanged") == 0) {
+    const RECT suggested = {static_cast<LONG>(strtol(argv[4], nullptr, 0)), static_cast<LONG>(strtol(argv[5], nullptr, 0)),
+                            static_cast<LONG>(strtol(argv[6], nullptr, 0)), static_cast<LONG>(strtol(argv[7], nullptr, 0))};
+    return DpiChanged(argv[2], static_cast<int>(Number(argv[3])), suggested);
+  }
   if (argc >= 2 && strcmp(argv[1], "tone") == 0) return Tone();
   if (argc >= 2 && strcmp(argv[1], "dialogs") == 0) return Dialogs();
   if (argc >= 3 && strcmp(argv[1], "press") == 0) return Press(static_cast<int>(Number(argv[2])));
@@ -788,6 +824,7 @@ int main(int argc, char** argv) {
           "select ID N | ping CLASS MS | record TEXT | command-to TITLE ID | click-in TITLE ID | "
           "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID | key-to TITLE ID VK | "
           "drop CLASS|dialog:ID PATH... | slide-any ID POS | track ID | controls ID | in ID COMMAND... | "
-          "tray CLASS [delete] | broadcast NAME | fake-taskbar MS | end-session CLASS\n");
+          "tray CLASS [delete] | broadcast NAME | fake-taskbar MS | end-session CLASS | "
+          "dpichanged CLASS DPI LEFT TOP RIGHT BOTTOM\n");
   return 1;
 }
