@@ -6,6 +6,8 @@
 # The clock's FeedServer is FEED_SERVER (default 127.77.0.1, where scripts/run.sh serves the
 # sample feeds): with a feed server there, the news bar scrolls during the measurement.
 # CLOCK_SETTINGS="Key=value ..." adds settings to the clock's file.
+# LOG_PIXELS=192 measures at that display DPI (default 96), set in the measuring prefix as the
+# display settings set it; the clock then draws itself at that scale.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -14,6 +16,9 @@ bash scripts/build.sh mingw-i686 >/dev/null
 export WINEPREFIX="$root/build/wine-measure"
 . scripts/wine-env.sh
 EnsureWinePrefix
+for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+  wine reg add "$key" /v LogPixels /t REG_DWORD /d "${LOG_PIXELS:-96}" /f >/dev/null 2>&1 </dev/null
+done
 
 work=$(mktemp -d)
 mkdir -p "$work/home"
