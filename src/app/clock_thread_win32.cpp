@@ -27,7 +27,7 @@ bool faceHasBar = false;
 void LoadSkinForNews() {
   static bool first = true;
   faceHasBar = NewsBarShown();
-  LoadSkin(faceHasBar);
+  LoadSkin(faceHasBar, 1.0);
   if (first) TraceEvent("first frame %lu ms after start", static_cast<unsigned long>(TestMsSinceStart()));
   first = false;
 }

@@ -10,11 +10,13 @@ extern FacePoint BarOffset;
 
 // Everything here runs on the clock thread, the frame's only owner (see render/frame.h).
 
-// Loads the selected skin into the surfaces, with the news bar baked into the picture when
-// `withNewsBar`, shows ClockWindow the first time and pushes a complete frame. Resets LastHour
-// and LastMinute. A selection naming no skin, or a skin whose picture cannot be loaded, gives
-// way to the first built-in skin (BRAND and CHARA become 0).
-bool LoadSkin(bool withNewsBar);
+// Loads the selected skin into the surfaces at `scale` (1.0: the images as stored), with the news
+// bar baked into the picture when `withNewsBar`, shows ClockWindow the first time and pushes a
+// complete frame. Afterwards PictureSurface is round(kFaceWidth × scale) × round(kFaceHeight ×
+// scale) and MojiSurface and BarSurface are their images' sizes times `scale`, rounded. Resets
+// LastHour and LastMinute. A selection naming no skin, or a skin whose picture cannot be loaded,
+// gives way to the first built-in skin (BRAND and CHARA become 0).
+bool LoadSkin(bool withNewsBar, double scale);
 // Puts the picture into BackBuffer without pushing.
 void ComposeBase();
 // Redraws the clock area of BackBuffer for `now` without pushing.
