@@ -18,7 +18,8 @@ if(benchmark_FOUND AND BENCH_SOURCES)
   add_executable(benchmarks ${BENCH_SOURCES})
   target_link_libraries(benchmarks PRIVATE mascot_core benchmark::benchmark benchmark::benchmark_main
                         kpz_writer)
-  target_compile_definitions(benchmarks PRIVATE TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+  target_compile_definitions(benchmarks PRIVATE TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
+                             MASCOT_RESOURCES_DIR="${CMAKE_SOURCE_DIR}/resources")
 endif()
 
 # Code that threads share, under ThreadSanitizer: a separate program, since TSan cannot be

@@ -144,6 +144,11 @@ add_executable(push_cost ${CMAKE_SOURCE_DIR}/tests/e2e/push_cost.cpp)
 target_compile_definitions(push_cost PRIVATE ${MASCOT_WIN32_DEFS})
 target_link_libraries(push_cost PRIVATE user32 gdi32)
 
+# scripts/measure-skin-scale.sh: a whole skin load at 1.5 and 2 against 1.
+add_executable(skin_load_cost ${CMAKE_SOURCE_DIR}/tests/e2e/skin_load_cost.cpp ${MASCOT_RC})
+target_compile_options(skin_load_cost PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(skin_load_cost PRIVATE mascot_win32_hooks)
+
 # scripts/measure-playlist.sh: a list of 10,000 entries read as one section and key by key.
 add_executable(list_load_cost ${CMAKE_SOURCE_DIR}/tests/e2e/list_load_cost.cpp)
 target_compile_options(list_load_cost PRIVATE ${MASCOT_WIN32_FLAGS})

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Renders the program and tray icons from their SVG sources into multi-size .ico files in
 # resources/icons/: "icon" (16-256 px), the tray icon and the tray icon with the news badge.
+# Each holds its sizes at twice the size too, as Windows picks them at 200 %: the program icon
+# 32 for 16 and 64 for 32 (48 serves 150 %), the tray icons 32 for 16.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out="$here/../../resources/icons"
@@ -23,6 +25,6 @@ render() {  # $1 = svg, $2 = output ico, then sizes
   rm -f "$tmp"/*.png
 }
 
-render "$here/clock.svg" "$out/clock.ico" 16 32 48 256
+render "$here/clock.svg" "$out/clock.ico" 16 32 48 64 256
 render "$here/clock.svg" "$out/tray.ico" 16 32
 render "$here/clock_news.svg" "$out/tray_news.ico" 16 32

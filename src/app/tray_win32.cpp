@@ -40,8 +40,11 @@ BOOL AddTrayIcon(const char* iconName, HINSTANCE instance, HWND window) {
   TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   TrayIconData.uCallbackMessage = MSG_TRAY;
   // Shared icons belong to the system, which frees them with the module; never DestroyIcon them.
+  // The notification area shows small icons: 16 pixels at 100 %, 32 at 200 %, which the icon
+  // holds as drawn rather than stretched.
   TrayIconData.hIcon = static_cast<HICON>(
-      LoadImageA(instance, iconName, IMAGE_ICON, 16, 16, LR_SHARED | LR_VGACOLOR));
+      LoadImageA(instance, iconName, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                 GetSystemMetrics(SM_CYSMICON), LR_SHARED | LR_VGACOLOR));
   lstrcpynA(TrayIconData.szTip, AppCaption, sizeof TrayIconData.szTip);
   // A second add for the same id fails in the shell, and a modify of an entry it does not have:
   // what the shell holds can differ from what was last done here (a taskbar made again), so the

@@ -231,15 +231,12 @@ bool BlendRect(Surface* destination, int dx, int dy, int w, int h, const Surface
   return BlendRectScalar(destination, dx, dy, w, h, source, sx, sy);
 }
 
-bool MaskCopyFrom(Surface* destination, int dx, int dy, const Surface* bar) {
-  if (!RectInside(destination, dx, dy, kMaskWidth, kMaskHeight) ||
-      !RectInside(bar, 0, 0, kMaskWidth, kMaskHeight)) {
-    return false;
-  }
-  for (int y = 0; y < kMaskHeight; ++y) {
+bool MaskCopyBlock(Surface* destination, int dx, int dy, const Surface* bar, int w, int h) {
+  if (!RectInside(destination, dx, dy, w, h) || !RectInside(bar, 0, 0, w, h)) return false;
+  for (int y = 0; y < h; ++y) {
     uint8_t* d = PixelAt(destination, dx, dy + y);
     const uint8_t* s = PixelAt(bar, 0, y);
-    for (int x = 0; x < kMaskWidth; ++x, d += kBytesPerPixel, s += kBytesPerPixel) {
+    for (int x = 0; x < w; ++x, d += kBytesPerPixel, s += kBytesPerPixel) {
       if (s[kAlphaByte] == 0) continue;
       d[0] = s[0];
       d[1] = s[1];
@@ -248,6 +245,10 @@ bool MaskCopyFrom(Surface* destination, int dx, int dy, const Surface* bar) {
     }
   }
   return true;
+}
+
+bool MaskCopyFrom(Surface* destination, int dx, int dy, const Surface* bar) {
+  return MaskCopyBlock(destination, dx, dy, bar, kMaskWidth, kMaskHeight);
 }
 
 bool MaskCopy(Surface* destination, int dx, int dy) {

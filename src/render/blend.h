@@ -42,6 +42,10 @@ bool MaskCopy(Surface* destination, int dx, int dy);
 // The same with an explicit source block, for callers and tests that hold their own bar image.
 bool MaskCopyFrom(Surface* destination, int dx, int dy, const Surface* bar);
 
+// The same over the w × h block at (0, 0) of `bar`: the bar's block in a picture drawn at another
+// size than the stored one.
+bool MaskCopyBlock(Surface* destination, int dx, int dy, const Surface* bar, int w, int h);
+
 // Turns straight alpha into premultiplied colour in place: each of blue, green and red becomes
 // (value × alpha) >> 8. Does nothing to a surface without pixels.
 void Premultiply(Surface* surface);

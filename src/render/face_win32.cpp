@@ -16,12 +16,15 @@
 #include "render/face_scale.h"
 #include "render/frame.h"
 #include "render/kpz_surface_win32.h"
+#include "render/resample.h"
+#include "render/scaled_images.h"
 #include "render/shape_win32.h"
 #include "render/surface.h"
 #include "settings/settings.h"
 #include "settings/skin_voice.h"
 #include "skin/catalogue.h"
 #include "skin/catalogue_win32.h"
+#include "skin/package.h"
 #include "skin/package_win32.h"
 
 FacePoint FaceOffset = {0, 0};
@@ -48,11 +51,17 @@ const SkinRecord* SelectedSkin() {
 // thread, would join the two threads' input and the clock would wait on this thread's work.
 void Warn(const char* text) { ShowMessageBox(nullptr, text, AppCaption, MB_ICONWARNING); }
 
+// The sizes MojiSurface and BarSurface have at scale 1; the clock thread's own. A sheet or bar
+// kept from an earlier load (the new one was damaged) is brought to the new scale from these.
+FacePoint mojiBase = {0, 0};
+FacePoint barBase = {0, 0};
+
 // Loads a digit sheet or bar image of the skin, saying which one is missing. The image goes into
 // a surface of its own size, which then replaces `surface`: sheets and bars of another size than
 // the previous skin's are shown whole, and a damaged image leaves the previous one in place.
 // `premultiply` applies to the fresh image only, so a kept one is never darkened twice.
-bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface, bool premultiply) {
+bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface, bool premultiply,
+                   FacePoint* base) {
   char text[160];
   Surface fresh = {};
   if (skin.source == kSkinFromPackage) {
@@ -75,12 +84,87 @@ bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface, 
     if (premultiply) Premultiply(&fresh);
     FreeSurface(surface);
     *surface = fresh;
+    *base = FacePoint{fresh.width, fresh.height};
   }
+  return true;
+}
+
+// The twice-size version of one image into a surface of its own size; false, silently, when the
+// skin has none, it is damaged or a side is odd (it would have no size at scale 1).
+bool LoadDoubleImage(const SkinRecord& skin, const char* image, Surface* out) {
+  char name[kPackagePatternMax + 1];
+  if (!DoubleSizeName(image, name, sizeof name)) return false;
+  if (skin.source == kSkinFromPackage) {
+    char path[MAX_PATH];
+    PackageMember member = {};
+    if (!SkinPackagePath(skin.package, path, sizeof path) || !ReadPackageMember(path, name, &member)) {
+      return false;
+    }
+    DecodeKpz(member.data, member.size, name, out);
+    FreePackageMember(&member);
+  } else {
+    LoadKpzResource(name, out);
+  }
+  if (!SurfaceExists(*out)) return false;
+  if (out->width % 2 == 0 && out->height % 2 == 0) return true;
+  FreeSurface(out);
+  return false;
+}
+
+// A skin's three images at twice the size, used only all together: a picture drawn from them
+// needs its sheet and bar at the same size.
+struct DoubleSet {
+  Surface moji = {};
+  Surface bar = {};
+  Surface picture = {};
+
+  DoubleSet() = default;
+  DoubleSet(const DoubleSet&) = delete;
+  DoubleSet& operator=(const DoubleSet&) = delete;
+  ~DoubleSet() {
+    FreeSurface(&moji);
+    FreeSurface(&bar);
+    FreeSurface(&picture);
+  }
+
+  bool Load(const SkinRecord& skin) {
+    return LoadDoubleImage(skin, skin.moji, &moji) && LoadDoubleImage(skin, skin.rss, &bar) &&
+           LoadDoubleImage(skin, skin.file, &picture);
+  }
+};
+
+// Hands a surface over, leaving the giver empty.
+void Adopt(Surface* from, Surface* to) {
+  FreeSurface(to);
+  *to = *from;
+  *from = Surface{};
+}
+
+// Replaces `surface` by itself resampled to width × height; true without doing anything when it
+// has that size already or holds nothing. Surfaces are made with packed rows, which the resampler
+// reads and writes as they are.
+bool FitSurface(Surface* surface, int width, int height, AlphaForm form) {
+  if (!SurfaceExists(*surface) || (surface->width == width && surface->height == height)) return true;
+  Surface fitted = {};
+  if (!CreateSurface(&fitted, width, height, surface->name)) return false;
+  const PixelSpan from = {surface->bits, static_cast<size_t>(surface->stride) * surface->height,
+                          surface->width, surface->height, static_cast<size_t>(surface->stride)};
+  const PixelTarget to = {fitted.bits, static_cast<size_t>(fitted.stride) * fitted.height,
+                          fitted.width, fitted.height, static_cast<size_t>(fitted.stride)};
+  if (!Resample(from, to, form)) {
+    FreeSurface(&fitted);
+    return false;
+  }
+  Adopt(&fitted, surface);
   return true;
 }
 
 void Blend(Surface* target, const Surface& glyphs, const GlyphCopy& g) {
   BlendRect(target, g.dx, g.dy, g.w, g.h, &glyphs, g.sx, g.sy);
+}
+
+GlyphCopy Times(GlyphCopy g, int factor) {
+  return GlyphCopy{g.dx * factor, g.dy * factor, g.w * factor, g.h * factor, g.sx * factor, g.sy * factor};
 }
 
 bool LoadPicture(const SkinRecord& skin) {
@@ -100,7 +184,7 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
     faceScale = scale;
   }
   int chara = CHARA;
-  RECT r;
+  RECT r = {LEFT, TOP, LEFT, TOP};
   GetWindowRect(ClockWindow, &r);
   LEFT = r.left;
   TOP = r.top;
@@ -111,8 +195,25 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
     TraceEvent("LoadSkin: no skin %d/%d", BRAND.load(), CHARA.load());
     return SkinLoad::kNoSkin;
   }
-  if (!LoadSkinImage(*skin, skin->moji, &MojiSurface, false)) return SkinLoad::kFailed;
-  if (!LoadSkinImage(*skin, skin->rss, &BarSurface, true)) return SkinLoad::kFailed;
+  // Above scale 1 the twice-size images are the source: shown as they are at 2, resampled down
+  // from them otherwise. Everything is composed at the source's size and resampled once at the
+  // end, never per frame.
+  DoubleSet twice;
+  const int factor = WantsDoubleSize(scale) && twice.Load(*skin) ? 2 : 1;
+  if (factor == 2) {
+    Adopt(&twice.moji, &MojiSurface);
+    mojiBase = FacePoint{MojiSurface.width / 2, MojiSurface.height / 2};
+    Premultiply(&twice.bar);
+    Adopt(&twice.bar, &BarSurface);
+    barBase = FacePoint{BarSurface.width / 2, BarSurface.height / 2};
+  } else {
+    if (!LoadSkinImage(*skin, skin->moji, &MojiSurface, false, &mojiBase)) return SkinLoad::kFailed;
+    if (!LoadSkinImage(*skin, skin->rss, &BarSurface, true, &barBase)) return SkinLoad::kFailed;
+  }
+  if (!FitSurface(&MojiSurface, mojiBase.x * factor, mojiBase.y * factor, AlphaForm::kStraight) ||
+      !FitSurface(&BarSurface, barBase.x * factor, barBase.y * factor, AlphaForm::kPremultiplied)) {
+    return SkinLoad::kFailed;
+  }
   if (SurfaceExists(PictureSurface)) {
     FreeSurface(&PictureSurface);
     FrameGuard guard;
@@ -124,22 +225,35 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
   // Each skin speaks with its own stored voice; choices are stored as they are made, so nothing
   // of the previous skin's needs writing back here.
   LoadSkinVoiceDigits(chara);
-  const FacePoint size = FaceSize(faceScale);
-  if (!CreateSurface(&PictureSurface, size.x, size.y, skin->name)) return SkinLoad::kFailed;
-  if (!LoadPicture(*skin)) {
+  if (!CreateSurface(&PictureSurface, kFaceWidth * factor, kFaceHeight * factor, skin->name)) {
+    return SkinLoad::kFailed;
+  }
+  if (factor == 2) {
+    const Surface& p = twice.picture;
+    CopyRect(&PictureSurface, 0, 0, p.width < PictureSurface.width ? p.width : PictureSurface.width,
+             p.height < PictureSurface.height ? p.height : PictureSurface.height, &p, 0, 0);
+  } else if (!LoadPicture(*skin)) {
     TraceEvent("LoadSkin: no picture %s", skin->file);
     return SkinLoad::kNoPicture;
   }
   if (withNewsBar) {
-    const FacePoint bar = BarPlace(BarOffset, faceScale);
-    MaskCopy(&PictureSurface, bar.x, bar.y);
+    MaskCopyBlock(&PictureSurface, BarOffset.x * factor, (kBarY + BarOffset.y) * factor, &BarSurface,
+                  kMaskWidth * factor, kMaskHeight * factor);
   }
   if (SurfaceExists(MojiSurface)) {
     GlyphCopy colon[2];
-    ColonGlyphs(FaceOffset, faceScale, colon);
-    for (const GlyphCopy& g : colon) Blend(&PictureSurface, MojiSurface, g);
+    ColonGlyphs(FaceOffset, 1.0, colon);
+    for (const GlyphCopy& g : colon) Blend(&PictureSurface, MojiSurface, Times(g, factor));
   }
   Premultiply(&PictureSurface);
+  if (!FitSurface(&PictureSurface, ScaledImageSide(kFaceWidth, scale), ScaledImageSide(kFaceHeight, scale),
+                  AlphaForm::kPremultiplied) ||
+      !FitSurface(&MojiSurface, ScaledImageSide(mojiBase.x, scale), ScaledImageSide(mojiBase.y, scale),
+                  AlphaForm::kStraight) ||
+      !FitSurface(&BarSurface, ScaledImageSide(barBase.x, scale), ScaledImageSide(barBase.y, scale),
+                  AlphaForm::kPremultiplied)) {
+    return SkinLoad::kFailed;
+  }
   if (!SurfaceExists(BackBuffer)) {
     bool created;
     {

@@ -109,7 +109,7 @@ def check_dpi(h, dpi, size, image=None):
 def test_window_and_picture_follow_the_display_dpi(h):
     check_dpi(h, 96, (400, 330), Image("tarvo_1"))
     check_dpi(h, 144, (600, 495))
-    check_dpi(h, 192, (800, 660))
+    check_dpi(h, 192, (800, 660), Image("tarvo_1-2x"))
 
 
 def test_clock_scale_50_at_96_dpi_is_half_size(h):

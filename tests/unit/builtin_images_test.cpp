@@ -1,4 +1,5 @@
-// The built-in skins as shipped: brand documents, the images they name, and the sheet layout.
+// The built-in skins as shipped: brand documents, the images they name (each also at twice the
+// size), and the sheet layout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "render/scaled_images.h"
 #include "skin/catalogue.h"
 #include "skin/kpz.h"
 
@@ -172,8 +174,11 @@ class BuiltInSkins : public ::testing::Test {
     ASSERT_EQ(found, expected);
   }
 
-  std::string ImagePath(const char* name) {
-    auto it = images_.find(Lower(name));
+  // The path of `name`, or of its twice-size version when `factor` is 2.
+  std::string ImagePath(const char* name, int factor = 1) {
+    char twice[64];
+    if (factor == 2 && !DoubleSizeName(name, twice, sizeof twice)) return std::string();
+    auto it = images_.find(Lower(factor == 2 ? twice : name));
     return it == images_.end() ? std::string() : kResources + "/" + it->second;
   }
 
@@ -256,13 +261,15 @@ TEST_F(BuiltInSkins, EveryNamedImageIsBuiltInAndDecodesToItsLayoutSize) {
                     {skin.rss, kBarWidth, kBarHeight},
                     {skin.moji, kMojiWidth, kMojiHeight}};
       for (const auto& w : wanted) {
-        used.insert(Lower(w.name));
-        const std::string path = ImagePath(w.name);
-        ASSERT_FALSE(path.empty()) << w.name << " is not in images.rc";
-        Image image = DecodeFile(path);
-        ASSERT_TRUE(image.ok) << path << ": " << KpzErrorText(image.error);
-        EXPECT_EQ(image.width, w.width) << w.name;
-        EXPECT_EQ(image.height, w.height) << w.name;
+        for (int factor : {1, 2}) {
+          const std::string path = ImagePath(w.name, factor);
+          ASSERT_FALSE(path.empty()) << w.name << " at " << factor << "x is not in images.rc";
+          used.insert(path);
+          Image image = DecodeFile(path);
+          ASSERT_TRUE(image.ok) << path << ": " << KpzErrorText(image.error);
+          EXPECT_EQ(image.width, w.width * factor) << path;
+          EXPECT_EQ(image.height, w.height * factor) << path;
+        }
       }
     }
   }
@@ -273,24 +280,26 @@ TEST_F(BuiltInSkins, PicturesKeepTheClockAreaPlainAndOpaque) {
   ParseAll();
   for (int b = 0; b < kBrandCount; ++b) {
     for (int k = 0; k < BrandTable[b].skinCount; ++k) {
-      const SkinRecord& skin = BrandTable[b].skins[k];
-      SCOPED_TRACE(skin.file);
-      Image image = DecodeFile(ImagePath(skin.file));
-      ASSERT_TRUE(image.ok);
-      ASSERT_EQ(image.height, kPictureHeight);
-      const int shift = (b == kWideBrand && k == kWideSkin) ? kWideShift : 0;
-      ASSERT_GE(image.width, 120 + shift);
-      // The glyphs are drawn over whatever the picture has here: a plain opaque panel keeps
-      // them readable, so nothing of the character may reach in.
-      const uint8_t* panel = image.Pixel(30 + shift, 182);
-      int odd = 0;
-      for (int y = 182; y < 262; ++y) {
-        for (int x = 30 + shift; x < 120 + shift; ++x) {
-          if (std::memcmp(image.Pixel(x, y), panel, 4) != 0) ++odd;
+      for (int f : {1, 2}) {
+        const SkinRecord& skin = BrandTable[b].skins[k];
+        SCOPED_TRACE(std::string(skin.file) + " at " + std::to_string(f) + "x");
+        Image image = DecodeFile(ImagePath(skin.file, f));
+        ASSERT_TRUE(image.ok);
+        ASSERT_EQ(image.height, kPictureHeight * f);
+        const int shift = (b == kWideBrand && k == kWideSkin) ? kWideShift : 0;
+        ASSERT_GE(image.width, (120 + shift) * f);
+        // The glyphs are drawn over whatever the picture has here: a plain opaque panel keeps
+        // them readable, so nothing of the character may reach in.
+        const uint8_t* panel = image.Pixel((30 + shift) * f, 182 * f);
+        int odd = 0;
+        for (int y = 182 * f; y < 262 * f; ++y) {
+          for (int x = (30 + shift) * f; x < (120 + shift) * f; ++x) {
+            if (std::memcmp(image.Pixel(x, y), panel, 4) != 0) ++odd;
+          }
         }
+        EXPECT_EQ(panel[3], 255);
+        EXPECT_EQ(odd, 0);
       }
-      EXPECT_EQ(panel[3], 255);
-      EXPECT_EQ(odd, 0);
     }
   }
 }
@@ -322,7 +331,8 @@ TEST_F(BuiltInSkins, BarsLeaveADarkCalmTextWindow) {
   }
 }
 
-std::vector<Cell> GlyphCells() {
+// The cells of a sheet drawn at `f` times the size.
+std::vector<Cell> GlyphCells(int f) {
   std::vector<Cell> cells;
   for (int d = 0; d < 10; ++d) cells.push_back({7, 28 * d, 18, 28});      // large digits
   for (int d = 0; d < 10; ++d) cells.push_back({59, 28 * d, 11, 28});     // small digits
@@ -330,6 +340,7 @@ std::vector<Cell> GlyphCells() {
   cells.push_back({17, 300, 6, 6});                                       // colon dot
   cells.push_back({36, 346, 18, 12});                                     // morning mark
   cells.push_back({54, 346, 18, 12});                                     // afternoon mark
+  for (Cell& c : cells) c = Cell{c.x * f, c.y * f, c.w * f, c.h * f};
   return cells;
 }
 
@@ -343,44 +354,48 @@ bool SameCell(const Image& image, const Cell& a, const Cell& b) {
 TEST_F(BuiltInSkins, DigitSheetsHaveAGlyphInEveryCellAndNothingElsewhere) {
   ParseAll();
   std::set<std::string> seen;
-  const std::vector<Cell> cells = GlyphCells();
   for (int b = 0; b < kBrandCount; ++b) {
     for (int k = 0; k < BrandTable[b].skinCount; ++k) {
       const char* name = BrandTable[b].skins[k].moji;
       if (!seen.insert(name).second) continue;
-      SCOPED_TRACE(name);
-      Image moji = DecodeFile(ImagePath(name));
-      ASSERT_TRUE(moji.ok);
-      ASSERT_EQ(moji.width, kMojiWidth);
-      ASSERT_EQ(moji.height, kMojiHeight);
-      std::vector<bool> inCell(static_cast<size_t>(kMojiWidth) * kMojiHeight, false);
-      for (const Cell& cell : cells) {
-        int solid = 0;
-        for (int y = cell.y; y < cell.y + cell.h; ++y) {
-          for (int x = cell.x; x < cell.x + cell.w; ++x) {
-            inCell[static_cast<size_t>(y) * kMojiWidth + x] = true;
-            if (moji.Alpha(x, y) >= 128) ++solid;
+      for (int f : {1, 2}) {
+        SCOPED_TRACE(std::string(name) + " at " + std::to_string(f) + "x");
+        const std::vector<Cell> cells = GlyphCells(f);
+        const int width = kMojiWidth * f;
+        const int height = kMojiHeight * f;
+        Image moji = DecodeFile(ImagePath(name, f));
+        ASSERT_TRUE(moji.ok);
+        ASSERT_EQ(moji.width, width);
+        ASSERT_EQ(moji.height, height);
+        std::vector<bool> inCell(static_cast<size_t>(width) * height, false);
+        for (const Cell& cell : cells) {
+          int solid = 0;
+          for (int y = cell.y; y < cell.y + cell.h; ++y) {
+            for (int x = cell.x; x < cell.x + cell.w; ++x) {
+              inCell[static_cast<size_t>(y) * width + x] = true;
+              if (moji.Alpha(x, y) >= 128) ++solid;
+            }
+          }
+          // A glyph worth the name covers a fair part of its cell, not a stray pixel.
+          EXPECT_GE(solid * 10, cell.w * cell.h) << "cell at " << cell.x << "," << cell.y;
+        }
+        int stray = 0;
+        for (int y = 0; y < height; ++y) {
+          for (int x = 0; x < width; ++x) {
+            if (!inCell[static_cast<size_t>(y) * width + x] && moji.Alpha(x, y) != 0) ++stray;
           }
         }
-        // A glyph worth the name covers a fair part of its cell, not a stray pixel.
-        EXPECT_GE(solid * 10, cell.w * cell.h) << "cell at " << cell.x << "," << cell.y;
-      }
-      int stray = 0;
-      for (int y = 0; y < kMojiHeight; ++y) {
-        for (int x = 0; x < kMojiWidth; ++x) {
-          if (!inCell[static_cast<size_t>(y) * kMojiWidth + x] && moji.Alpha(x, y) != 0) ++stray;
-        }
-      }
-      EXPECT_EQ(stray, 0);
-      // Ten different large digits, ten different small ones, twelve different months.
-      for (size_t i = 0; i < 32; ++i) {
-        for (size_t j = i + 1; j < 32; ++j) {
-          if (cells[i].w == cells[j].w) {
-            EXPECT_FALSE(SameCell(moji, cells[i], cells[j])) << "cells " << i << " and " << j;
+        EXPECT_EQ(stray, 0);
+        // Ten different large digits, ten different small ones, twelve different months.
+        for (size_t i = 0; i < 32; ++i) {
+          for (size_t j = i + 1; j < 32; ++j) {
+            if (cells[i].w == cells[j].w) {
+              EXPECT_FALSE(SameCell(moji, cells[i], cells[j])) << "cells " << i << " and " << j;
+            }
           }
         }
+        EXPECT_FALSE(SameCell(moji, cells[33], cells[34])) << "morning and afternoon marks";
       }
-      EXPECT_FALSE(SameCell(moji, cells[33], cells[34])) << "morning and afternoon marks";
     }
   }
 }
