@@ -70,6 +70,7 @@ def picture_differences(shot, image, at, scale):
     """Pixels of the picture on screen that differ from `image` (decoded from its file, drawn at
     1:1), outside the panel and the bar: without a compositor Wine shows the premultiplied colour
     where alpha is not 0 and the desktop elsewhere."""
+    assert at[0] + image.width <= shot.width and at[1] + image.height <= shot.height, (at, shot.width)
     panel = tuple(round(v * scale) for v in PANEL)
     bar_top = round(BAR_TOP * scale)
     bad = []
@@ -80,14 +81,14 @@ def picture_differences(shot, image, at, scale):
             r, g, b, a = image.at(x, y)
             want = ((r * a) >> 8, (g * a) >> 8, (b * a) >> 8) if a else BACKGROUND
             got = shot.pixel(at[0] + x, at[1] + y)
-            if any(abs(gv - wv) > 1 for gv, wv in zip(got, want)):
+            if got != want:
                 bad.append(((x, y), got, want))
     return bad
 
 
 def check_dpi(h, dpi, size, image=None):
     with LogPixels(h, dpi):
-        screen = h.screen()
+        screen = h.screen(width=1280, height=1024)
         screen.paint_background("#5B8DB8")
         clock = start(h, screen)
         rect = wait_size(clock, *size)
