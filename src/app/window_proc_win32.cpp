@@ -512,6 +512,14 @@ void ShowPopupMenu(HINSTANCE instance, int x, int y) {
     }
     TraceEvent("menu checks player=%d always=%d", PlayerShown && PanelWindow != nullptr ? 1 : 0,
                !SPFlag ? 1 : 0);
+#if MASCOT_TEST_HOOKS
+    // The size item the menu shows checked, read back from the menu itself.
+    int shown = -1;
+    for (int i = 0; i < kSizeChoiceCount; ++i) {
+      if ((GetMenuState(popup, CMD_SIZE_50 + i, MF_BYCOMMAND) & MF_CHECKED) != 0) shown = i;
+    }
+    TraceEvent("menu size check %d", shown);
+#endif
   }
   TraceEvent("menu %s at %d,%d", MinimizedToTray ? "tray" : "main", x, y);
   TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON, x, y, 0, ClockWindow, nullptr);

@@ -142,10 +142,6 @@ void QueueIntoFreeSlot() {
   }
 }
 
-}  // namespace
-
-namespace {
-
 void MakeTickerFont(double scale) {
   const FacePoint size = TextSurfaceSize(scale);
   for (int k = 0; k < kTickerSlots; ++k) {

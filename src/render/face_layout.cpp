@@ -20,18 +20,10 @@ int Digit(int value) { return value < 0 ? 0 : value % 10; }
 
 }  // namespace
 
-FacePoint FaceSize(double scale) {
-  return FacePoint{ScaleLength(kFaceWidth, scale), ScaleLength(kFaceHeight, scale)};
-}
-
 FaceBox ClockAreaBox(FacePoint offset, double scale) {
   return ScaleBox(FaceBox{kClockAreaX + offset.x, kClockAreaY + offset.y, kClockAreaWidth,
                           kClockAreaHeight},
                   scale);
-}
-
-FacePoint BarPlace(FacePoint offset, double scale) {
-  return FacePoint{ScaleLength(kBarX + offset.x, scale), ScaleLength(kBarY + offset.y, scale)};
 }
 
 FaceBox BarHitBox(double scale) {

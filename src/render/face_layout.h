@@ -31,10 +31,8 @@ constexpr int kBarY = 280;
 constexpr int kFaceWidth = 400;
 constexpr int kFaceHeight = 330;
 
-// The face, the clock area and the news bar's place at `scale`; `offset` as FaceOffsetFor.
-FacePoint FaceSize(double scale);
+// The clock area at `scale`; `offset` as FaceOffsetFor.
 FaceBox ClockAreaBox(FacePoint offset, double scale);
-FacePoint BarPlace(FacePoint offset, double scale);
 // Where a click counts as one on the news bar, in the window (a fixed strip, whatever the skin).
 FaceBox BarHitBox(double scale);
 bool InBox(const FaceBox& box, int x, int y);

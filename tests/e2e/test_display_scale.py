@@ -126,9 +126,13 @@ def test_size_menu_sets_clock_scale(h):
     wait_size(clock, 400, 330)
     # "サイズ" is the third item; its sub-menu opens on its first item, 50 %: five down is 200 %.
     open_menu(clock, screen, CLOCK_AT[0] + 200, CLOCK_AT[1] + 100)
+    clock.wait_event("menu size check 2")  # 100 %
     close_menu(clock, screen, "Down", "Down", "Down", "Right", "Down", "Down", "Down", "Down", "Down",
                "Return")
     wait_size(clock, 800, 660)
+    open_menu(clock, screen, CLOCK_AT[0] + 400, CLOCK_AT[1] + 200)
+    clock.wait_event("menu size check 5")  # 200 %
+    close_menu(clock, screen, "Escape")
     clock.quit()
     assert clock.read_cfg()["ClockScale"] == "200"
 
