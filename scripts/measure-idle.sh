@@ -16,9 +16,6 @@ bash scripts/build.sh mingw-i686 >/dev/null
 export WINEPREFIX="$root/build/wine-measure"
 . scripts/wine-env.sh
 EnsureWinePrefix
-for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
-  wine reg add "$key" /v LogPixels /t REG_DWORD /d "${LOG_PIXELS:-96}" /f >/dev/null 2>&1 </dev/null
-done
 
 work=$(mktemp -d)
 mkdir -p "$work/home"
@@ -51,6 +48,10 @@ cleanup() {
 }
 trap cleanup EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+# On the measuring display: the first Wine program starts the prefix's desktop process there.
+for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+  wine reg add "$key" /v LogPixels /t REG_DWORD /d "${LOG_PIXELS:-96}" /f >/dev/null 2>&1 </dev/null
+done
 
 cd "$work"
 wine TarvoClock.exe >/dev/null 2>&1 </dev/null &
@@ -59,6 +60,9 @@ wine idle_widget.exe >/dev/null 2>&1 </dev/null &
 widget=$!
 # Past the start voice, the skin load and the first frames.
 sleep 8
+# The clock's place and size, which show the scale it drew itself at.
+timeout 10 wine "$root/build/mingw-i686/wintool.exe" info TarvoClock </dev/null 2>/dev/null |
+  sed -n 's/.*\(rect=[^ ]*\) visible=1.*/clock window \1/p'
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 server=$(pgrep -n -f "wineserver" || true)
