@@ -14,7 +14,6 @@ CMD_NEWS_LIST = 40033
 LIST = 1030
 DESCRIPTION = 1032
 FEED0 = 1004
-NEWS_ASSETS = os.path.join(harness.ROOT, "assets", "news")
 TOOLS = os.path.join(harness.ROOT, "build", "native", "tools")
 
 
