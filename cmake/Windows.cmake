@@ -117,7 +117,7 @@ add_dependencies(win32_tests broken_clip)
 # Our command-line helper for the end-to-end tests.
 add_executable(wintool ${CMAKE_SOURCE_DIR}/tools/wintool/wintool.cpp)
 target_compile_definitions(wintool PRIVATE ${MASCOT_WIN32_DEFS})
-target_link_libraries(wintool PRIVATE user32 gdi32 shell32 winmm)
+target_link_libraries(wintool PRIVATE user32 gdi32 shell32 winmm crypt32)
 
 # Shows a known pattern through the surface code for the end-to-end pixel checks.
 add_executable(surface_probe ${CMAKE_SOURCE_DIR}/tests/e2e/surface_probe.cpp ${MASCOT_RC})

@@ -24,6 +24,8 @@ packages=(
   # expat's Debian source has no configure script; its build generates one, as Debian's does.
   autoconf automake libtool
   sox alsa-utils libasound2-plugins:i386 python3 python3-pil
+  # The CA and the certificate of the HTTPS feeds (run.sh and the tests make their own).
+  openssl
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -178,7 +178,6 @@ def atom(channel, items):
     base = "http://{{host}}/updates"
     out = ['<?xml version="1.0" encoding="UTF-8"?>', '<feed xmlns="http://www.w3.org/2005/Atom">',
            f"<title>{channel}</title>", f'<link href="{base}/"/>',
-           '<link rel="self" href="https://localhost/rss/updates.atom"/>',
            "<id>tag:tarvoclock.example,2026:updates</id>",
            f"<updated>{{{{rfc3339:{min(i[2] for i in items)}:+09:00}}}}</updated>",
            "<author><name>タルボクロック</name></author>"]
