@@ -106,7 +106,8 @@ for key, url in zip(("FeedUrl2", "FeedUrl3"), urls):
     if key not in written and not url:
         continue
     if found is None:
-        lines.insert(at + 1, f"{key}={url}")
+        at += 1
+        lines.insert(at, f"{key}={url}")
     else:
         lines[found] = f"{key}={url}"
     written[key] = url
@@ -210,41 +211,49 @@ fi
 
 # The HTTPS feeds, on the port of the last run when it is still free (so the addresses stay), on
 # any free one otherwise. Any port will do, no root needed.
-if [ -z "${FEED_SERVER:-}" ]; then
-  if ! bash "$root/scripts/make-local-ca.sh" "$run/tls"; then
-    echo "Could not make the certificates for the HTTPS feeds: running without them."
-  elif ! timeout 60 wine "$wintool" trust-root 'tls\ca.pem' >/dev/null 2>"$run/trust-root.err" </dev/null; then
+trusted=
+if [ -z "${FEED_SERVER:-}" ] && bash "$root/scripts/make-local-ca.sh" "$run/tls"; then
+  timeout 60 wine "$wintool" trust-root 'tls\ca.pem' >/dev/null 2>"$run/trust-root.err" </dev/null &&
+    trusted=1
+  # The prefix's server was started for the tool, perhaps without the display the clock gets:
+  # the clock starts one of its own.
+  timeout 10 wineserver -k >/dev/null 2>&1 || true
+  timeout 10 wineserver -w >/dev/null 2>&1 || true
+  if [ -z "$trusted" ]; then
     echo "Could not trust the run's CA in $WINEPREFIX: running without the HTTPS feeds."
     tail -1 "$run/trust-root.err" || true
-  else
-    last=$(cat "$run/feedserver-https.port" 2>/dev/null || true)
-    for want in ${last:+"$last"} 0; do
-      rm -f "$run/feedserver-https.port"
-      setsid python3 "$root/tools/feedserver/feedserver.py" --host 127.0.0.1 --port "$want" \
-        --port-file "$run/feedserver-https.port" --tls-cert "$run/tls/localhost.pem" \
-        --tls-key "$run/tls/localhost.key" --log "$run/feedserver.log" \
-        >>"$run/feedserver.out" 2>&1 </dev/null &
-      https_feed=$!
-      echo "$https_feed" >"$run/feedserver-https.pid"
-      for _ in $(seq 50); do
-        [ -s "$run/feedserver-https.port" ] && break
-        kill -0 "$https_feed" 2>/dev/null || break
-        sleep 0.1
-      done
-      if [ -s "$run/feedserver-https.port" ]; then
-        https_port=$(cat "$run/feedserver-https.port")
-        break
-      fi
-      kill "$https_feed" 2>/dev/null || true
-      rm -f "$run/feedserver-https.pid"
-      https_feed=
+  fi
+elif [ -z "${FEED_SERVER:-}" ]; then
+  echo "Could not make the certificates for the HTTPS feeds: running without them."
+fi
+if [ -n "$trusted" ]; then
+  last=$(cat "$run/feedserver-https.port" 2>/dev/null || true)
+  for want in ${last:+"$last"} 0; do
+    rm -f "$run/feedserver-https.port"
+    setsid python3 "$root/tools/feedserver/feedserver.py" --host 127.0.0.1 --port "$want" \
+      --port-file "$run/feedserver-https.port" --tls-cert "$run/tls/localhost.pem" \
+      --tls-key "$run/tls/localhost.key" --log "$run/feedserver.log" \
+      >>"$run/feedserver.out" 2>&1 </dev/null &
+    https_feed=$!
+    echo "$https_feed" >"$run/feedserver-https.pid"
+    for _ in $(seq 50); do
+      [ -s "$run/feedserver-https.port" ] && break
+      kill -0 "$https_feed" 2>/dev/null || break
+      sleep 0.1
     done
-    if [ -n "$https_port" ]; then
-      echo "HTTPS feeds on https://localhost:$https_port/ (the run's CA is trusted in $WINEPREFIX only)."
-    else
-      echo "The HTTPS feed server did not start: running without its feeds."
-      tail -1 "$run/feedserver.out" 2>/dev/null || true
+    if [ -s "$run/feedserver-https.port" ]; then
+      https_port=$(cat "$run/feedserver-https.port")
+      break
     fi
+    kill "$https_feed" 2>/dev/null || true
+    rm -f "$run/feedserver-https.pid"
+    https_feed=
+  done
+  if [ -n "$https_port" ]; then
+    echo "HTTPS feeds on https://localhost:$https_port/ (the run's CA is trusted in $WINEPREFIX only)."
+  else
+    echo "The HTTPS feed server did not start: running without its feeds."
+    tail -1 "$run/feedserver.out" 2>/dev/null || true
   fi
 fi
 write_settings
