@@ -152,3 +152,14 @@ target_link_libraries(push_cost PRIVATE user32 gdi32)
 add_executable(list_load_cost ${CMAKE_SOURCE_DIR}/tests/e2e/list_load_cost.cpp)
 target_compile_options(list_load_cost PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(list_load_cost PRIVATE mascot_win32_hooks)
+
+# The feed transport against feed servers on loopback, which its wrapper starts and stops.
+add_executable(feed_http_tests ${CMAKE_SOURCE_DIR}/tests/win32/feed_http/feed_http_test.cpp)
+target_compile_options(feed_http_tests PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(feed_http_tests PRIVATE mascot_win32_hooks gtest crypt32)
+find_program(FEED_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+add_test(NAME feed_http
+         COMMAND ${FEED_PYTHON3} ${CMAKE_SOURCE_DIR}/tests/win32/feed_http/feed_servers.py
+                 --wine-run ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh
+                 --exe $<TARGET_FILE:feed_http_tests>)
+set_tests_properties(feed_http PROPERTIES TIMEOUT 240)
