@@ -97,7 +97,7 @@ def test_rss1_atom_and_rss2_titles_scroll_on_the_bar_and_are_listed(h):
     # pixels in, when the bar is compared with the composed one.
     checked = []
     surfaces = {}
-    for _ in range(300):
+    for _ in range(120):
         done = steps()
         now += 160
         hold(now)
