@@ -31,8 +31,8 @@ import feedserver  # noqa: E402  (the filling-in the server does)
 
 HOUR = 3600
 DAY = 86400
-WINTER_END = "12"
-NEW_YEAR = "1"
+DECEMBER = "12"
+JANUARY = "1"
 
 # (title, description, age in seconds, months or "" for all year, extend)
 BRANDS = {
@@ -43,10 +43,10 @@ BRANDS = {
         ("大みそかのカウントダウンは正確な時計で",
          "年越しの瞬間に備えて、メニューの「NTPで時間を合わせる」からPCの時計を合わせておきましょう。"
          "「起動したら一回だけ合わせる」にチェックを入れると、起動のたびに合わせます。",
-         2 * DAY, WINTER_END, ""),
+         2 * DAY, DECEMBER, ""),
         ("あけましておめでとうございます",
          "旧年中はタルボクロックをご利用いただき、ありがとうございました。本年もタルボと一緒に、"
-         "よい時間をお過ごしください。", 20 * HOUR, NEW_YEAR, ""),
+         "よい時間をお過ごしください。", 20 * HOUR, JANUARY, ""),
         ("時計はドラッグで好きな場所へ",
          "時計を左ボタンでドラッグすると移動できます。「端にフィット」をオンにすると、画面の端に"
          "近づけたときにぴったり寄せます。", 5 * DAY, "", ""),
@@ -68,10 +68,10 @@ BRANDS = {
          "リストを並べ替えたり保存したりできます。", 7 * HOUR, "", ""),
         ("クオラと迎える新しい年",
          "新年最初の時報はクオラがお知らせします。今年もどうぞよろしくお願いします。",
-         3 * DAY, NEW_YEAR, ""),
+         3 * DAY, JANUARY, ""),
         ("年末の大掃除、デスクトップも",
          "モニターを並べ替えて時計が見えなくなったら、トレイアイコンを右クリックして"
-         "「画面内に戻す」を選んでください。", 6 * DAY, WINTER_END, ""),
+         "「画面内に戻す」を選んでください。", 6 * DAY, DECEMBER, ""),
         ("クオラの時報で一日にリズムを",
          "クオラは毎正時に時刻を読み上げます。「１２時間表示で０時を１２時で表記」で、"
          "表示の好みも選べます。", 15 * DAY, "", ""),
@@ -114,11 +114,11 @@ UPDATES = ("タルボクロック 更新情報", [
      "RSS 2.0、Atom、RSS 1.0 のフィードを、http と https のアドレスで四つまで登録して"
      "ニュースバーに流せます。", 40 * 60, "", "+09:00"),
     ("年末年始のサポート休業のお知らせ",
-     "12月29日から1月3日まで、お問い合わせへの返信をお休みします。", 3 * DAY, WINTER_END,
+     "12月29日から1月3日まで、お問い合わせへの返信をお休みします。", 3 * DAY, DECEMBER,
      "+09:00"),
     ("サポート業務再開のお知らせ",
      "1月4日よりお問い合わせへの返信を再開しました。ご不便をおかけしました。", 3 * DAY,
-     NEW_YEAR, "+09:00"),
+     JANUARY, "+09:00"),
     ("メンテナンス完了のお知らせ",
      "予定していた配信サーバーのメンテナンスは終了しました。ご協力ありがとうございました。",
      9 * DAY, "", "-08:00"),
@@ -140,7 +140,7 @@ def rdf(name, channel, items):
            'xmlns="http://purl.org/rss/1.0/" xmlns:dc="http://purl.org/dc/elements/1.1/">',
            f'<channel rdf:about="http://{{{{host}}}}/rss/{name}.rdf">',
            f"<title>{channel}</title>", f"<link>{base}/</link>",
-           f"<description>{channel}：タルボクロックからのお知らせ</description>",
+           "<description>タルボクロックからのお知らせ</description>",
            "<items><rdf:Seq>"]
     for i, (_, _, _, months, _) in enumerate(items):
         out += seasonal(months, [f'<rdf:li rdf:resource="{base}/{i + 1}.html" />'])
