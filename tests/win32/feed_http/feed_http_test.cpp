@@ -134,7 +134,7 @@ TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
       {"http to https", Address(kPlain, "/to-https"), 3, "trusted item 3", 5},
       {"https to http refused", Address(kTrusted, "/to-http"), 0, "", 5},
       {"gzip", Address(kTrusted, "/gzip.xml"), 3, "gzip item 3", 5},
-      {"user agent", Address(kPlain, "/ua.xml"), 1, agent, 5},
+      {"user agent", Address(kPlain, "/ua.xml"), 1, agent + " item 1", 5},
       {"3 MiB cut at 2 MiB", Address(kPlain, "/big.xml"), 65, "big item 65", 10},
       {"gzip inflating past 2 MiB", Address(kPlain, "/big.gz"), 65, "big item 65", 10},
       {"not an address: the server's feed", "ftp://localhost/feed.xml", 1, "server item 1", 5},

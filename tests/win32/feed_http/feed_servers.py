@@ -20,6 +20,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
@@ -73,7 +74,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         server = self.server
-        path = self.path
+        # The feed server's client names the whole address in its request line.
+        path = urllib.parse.urlsplit(self.path).path
         label = server.label
         if path == "/feed.xml":
             self.answer(200, rss(label))
