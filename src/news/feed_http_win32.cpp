@@ -101,6 +101,8 @@ HINTERNET OpenSession(const wchar_t* agent) {
                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
                                   WINHTTP_FLAG_ASYNC);
   if (session != nullptr) return session;
+  TraceEvent("feed session: no automatic proxy here (%lu), the fixed one is used",
+             static_cast<unsigned long>(GetLastError()));
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user = {};
   if (WinHttpGetIEProxyConfigForCurrentUser(&user)) {
     if (user.lpszProxy != nullptr && user.lpszProxy[0] != L'\0') {
