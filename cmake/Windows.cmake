@@ -163,3 +163,8 @@ add_test(NAME feed_http
                  --wine-run ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh
                  --exe $<TARGET_FILE:feed_http_tests>)
 set_tests_properties(feed_http PROPERTIES TIMEOUT 240)
+
+# scripts/measure-feed-memory.sh: the feed check's memory over 100 checks of 2 MiB feeds.
+add_executable(feed_memory_cost ${CMAKE_SOURCE_DIR}/tests/e2e/feed_memory_cost.cpp)
+target_compile_options(feed_memory_cost PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(feed_memory_cost PRIVATE mascot_win32_hooks crypt32 psapi)

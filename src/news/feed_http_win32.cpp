@@ -57,6 +57,9 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID
     case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
       c->bytes = length;
       break;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+      c->bytes = info != nullptr ? *static_cast<DWORD*>(info) : 0;
+      break;
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
       break;
@@ -98,6 +101,8 @@ HINTERNET OpenSession(const wchar_t* agent) {
                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
                                   WINHTTP_FLAG_ASYNC);
   if (session != nullptr) return session;
+  TraceEvent("feed session: no automatic proxy here (%lu), the fixed one is used",
+             static_cast<unsigned long>(GetLastError()));
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user = {};
   if (WinHttpGetIEProxyConfigForCurrentUser(&user)) {
     if (user.lpszProxy != nullptr && user.lpszProxy[0] != L'\0') {
@@ -258,15 +263,28 @@ FeedFetchVerdict ReadBody(HINTERNET request, char* buffer, size_t* size, bool* c
       *size = kFeedBodyLimit;
       return FeedFetchVerdict::kOk;
     }
+    // Only what has arrived is read: a read asked for more can wait inside WinHTTP (under
+    // Wine it does, for the whole receive timeout), where no stop is seen.
     ResetEvent(completion.event);
     completion.kind = 0;
-    if (!WinHttpReadData(request, buffer + *size, room < kReadStep ? static_cast<DWORD>(room) : kReadStep,
-                         nullptr)) {
+    if (!WinHttpQueryDataAvailable(request, nullptr)) {
       *error = GetLastError();
       return FeedFetchVerdict::kFailed;
     }
-    const FeedFetchVerdict verdict =
-        Await(WINHTTP_CALLBACK_STATUS_READ_COMPLETE, StepDeadline(total), worker, error);
+    FeedFetchVerdict verdict =
+        Await(WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, StepDeadline(total), worker, error);
+    if (verdict != FeedFetchVerdict::kOk) return verdict;
+    const DWORD available = completion.bytes.load();
+    if (available == 0) return FeedFetchVerdict::kOk;
+    DWORD ask = room < kReadStep ? static_cast<DWORD>(room) : kReadStep;
+    if (available < ask) ask = available;
+    ResetEvent(completion.event);
+    completion.kind = 0;
+    if (!WinHttpReadData(request, buffer + *size, ask, nullptr)) {
+      *error = GetLastError();
+      return FeedFetchVerdict::kFailed;
+    }
+    verdict = Await(WINHTTP_CALLBACK_STATUS_READ_COMPLETE, StepDeadline(total), worker, error);
     if (verdict != FeedFetchVerdict::kOk) return verdict;
     const DWORD got = completion.bytes.load();
     if (got == 0) return FeedFetchVerdict::kOk;

@@ -12,8 +12,9 @@ constexpr size_t kFeedBodyLimit = 2 * 1024 * 1024;
 constexpr unsigned kFeedStepLimitMs = 5000;    // resolve, connect, send, and each receive
 constexpr unsigned kFeedTotalLimitMs = 15000;  // one feed, redirects included
 constexpr int kFeedRedirectLimit = 5;
-// How long a transfer that is given up on is waited for to let go of its handles.
-constexpr unsigned kFeedCloseWaitMs = 200;
+// How long a request that is given up on is waited for to let go of its handle. WinHTTP may
+// hold it longer (a receive under way keeps it); its late reports are then ignored.
+constexpr unsigned kFeedCloseWaitMs = 100;
 
 // The validators of a feed's last 200 answer, sent back so an unchanged feed answers 304.
 struct FeedValidators {

@@ -67,12 +67,14 @@ SRWLOCK addressLock = SRWLOCK_INIT;
 char publishedAddresses[kFeedCount][kPathCapacity];
 
 // The validators of each address feed's last 200 answer and the address they belong to, kept
-// only by the worker's fetches.
+// only by the worker's fetches: staged with the records, held once they are published, so they
+// always describe the items a 304 keeps.
 struct HeldValidators {
   char url[sizeof(FeedRecord::url)];
   FeedValidators validators;
 };
 HeldValidators held[kFeedCount];
+HeldValidators stagedValidators[kFeedCount];
 
 void CopyFeedAddresses(char (*out)[kPathCapacity]) {
   AcquireSRWLockShared(&addressLock);
@@ -114,7 +116,8 @@ bool KeepPublishedItems(int index, const char* url, FeedRecord* feed) {
 void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
   snprintf(feed->url, sizeof feed->url, "%s", url);
   feed->by_address = true;
-  HeldValidators& mine = held[index];
+  const HeldValidators& mine = held[index];
+  HeldValidators& staged = stagedValidators[index];
   bool haveItems = false;
   if (strcmp(mine.url, url) == 0) {
     LockNews();
@@ -127,10 +130,10 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
   const bool fetched = FetchFeedAddress(url, validators, &BackgroundWorker, &body, &result);
   if (!fetched && result.verdict == FeedFetchVerdict::kNotModified &&
       KeepPublishedItems(index, url, feed)) {
+    staged = mine;
     TraceEvent("feed %s: not modified, %d items kept", url, feed->item_count);
     return;
   }
-  memset(&mine, 0, sizeof mine);
   if (!fetched) {
     TraceEvent("feed %s failed: %s (status %d, error %lu, %d redirects)", url,
                FeedFetchVerdictName(result.verdict), result.status,
@@ -145,8 +148,8 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
   }
   FreeFeedBody(&body);
   FeedRecordToAnsi(feed);
-  snprintf(mine.url, sizeof mine.url, "%s", url);
-  mine.validators = result.validators;
+  snprintf(staged.url, sizeof staged.url, "%s", url);
+  staged.validators = result.validators;
   TraceEvent("feed %s: %d items (%s%s%s, %d redirects)", url, feed->item_count,
              FeedParseStatusName(report.status), result.gzip ? ", gzip" : "",
              result.cut ? ", cut at the bound" : "", result.redirects);
@@ -189,6 +192,7 @@ void Utf8ToAnsi(char* out, size_t outCapacity, const char* utf8) {
 bool FetchFeeds() {
   const int bits = FeedBits(ViewBrand);
   memset(staging, 0, sizeof staging);
+  memset(stagedValidators, 0, sizeof stagedValidators);
   char addresses[kFeedCount][kPathCapacity];
   CopyFeedAddresses(addresses);
   for (int i = 0; i < kFeedCount; ++i) {
@@ -216,6 +220,7 @@ bool FetchFeeds() {
   memcpy(Feeds, staging, sizeof Feeds);
   RequestTickerReset();
   UnlockNews();
+  memcpy(held, stagedValidators, sizeof held);
   TraceEvent("FetchFeeds published");
   return true;
 }

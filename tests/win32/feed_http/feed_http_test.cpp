@@ -3,7 +3,6 @@
 // validators, the body bound, the time bounds and a stop at exit.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "news/feeds_win32.h"
 #include "news/news_state.h"
 #include "settings/settings.h"
+#include "../../shared/test_ca_win32.h"
 #include "version.h"
 
 namespace {
@@ -31,39 +31,6 @@ std::string Address(Server server, const char* path) {
   return text;
 }
 
-const char kTrustArgument[] = "--trust-test-ca";
-
-// Adds the test CA (hex DER in TARVO_FEED_TEST_CA) to this prefix's local-machine roots, or
-// takes it out again: each run makes a CA of its own, which leaves the prefix with the run.
-bool ChangeTestCa(bool add) {
-  const char* hex = getenv("TARVO_FEED_TEST_CA");
-  if (hex == nullptr) return false;
-  std::vector<BYTE> der(strlen(hex) / 2);
-  for (size_t i = 0; i < der.size(); ++i) {
-    unsigned byte = 0;
-    if (sscanf(hex + 2 * i, "%2x", &byte) != 1) return false;
-    der[i] = static_cast<BYTE>(byte);
-  }
-  HCERTSTORE roots =
-      CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
-  if (roots == nullptr) return false;
-  bool done = false;
-  if (add) {
-    done = CertAddEncodedCertificateToStore(roots, X509_ASN_ENCODING, der.data(),
-                                            static_cast<DWORD>(der.size()),
-                                            CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != FALSE;
-  } else {
-    PCCERT_CONTEXT ca =
-        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    PCCERT_CONTEXT held = ca != nullptr ? CertFindCertificateInStore(
-        roots, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ca, nullptr) : nullptr;
-    done = held != nullptr && CertDeleteCertificateFromStore(held);
-    if (ca != nullptr) CertFreeCertificateContext(ca);
-  }
-  CertCloseStore(roots, 0);
-  return done;
-}
-
 // The test CA goes into this prefix's local-machine roots, the one place WinHTTP trusts it.
 class FeedHttp : public testing::Test {
  protected:
@@ -76,23 +43,7 @@ class FeedHttp : public testing::Test {
     ASSERT_EQ(sscanf(list, "%d,%d,%d,%d,%d", &ports[0], &ports[1], &ports[2], &ports[3],
                      &ports[4]),
               kServerCount);
-    // Wine reads a process's trusted roots once, at its first look at them: the CA is added
-    // by a child of this program, before this one builds any chain.
-    char self[MAX_PATH];
-    ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
-    char command[MAX_PATH + 32];
-    snprintf(command, sizeof command, "\"%s\" %s", self, kTrustArgument);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &child));
-    ASSERT_EQ(WaitForSingleObject(child.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    ASSERT_EQ(code, 0u) << "the test CA could not be added to the roots";
+    ASSERT_TRUE(TrustTestCaInChild()) << "the test CA could not be added to the roots";
     // The feed server's feeds come from the plain server too.
     strcpy(FeedServer, "127.0.0.1");
     HttpPort = static_cast<unsigned short>(ports[kPlain]);
@@ -134,7 +85,7 @@ TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
       {"http to https", Address(kPlain, "/to-https"), 3, "trusted item 3", 5},
       {"https to http refused", Address(kTrusted, "/to-http"), 0, "", 5},
       {"gzip", Address(kTrusted, "/gzip.xml"), 3, "gzip item 3", 5},
-      {"user agent", Address(kPlain, "/ua.xml"), 1, agent, 5},
+      {"user agent", Address(kPlain, "/ua.xml"), 1, agent + " item 1", 5},
       {"3 MiB cut at 2 MiB", Address(kPlain, "/big.xml"), 65, "big item 65", 10},
       {"gzip inflating past 2 MiB", Address(kPlain, "/big.gz"), 65, "big item 65", 10},
       {"not an address: the server's feed", "ftp://localhost/feed.xml", 1, "server item 1", 5},
@@ -145,6 +96,7 @@ TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
   };
   for (const Case& c : cases) {
     const double seconds = Check(c.address);
+    printf("%-36s %5.2f s\n", c.name, seconds);
     EXPECT_LE(seconds, c.seconds) << c.name;
     LockNews();
     EXPECT_EQ(Feeds[0].item_count, c.items) << c.name;
@@ -193,7 +145,7 @@ TEST_F(FeedHttp, StopAtExitEndsATransferWithinHalfASecond) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && strcmp(argv[1], kTrustArgument) == 0) return ChangeTestCa(true) ? 0 : 1;
+  if (argc == 2 && strcmp(argv[1], kTrustTestCaArgument) == 0) return ChangeTestCa(true) ? 0 : 1;
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -20,6 +20,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
@@ -41,14 +42,14 @@ def rss(label, count=3):
             f"</channel></rss>").encode()
 
 
-def big_rss():
+def big_rss(count=100, item_size=ITEM_SIZE):
     head = '<?xml version="1.0" encoding="UTF-8"?><rss version="2.0"><channel><title>big</title>'
     head = (head + " " * (HEAD_SIZE - len(head))).encode()
     items = []
-    for i in range(1, 101):
+    for i in range(1, count + 1):
         start = f"<item><title>big item {i}</title><description>"
         end = "</description></item>"
-        items.append((start + "x" * (ITEM_SIZE - len(start) - len(end)) + end).encode())
+        items.append((start + "x" * (item_size - len(start) - len(end)) + end).encode())
     return head + b"".join(items) + b"</channel></rss>"
 
 
@@ -73,7 +74,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         server = self.server
-        path = self.path
+        # The feed server's client names the whole address in its request line.
+        path = urllib.parse.urlsplit(self.path).path
         label = server.label
         if path == "/feed.xml":
             self.answer(200, rss(label))
@@ -108,6 +110,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
                                     ("Last-Modified", "Tue, 08 Dec 2026 09:00:00 GMT")])
         elif path == "/big.xml":
             self.answer(200, server.big)
+        elif path == "/two-mib.xml":
+            self.answer(200, server.two_mib)
+        elif path == "/two-mib.gz":
+            self.answer(200, server.two_mib_gzip, [("Content-Encoding", "gzip")])
         elif path == "/big.gz":
             self.answer(200, server.big_gzip, [("Content-Encoding", "gzip")])
         elif path in ("/stall", "/drip"):
@@ -184,6 +190,9 @@ def serve(folder):
     ports = {}
     big = big_rss()
     big_gzip = gzip.compress(big, mtime=0)
+    # Just under the transport's 2 MiB: read whole, every time.
+    two_mib = big_rss(100, 20900)
+    two_mib_gzip = gzip.compress(two_mib, mtime=0)
     for label in SERVERS:
         server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         server.daemon_threads = True
@@ -193,6 +202,8 @@ def serve(folder):
         server.etag_answers = 0
         server.big = big
         server.big_gzip = big_gzip
+        server.two_mib = two_mib
+        server.two_mib_gzip = two_mib_gzip
         if label != "plain":
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
             context.load_cert_chain(os.path.join(folder, label + ".pem"))
