@@ -21,6 +21,10 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
   libvorbis-dev libogg-dev libexpat1-dev libpng-dev
+  # zlib inflates gzip feed bodies: natively, and linked statically into the Windows program.
+  zlib1g-dev libz-mingw-w64-dev
+  # The Wine tests of the feed transport make their certificates at test time.
+  python3-cryptography
   # expat's Debian source has no configure script; its build generates one, as Debian's does.
   autoconf automake libtool
   sox alsa-utils libasound2-plugins:i386 python3 python3-pil
