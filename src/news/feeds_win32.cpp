@@ -277,7 +277,3 @@ void StartNewsListFetch(HWND dialog) {
   }
   TraceEvent("news list fetch queued");
 }
-
-// The feed check reads no addresses yet, so there is nothing to hand over; the transport for
-// feeds given by address fills this in.
-void PublishFeedAddresses() {}

@@ -42,5 +42,3 @@ void StartFeedCheck();
 // will fetch what is ticked by then, so a second one is not queued.
 void StartNewsListFetch(HWND dialog);
 
-// UI thread: hands the four FeedUrl texts to the feed check.
-void PublishFeedAddresses();
