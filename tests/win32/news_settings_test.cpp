@@ -1,5 +1,5 @@
 // The news settings' feed addresses driven through the dialog: a refused one warns and stores
-// nothing, accepted ones are stored and read back from the settings file, Cancel keeps them.
+// nothing, accepted ones are stored and read back from the settings file.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -19,7 +19,6 @@ namespace {
 
 char* const kAddressKeys[4] = {FeedUrl0, FeedUrl1, FeedUrl2, FeedUrl3};
 
-// A visible dialog window of `thread` whose caption is, or is not, `caption`.
 struct Search {
   const char* caption;
   bool same;
@@ -29,17 +28,18 @@ struct Search {
 BOOL CALLBACK Match(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<Search*>(param);
   char cls[16] = "";
-  char caption[128] = "";
+  char text[128] = "";
   GetClassNameA(window, cls, sizeof cls);
-  GetWindowTextA(window, caption, sizeof caption);
-  if (std::string(cls) == "#32770" && IsWindowVisible(window) &&
-      (std::string(caption) == search->caption) == search->same) {
-    search->found = window;
-    return FALSE;
+  GetWindowTextA(window, text, sizeof text);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(window) ||
+      (std::string(text) == search->caption) != search->same) {
+    return TRUE;
   }
-  return TRUE;
+  search->found = window;
+  return FALSE;
 }
 
+// The first visible dialog window of `thread` whose caption is (`same`) or is not `caption`.
 HWND WaitForWindow(DWORD thread, const char* caption, bool same) {
   for (int i = 0; i < 500; ++i) {
     Search search = {caption, same, nullptr};
@@ -50,55 +50,45 @@ HWND WaitForWindow(DWORD thread, const char* caption, bool same) {
   return nullptr;
 }
 
-// What the driving thread saw while the dialog ran.
-struct DialogRun {
+// What the driving thread saw: the warning, the keys while it was up, where the focus went.
+struct Seen {
   DWORD uiThread;
-  const char* typed[4];  // texts typed before the first OK
-  const char* fixed;     // typed into the refused field before the second OK
-  int finish;            // IDOK or IDCANCEL
-  std::string warning;   // the box's text, empty when none came
+  std::string warning;
   std::string keysWhileWarned[4];
   bool focusOnRefused;
   bool ended;
 };
 
+// Types four addresses, the second refused; presses OK; closes the warning; empties the refused
+// field and presses OK again.
 DWORD WINAPI Drive(LPVOID parameter) {
-  auto* run = static_cast<DialogRun*>(parameter);
-  HWND dialog = WaitForWindow(run->uiThread, "お知らせの設定", true);
+  auto* seen = static_cast<Seen*>(parameter);
+  HWND dialog = WaitForWindow(seen->uiThread, "お知らせの設定", true);
   if (dialog == nullptr) return 0;
-  for (int i = 0; i < 4; ++i) SetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + i, run->typed[i]);
-  PostMessageA(dialog, WM_COMMAND, run->finish, 0);
-  if (run->fixed != nullptr) {
-    HWND box = WaitForWindow(run->uiThread, "お知らせの設定", false);
-    if (box == nullptr) return 0;
-    char text[1024] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    run->warning = text;
-    // The keys are the UI thread's, which waits in the box meanwhile.
-    for (int i = 0; i < 4; ++i) run->keysWhileWarned[i] = kAddressKeys[i];
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    HWND refused = GetDlgItem(dialog, IDC_NEWS_ADDRESS0 + 1);
-    for (int i = 0; i < 250 && !run->focusOnRefused; ++i) {
-      GUITHREADINFO gui = {};
-      gui.cbSize = sizeof gui;
-      run->focusOnRefused = GetGUIThreadInfo(run->uiThread, &gui) && gui.hwndFocus == refused;
-      if (!run->focusOnRefused) Sleep(20);
-    }
-    SetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + 1, run->fixed);
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  const char* const typed[4] = {"  http://127.0.0.1/a.rss\t", "ftp://127.0.0.1/x",
+                                "https://localhost/kept.xml", "HTTPS://localhost/atom"};
+  for (int i = 0; i < 4; ++i) SetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + i, typed[i]);
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  HWND box = WaitForWindow(seen->uiThread, "お知らせの設定", false);
+  if (box == nullptr) return 0;
+  char text[1024] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  seen->warning = text;
+  // Read while the UI thread, their owner, waits in the box.
+  for (int i = 0; i < 4; ++i) seen->keysWhileWarned[i] = kAddressKeys[i];
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  HWND refused = GetDlgItem(dialog, IDC_NEWS_ADDRESS0 + 1);
+  for (int i = 0; i < 250 && !seen->focusOnRefused; ++i) {
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    seen->focusOnRefused = GetGUIThreadInfo(seen->uiThread, &gui) && gui.hwndFocus == refused;
+    if (!seen->focusOnRefused) Sleep(20);
   }
+  SetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + 1, "");
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
   for (int i = 0; i < 250 && IsWindow(dialog); ++i) Sleep(20);
-  run->ended = !IsWindow(dialog);
+  seen->ended = !IsWindow(dialog);
   return 0;
-}
-
-void RunSettings(DialogRun* run) {
-  run->uiThread = GetCurrentThreadId();
-  HANDLE thread = CreateThread(nullptr, 0, Drive, run, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  ShowNewsSettings(nullptr);
-  ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
-  CloseHandle(thread);
 }
 
 class NewsSettingsTest : public testing::Test {
@@ -106,7 +96,7 @@ class NewsSettingsTest : public testing::Test {
   void SetUp() override {
     AppInstance = GetModuleHandleA(nullptr);
     ResetSettings();
-    ASSERT_TRUE(LoadSettingsFor((folder_ / "Clock.exe").c_str(), [](const char*) {}));
+    ASSERT_TRUE(LoadSettingsFor(program_.c_str(), [](const char*) {}));
     // No feed is ticked, so the fetch the dialog starts asks no server.
     ViewBrand = 0;
     snprintf(FeedUrl1, kPathCapacity, "http://127.0.0.1/old.rdf");
@@ -119,41 +109,30 @@ class NewsSettingsTest : public testing::Test {
     DefaultListPath[0] = '\0';
   }
   TempFolder folder_;
+  std::string program_ = folder_ / "Clock.exe";
 };
 
-TEST_F(NewsSettingsTest, ARefusedAddressWarnsAndStoresNothingAcceptedOnesAreSavedCancelKeeps) {
-  DialogRun run = {};
-  run.typed[0] = "  http://127.0.0.1/a.rss\t";
-  run.typed[1] = "ftp://127.0.0.1/x";
-  run.typed[2] = "https://localhost/kept.xml";
-  run.typed[3] = "HTTPS://localhost/atom";
-  run.fixed = "";
-  run.finish = IDOK;
-  RunSettings(&run);
-  EXPECT_NE(run.warning.find("ペリン"), std::string::npos) << run.warning;
-  EXPECT_NE(run.warning.find("「ftp://127.0.0.1/x」"), std::string::npos) << run.warning;
+TEST_F(NewsSettingsTest, ARefusedAddressWarnsAndStoresNothingAcceptedOnesAreSaved) {
+  Seen seen = {};
+  seen.uiThread = GetCurrentThreadId();
+  HANDLE thread = CreateThread(nullptr, 0, Drive, &seen, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  ShowNewsSettings(nullptr);
+  ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+  CloseHandle(thread);
+  EXPECT_NE(seen.warning.find("ペリン"), std::string::npos) << seen.warning;
+  EXPECT_NE(seen.warning.find("「ftp://127.0.0.1/x」"), std::string::npos) << seen.warning;
   const std::string before[4] = {"", "http://127.0.0.1/old.rdf", "https://localhost/kept.xml", ""};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(run.keysWhileWarned[i], before[i]) << i;
-  EXPECT_TRUE(run.focusOnRefused);
-  EXPECT_TRUE(run.ended);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(seen.keysWhileWarned[i], before[i]) << i;
+  EXPECT_TRUE(seen.focusOnRefused);
+  EXPECT_TRUE(seen.ended);
 
   // Blanks around an address are dropped; an emptied field goes back to the built-in feed.
-  const std::string after[4] = {"http://127.0.0.1/a.rss", "", "https://localhost/kept.xml",
-                                "HTTPS://localhost/atom"};
   ASSERT_TRUE(SaveSettingsAt(1700000000));
   ResetSettings();
-  ASSERT_TRUE(LoadSettingsFor((folder_ / "Clock.exe").c_str(), [](const char*) {}));
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(std::string(kAddressKeys[i]), after[i]) << i;
-
-  DialogRun cancel = {};
-  cancel.typed[0] = "https://localhost/other";
-  cancel.typed[1] = "not an address";
-  cancel.typed[2] = "";
-  cancel.typed[3] = "";
-  cancel.finish = IDCANCEL;
-  RunSettings(&cancel);
-  EXPECT_TRUE(cancel.ended);
-  EXPECT_EQ(cancel.warning, "");
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), [](const char*) {}));
+  const std::string after[4] = {"http://127.0.0.1/a.rss", "", "https://localhost/kept.xml",
+                                "HTTPS://localhost/atom"};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(std::string(kAddressKeys[i]), after[i]) << i;
 }
 
