@@ -250,7 +250,7 @@ void CheckJob(void*) {
 
 void ListFetchJob(void* dialog) {
   FetchFeeds();
-  PostMessageA(static_cast<HWND>(dialog), MSG_NEWS_FETCHED, 0, 0);
+  if (dialog != nullptr) PostMessageA(static_cast<HWND>(dialog), MSG_NEWS_FETCHED, 0, 0);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ void AnnounceNews(bool fresh);
 // background worker fetch and announce. A check that waits or runs already is not doubled.
 void StartFeedCheck();
 
-// UI thread: has the background worker fetch the feeds for the news list `dialog`, after a
-// check that is running, and post it MSG_NEWS_FETCHED when done. A fetch already waiting will
-// fetch what is ticked by then, so a second one is not queued.
+// UI thread: has the background worker fetch the feeds, after a check that is running, and post
+// the news list `dialog` (when not null) MSG_NEWS_FETCHED when done. A fetch already waiting
+// will fetch what is ticked by then, so a second one is not queued.
 void StartNewsListFetch(HWND dialog);
+
