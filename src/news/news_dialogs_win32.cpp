@@ -308,7 +308,7 @@ bool ReadFeedAddresses(HWND dialog, char (*addresses)[kPathCapacity]) {
     char text[kPathCapacity + 256];
     snprintf(text, sizeof text,
              "%sのアドレス「%s」は使えません。\n"
-             "http:// か https:// で始まる、空白のないアドレスを入れてください。",
+             "http:// か https:// で始まる、空白のない 255 文字までのアドレスを入れてください。",
              brand, addresses[i]);
     ShowMessageBox(dialog, text, AppCaption, MB_ICONWARNING);
     SendMessageA(dialog, WM_NEXTDLGCTL,
