@@ -14,7 +14,7 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 add_link_options(-Wl,--no-insert-timestamp)
 # Program text is written in UTF-8 and handed to the ANSI API in the Japanese code page.
 set(MASCOT_WIN32_FLAGS -fexec-charset=CP932)
-set(MASCOT_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid strmiids winmm ws2_32 msimg32)
+set(MASCOT_WIN32_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid strmiids winmm ws2_32 msimg32 winhttp)
 # The program needs Windows 7 or later: it calls functions that Vista brought (GetTickCount64,
 # InitOnceExecuteOnce) and uses the Vista-size notification-icon record, and Windows 7 is the
 # oldest system we support. 0x0600 declares exactly those; nothing needs the 0x0601 headers.
@@ -50,6 +50,10 @@ target_link_libraries(TarvoClockTest PRIVATE mascot_win32_hooks)
 # moves its own test clock), and the product must keep its one: read both import tables.
 add_test(NAME clock_setters_not_imported
          COMMAND sh -c "t=$(${CMAKE_OBJDUMP} -p '$<TARGET_FILE:TarvoClockTest>') && p=$(${CMAKE_OBJDUMP} -p '$<TARGET_FILE:TarvoClock>') && if printf '%s' \"$t\" | grep -E 'SetSystemTime|SetLocalTime'; then echo 'test build imports a clock setter'; exit 1; fi && printf '%s' \"$p\" | grep -q -w SetSystemTime || { echo 'product lacks SetSystemTime'; exit 1; }; echo 'import tables ok'")
+
+# zlib is linked statically: the program must not ask for a zlib1.dll that is not beside it.
+add_test(NAME zlib_linked_statically
+         COMMAND sh -c "if ${CMAKE_OBJDUMP} -p '$<TARGET_FILE:TarvoClock>' | grep -i 'DLL Name: zlib'; then echo 'the program imports zlib'; exit 1; fi; echo 'no zlib import'")
 
 # windres writes no dependency file: name everything the script pulls in, so a changed image,
 # clip or included script rebuilds the resources.
@@ -117,7 +121,7 @@ add_dependencies(win32_tests broken_clip)
 # Our command-line helper for the end-to-end tests.
 add_executable(wintool ${CMAKE_SOURCE_DIR}/tools/wintool/wintool.cpp)
 target_compile_definitions(wintool PRIVATE ${MASCOT_WIN32_DEFS})
-target_link_libraries(wintool PRIVATE user32 gdi32 shell32 winmm)
+target_link_libraries(wintool PRIVATE user32 gdi32 shell32 winmm crypt32)
 
 # Shows a known pattern through the surface code for the end-to-end pixel checks.
 add_executable(surface_probe ${CMAKE_SOURCE_DIR}/tests/e2e/surface_probe.cpp ${MASCOT_RC})
@@ -153,3 +157,19 @@ target_link_libraries(skin_load_cost PRIVATE mascot_win32_hooks)
 add_executable(list_load_cost ${CMAKE_SOURCE_DIR}/tests/e2e/list_load_cost.cpp)
 target_compile_options(list_load_cost PRIVATE ${MASCOT_WIN32_FLAGS})
 target_link_libraries(list_load_cost PRIVATE mascot_win32_hooks)
+
+# The feed transport against feed servers on loopback, which its wrapper starts and stops.
+add_executable(feed_http_tests ${CMAKE_SOURCE_DIR}/tests/win32/feed_http/feed_http_test.cpp)
+target_compile_options(feed_http_tests PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(feed_http_tests PRIVATE mascot_win32_hooks gtest crypt32)
+find_program(FEED_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
+add_test(NAME feed_http
+         COMMAND ${FEED_PYTHON3} ${CMAKE_SOURCE_DIR}/tests/win32/feed_http/feed_servers.py
+                 --wine-run ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh
+                 --exe $<TARGET_FILE:feed_http_tests>)
+set_tests_properties(feed_http PROPERTIES TIMEOUT 240)
+
+# scripts/measure-feed-memory.sh: the feed check's memory over 100 checks of 2 MiB feeds.
+add_executable(feed_memory_cost ${CMAKE_SOURCE_DIR}/tests/e2e/feed_memory_cost.cpp)
+target_compile_options(feed_memory_cost PRIVATE ${MASCOT_WIN32_FLAGS})
+target_link_libraries(feed_memory_cost PRIVATE mascot_win32_hooks crypt32 psapi)

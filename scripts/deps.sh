@@ -21,9 +21,15 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
   libvorbis-dev libogg-dev libexpat1-dev libpng-dev
+  # zlib inflates gzip feed bodies: natively, and linked statically into the Windows program.
+  zlib1g-dev libz-mingw-w64-dev
+  # The Wine tests of the feed transport make their certificates at test time.
+  python3-cryptography
   # expat's Debian source has no configure script; its build generates one, as Debian's does.
   autoconf automake libtool
   sox alsa-utils libasound2-plugins:i386 python3 python3-pil
+  # The CA and the certificate of the HTTPS feeds (run.sh and the tests make their own).
+  openssl
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

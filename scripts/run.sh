@@ -7,6 +7,9 @@
 # the clock's FeedServer is set to it. FEED_SERVER=<host> names another feed server instead
 # (then none is started here). Port 80 needs root; when the bind fails, the clock runs without
 # news, and when another program already serves that address, the clock reads that one's.
+# A second one serves our RSS 2.0 and Atom feeds over HTTPS on 127.0.0.1, with a certificate for
+# "localhost" from a CA of the run folder's own (tls/) that is trusted in this run's Wine prefix
+# only; FeedUrl2 and FeedUrl3 point at them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -71,21 +74,49 @@ feed=
 xvfb=
 clock=
 
-# FeedServer=<host> in the settings file (the clock reads the key but never writes it back).
-python3 - "$feed_host" <<'PY'
+https_feed=
+https_port=
+
+# FeedServer=<host> in the settings file (the clock reads the key but never writes it back), and
+# FeedUrl2 and FeedUrl3 at this run's HTTPS feeds. Those two are the user's as well: a key is
+# written when it is empty and never was written here, or when it still holds what was written
+# here last time (feed-keys.written remembers that), say with another port; a key the user has
+# changed, emptied included, is left alone. Without HTTPS feeds the keys written here are emptied.
+write_settings() {
+  python3 - "$feed_host" "${https_port:+https://localhost:$https_port/rss/tips.xml}" \
+    "${https_port:+https://localhost:$https_port/rss/updates.atom}" <<'PY'
 import pathlib, re, sys
-host = sys.argv[1]
+host, *urls = sys.argv[1:]
 cfg = pathlib.Path("TarvoClock.cfg")
+record = pathlib.Path("feed-keys.written")
 text = cfg.read_bytes().decode("cp932", "replace") if cfg.exists() else ""
 lines = [l for l in text.replace("\r\n", "\n").split("\n") if not l.startswith("FeedServer=")]
 if not any(re.fullmatch(r"\[.*\]", l) for l in lines):
     lines.insert(0, "[TarvoClock]")
 at = next(i for i, l in enumerate(lines) if re.fullmatch(r"\[.*\]", l)) + 1
 lines.insert(at, "FeedServer=" + host)
+written = {}
+if record.exists():
+    written = dict(l.split("=", 1) for l in record.read_text().splitlines() if "=" in l)
+for key, url in zip(("FeedUrl2", "FeedUrl3"), urls):
+    found = next((i for i, l in enumerate(lines) if l.startswith(key + "=")), None)
+    current = lines[found].split("=", 1)[1] if found is not None else ""
+    if current != written.get(key, ""):
+        continue
+    if key not in written and not url:
+        continue
+    if found is None:
+        at += 1
+        lines.insert(at, f"{key}={url}")
+    else:
+        lines[found] = f"{key}={url}"
+    written[key] = url
 while lines and lines[-1] == "":
     lines.pop()
 cfg.write_bytes(("\r\n".join(lines) + "\r\n").encode("cp932", "replace"))
+record.write_text("".join(f"{k}={v}\n" for k, v in written.items()))
 PY
+}
 
 # Ends the clock the way its menu does (WM_CLOSE), so it says goodbye and saves its settings,
 # then stops what this script started, by pid. Every step is bounded and none may stop the
@@ -113,6 +144,12 @@ cleanup() {
     kill -9 "$feed" 2>/dev/null
   fi
   [ -n "$feed" ] && rm -f "$run/feedserver.pid"
+  if [ -n "$https_feed" ] && kill -0 "$https_feed" 2>/dev/null; then
+    kill "$https_feed" 2>/dev/null
+    for _ in $(seq 30); do kill -0 "$https_feed" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$https_feed" 2>/dev/null
+  fi
+  [ -n "$https_feed" ] && rm -f "$run/feedserver-https.pid"
   wait 2>/dev/null
   echo "The clock has stopped."
 }
@@ -171,6 +208,55 @@ if [ "$feed_host" = 127.77.0.1 ]; then
     feed=
   fi
 fi
+
+# The HTTPS feeds, on the port of the last run when it is still free (so the addresses stay), on
+# any free one otherwise. Any port will do, no root needed.
+trusted=
+if [ -z "${FEED_SERVER:-}" ] && bash "$root/scripts/make-local-ca.sh" "$run/tls"; then
+  timeout 60 wine "$wintool" trust-root 'tls\ca.pem' >/dev/null 2>"$run/trust-root.err" </dev/null &&
+    trusted=1
+  # The prefix's server was started for the tool, perhaps without the display the clock gets:
+  # the clock starts one of its own.
+  timeout 10 wineserver -k >/dev/null 2>&1 || true
+  timeout 10 wineserver -w >/dev/null 2>&1 || true
+  if [ -z "$trusted" ]; then
+    echo "Could not trust the run's CA in $WINEPREFIX: running without the HTTPS feeds."
+    tail -1 "$run/trust-root.err" || true
+  fi
+elif [ -z "${FEED_SERVER:-}" ]; then
+  echo "Could not make the certificates for the HTTPS feeds: running without them."
+fi
+if [ -n "$trusted" ]; then
+  last=$(cat "$run/feedserver-https.port" 2>/dev/null || true)
+  for want in ${last:+"$last"} 0; do
+    rm -f "$run/feedserver-https.port"
+    setsid python3 "$root/tools/feedserver/feedserver.py" --host 127.0.0.1 --port "$want" \
+      --port-file "$run/feedserver-https.port" --tls-cert "$run/tls/localhost.pem" \
+      --tls-key "$run/tls/localhost.key" --log "$run/feedserver.log" \
+      >>"$run/feedserver.out" 2>&1 </dev/null &
+    https_feed=$!
+    echo "$https_feed" >"$run/feedserver-https.pid"
+    for _ in $(seq 50); do
+      [ -s "$run/feedserver-https.port" ] && break
+      kill -0 "$https_feed" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$run/feedserver-https.port" ]; then
+      https_port=$(cat "$run/feedserver-https.port")
+      break
+    fi
+    kill "$https_feed" 2>/dev/null || true
+    rm -f "$run/feedserver-https.pid"
+    https_feed=
+  done
+  if [ -n "$https_port" ]; then
+    echo "HTTPS feeds on https://localhost:$https_port/ (the run's CA is trusted in $WINEPREFIX only)."
+  else
+    echo "The HTTPS feed server did not start: running without its feeds."
+    tail -1 "$run/feedserver.out" 2>/dev/null || true
+  fi
+fi
+write_settings
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "Starting the clock on display $DISPLAY (quit from its menu or tray icon)."

@@ -120,6 +120,8 @@ int RunClock(HINSTANCE instance, int showCommand) {
   InitTestHooks();
   AppInstance = instance;
   LoadSettings();
+  // The feed checks run on the worker and read the address keys from what is published here.
+  PublishFeedAddresses();
 
   RegisterShellMessages();
   HWND running = FindWindowA(AppTitle, nullptr);

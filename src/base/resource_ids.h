@@ -78,6 +78,8 @@
 #define IDC_NEWS_DOUBLE_CLICK 1038
 #define IDC_NEWS_SINGLE_CLICK 1039
 #define IDC_NEWS_NO_CLICK 1040
+#define IDC_NEWS_ADDRESS0 1060        // 1060-1063: the four feeds' addresses
+#define IDC_NEWS_ADDRESS_LABEL0 1064  // 1064-1067: their labels, the feeds' brand names
 
 // Player block: the player panel and the play-list window.
 // "SNDP": the player panel.

@@ -1,10 +1,9 @@
-// Item dates of URL feeds: RFC 822 and RFC 3339 readers, the kept text and its time.
+// Item dates: RFC 822 and RFC 3339 readers, the kept text and the time of a kept date.
 #include "news/feed_dates.h"
 
 #include <cstdio>
 #include <cstring>
-
-#include "news/feeds.h"
+#include <ctime>
 
 namespace {
 
@@ -261,11 +260,37 @@ bool FormatFeedDate(int64_t seconds, char* out, size_t outCapacity) {
   return true;
 }
 
+namespace {
+
+// A date without a zone, read as the feed server's documents have always been read: the fields
+// of "%04d-%02d-%02dT%02d:%02d:%02d" that match (the rest stay 0) as local time, without
+// daylight saving; -1 when they make no date from 1970 on.
+int64_t LocalItemTime(const char* date) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  sscanf(date, "%04d-%02d-%02dT%02d:%02d:%02d", &year, &month, &day, &hour, &minute, &second);
+  if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
+      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) {
+    return -1;
+  }
+  struct tm t = {};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  t.tm_isdst = 0;
+  const time_t seconds = mktime(&t);
+  return seconds < 0 ? -1 : static_cast<int64_t>(seconds);
+}
+
+}  // namespace
+
 int64_t FeedItemTime(const char* date) {
   int64_t seconds = 0;
   bool zoneWritten = false;
   if (ParseDate(date, strlen(date), &seconds, &zoneWritten) && zoneWritten) {
     return seconds < 0 ? -1 : seconds;
   }
-  return ItemTime(date);
+  return LocalItemTime(date);
 }

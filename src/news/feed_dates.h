@@ -1,5 +1,5 @@
-// Item dates of URL feeds: RFC 822 and RFC 3339 to seconds since 1970 UTC, the text an item
-// keeps, and the time of a kept date.
+// Item dates: RFC 822 and RFC 3339 to seconds since 1970 UTC, the text an item keeps, and the
+// time of a kept date.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +21,8 @@ constexpr size_t kFeedDateLength = 20;
 // untouched) for a time outside the years 1-9999 or an `outCapacity` under 21.
 bool FormatFeedDate(int64_t seconds, char* out, size_t outCapacity);
 
-// The time of an item's stored date: a date that names its zone (as FormatFeedDate writes it,
-// or as a feed wrote it) with the offset applied; any other text as ItemTime reads it, in local
-// time. -1, as from ItemTime, for a text that makes no time from 1970 on.
+// Seconds since 1970 UTC of an item's stored date, for every feed: a date that names its zone
+// (as FormatFeedDate writes it, or as a feed wrote it, the feed server's dc:date among them)
+// with the offset applied; a date without one ("2009-04-01T10:00:00", "2009-04-01") as local
+// time. -1 for a text that makes no time from 1970 on.
 int64_t FeedItemTime(const char* date);

@@ -1,10 +1,11 @@
-// The four news feeds: the table, the RDF item parser, item dates and the new-item test.
+// The four news feeds: the table, the RDF item parser and the new-item test.
 #include "news/feeds.h"
 
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
-#include <ctime>
+
+#include "news/feed_dates.h"
 
 const char* const kFeedPaths[kFeedCount] = {"/rss/tarvo.rdf", "/rss/pellin.rdf",
                                             "/rss/quorra.rdf", "/rss/oxbel.rdf"};
@@ -159,32 +160,12 @@ bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut) {
   return true;
 }
 
-int64_t ItemTime(const char* date) {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, oh = 0, om = 0;
-  sscanf(date, "%04d-%02d-%02dT%02d:%02d:%02d+%02d:%02d", &year, &month, &day, &hour, &minute,
-         &second, &oh, &om);
-  if (year < 1970 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 ||
-      hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) {
-    return -1;
-  }
-  struct tm t = {};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  t.tm_isdst = 0;
-  const time_t seconds = mktime(&t);
-  return seconds < 0 ? -1 : static_cast<int64_t>(seconds);
-}
-
 bool FeedsHaveNewItems(const FeedRecord* feeds, int viewBrand, int64_t lastSeen) {
   for (int i = 0; i < kFeedCount; ++i) {
     if ((FeedBits(viewBrand) & (1 << i)) == 0) continue;
     const int count = feeds[i].item_count < kItemsPerFeed ? feeds[i].item_count : kItemsPerFeed;
     for (int k = 0; k < count; ++k) {
-      if (ItemTime(feeds[i].items[k].date) > lastSeen) return true;
+      if (FeedItemTime(feeds[i].items[k].date) > lastSeen) return true;
     }
   }
   return false;

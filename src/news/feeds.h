@@ -1,4 +1,4 @@
-// The four news feeds: the table, the RDF item parser, item dates and the new-item test.
+// The four news feeds: the table, the RDF item parser and the new-item test.
 #pragma once
 
 #include <cstddef>
@@ -69,12 +69,8 @@ const char* ExtractField(const char* begin, const char* end, const char* name, c
 // items) when the document has no title. `feed->url` is left alone.
 bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut);
 
-// Seconds since 1970 of an item's dc:date read with "%04d-%02d-%02dT%02d:%02d:%02d+%02d:%02d"
-// (fields that do not match stay 0, the offset is ignored, the time is taken as local); -1 when
-// it does not make a date from 1970 on.
-int64_t ItemTime(const char* date);
-
-// True if any feed enabled in `viewBrand` holds an item dated after `lastSeen`.
+// True if any feed enabled in `viewBrand` holds an item dated after `lastSeen` (item times as
+// FeedItemTime reads them).
 bool FeedsHaveNewItems(const FeedRecord* feeds, int viewBrand, int64_t lastSeen);
 
 // CheckTime as used: 1-24 hours.

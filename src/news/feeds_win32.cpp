@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "base/app_state.h"
@@ -12,6 +13,9 @@
 #include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
 #include "base/worker_win32.h"
+#include "news/feed_ansi_win32.h"
+#include "news/feed_formats.h"
+#include "news/feed_http_win32.h"
 #include "news/feed_schedule.h"
 #include "news/news_list.h"
 #include "news/news_state.h"
@@ -57,7 +61,110 @@ bool ParseFeed(FeedRecord* feed) {
   return true;
 }
 
+// The feed address keys as the UI thread last published them; the worker copies them out at
+// each fetch. Only PublishFeedAddresses writes them.
+SRWLOCK addressLock = SRWLOCK_INIT;
+char publishedAddresses[kFeedCount][kPathCapacity];
+
+// The validators of each address feed's last 200 answer and the address they belong to, kept
+// only by the worker's fetches: staged with the records, held once they are published, so they
+// always describe the items a 304 keeps.
+struct HeldValidators {
+  char url[sizeof(FeedRecord::url)];
+  FeedValidators validators;
+};
+HeldValidators held[kFeedCount];
+HeldValidators stagedValidators[kFeedCount];
+
+void CopyFeedAddresses(char (*out)[kPathCapacity]) {
+  AcquireSRWLockShared(&addressLock);
+  memcpy(out, publishedAddresses, sizeof publishedAddresses);
+  ReleaseSRWLockShared(&addressLock);
+}
+
+// A key that holds no address is not fetched: said once per check where the user can see it
+// with a debug viewer, and in the test trace.
+void ReportRefusedAddress(int index) {
+  char line[160];
+  snprintf(line, sizeof line,
+           "TarvoClock: FeedUrl%d は http:// か https:// のアドレスではないので使いません。\n",
+           index);
+  OutputDebugStringA(line);
+  TraceEvent("feed %d: FeedUrl%d is no http(s) address, the feed server's feed is used", index,
+             index);
+}
+
+// The items the published record of feed `index` holds for `url`, into `feed`: what a 304 says
+// is still current. False when the published record is of another address.
+bool KeepPublishedItems(int index, const char* url, FeedRecord* feed) {
+  LockNews();
+  const FeedRecord& published = Feeds[index];
+  const bool same = published.by_address && strcmp(published.url, url) == 0;
+  if (same) {
+    memcpy(feed->items, published.items, sizeof feed->items);
+    memcpy(feed->channel_link, published.channel_link, sizeof feed->channel_link);
+    memcpy(feed->channel_title, published.channel_title, sizeof feed->channel_title);
+    feed->item_count = published.item_count;
+  }
+  UnlockNews();
+  return same;
+}
+
+// Fetches and parses the address feed `index` into `feed`, which is left without items when it
+// fails. The validators go with the request only while the published record holds that
+// address's items, so a 304 always has items to keep.
+void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
+  snprintf(feed->url, sizeof feed->url, "%s", url);
+  feed->by_address = true;
+  const HeldValidators& mine = held[index];
+  HeldValidators& staged = stagedValidators[index];
+  bool haveItems = false;
+  if (strcmp(mine.url, url) == 0) {
+    LockNews();
+    haveItems = Feeds[index].by_address && strcmp(Feeds[index].url, url) == 0;
+    UnlockNews();
+  }
+  const FeedValidators* validators = haveItems ? &mine.validators : nullptr;
+  FeedBody body = {};
+  FeedFetchResult result;
+  const bool fetched = FetchFeedAddress(url, validators, &BackgroundWorker, &body, &result);
+  if (!fetched && result.verdict == FeedFetchVerdict::kNotModified &&
+      KeepPublishedItems(index, url, feed)) {
+    staged = mine;
+    TraceEvent("feed %s: not modified, %d items kept", url, feed->item_count);
+    return;
+  }
+  if (!fetched) {
+    TraceEvent("feed %s failed: %s (status %d, error %lu, %d redirects)", url,
+               FeedFetchVerdictName(result.verdict), result.status,
+               static_cast<unsigned long>(result.error), result.redirects);
+    return;
+  }
+  FeedParseReport report;
+  if (!ParseUrlFeed(body.data, body.size, feed, &report)) {
+    TraceEvent("feed %s failed: %s", url, FeedParseStatusName(report.status));
+    FreeFeedBody(&body);
+    return;
+  }
+  FreeFeedBody(&body);
+  FeedRecordToAnsi(feed);
+  snprintf(staged.url, sizeof staged.url, "%s", url);
+  staged.validators = result.validators;
+  TraceEvent("feed %s: %d items (%s%s%s, %d redirects)", url, feed->item_count,
+             FeedParseStatusName(report.status), result.gzip ? ", gzip" : "",
+             result.cut ? ", cut at the bound" : "", result.redirects);
+}
+
 }  // namespace
+
+void PublishFeedAddresses() {
+  const char* const keys[kFeedCount] = {FeedUrl0, FeedUrl1, FeedUrl2, FeedUrl3};
+  AcquireSRWLockExclusive(&addressLock);
+  for (int i = 0; i < kFeedCount; ++i) {
+    snprintf(publishedAddresses[i], sizeof publishedAddresses[i], "%s", keys[i]);
+  }
+  ReleaseSRWLockExclusive(&addressLock);
+}
 
 void LockNews() {
   InitOnceExecuteOnce(&lockOnce, InitLock, nullptr, nullptr);
@@ -85,10 +192,24 @@ void Utf8ToAnsi(char* out, size_t outCapacity, const char* utf8) {
 bool FetchFeeds() {
   const int bits = FeedBits(ViewBrand);
   memset(staging, 0, sizeof staging);
+  memset(stagedValidators, 0, sizeof stagedValidators);
+  char addresses[kFeedCount][kPathCapacity];
+  CopyFeedAddresses(addresses);
   for (int i = 0; i < kFeedCount; ++i) {
     if ((bits & (1 << i)) == 0) continue;
-    BuildFeedUrl(i, FeedServer, staging[i].url, sizeof staging[i].url);
-    if (WorkerStopping(&BackgroundWorker) || staging[i].url[0] == '\0' || !ParseFeed(&staging[i])) {
+    const FeedAddressKind kind = ClassifyFeedAddress(addresses[i]);
+    const bool byAddress = kind == FeedAddressKind::kHttp || kind == FeedAddressKind::kHttps;
+    bool failed = WorkerStopping(&BackgroundWorker);
+    if (byAddress && !failed) {
+      // A feed of the user's own that fails shows no items; the others and the bar stay.
+      FetchAddressFeed(i, addresses[i], &staging[i]);
+      failed = WorkerStopping(&BackgroundWorker);
+    } else if (!failed) {
+      if (kind == FeedAddressKind::kRefused) ReportRefusedAddress(i);
+      BuildFeedUrl(i, FeedServer, staging[i].url, sizeof staging[i].url);
+      failed = staging[i].url[0] == '\0' || !ParseFeed(&staging[i]);
+    }
+    if (failed) {
       // The bar baked into the face goes with the clock thread's next look at NewsBarShown.
       NewsAvailable = 0;
       TraceEvent("FetchFeeds failed at feed %d", i);
@@ -99,6 +220,7 @@ bool FetchFeeds() {
   memcpy(Feeds, staging, sizeof Feeds);
   RequestTickerReset();
   UnlockNews();
+  memcpy(held, stagedValidators, sizeof held);
   TraceEvent("FetchFeeds published");
   return true;
 }
@@ -128,7 +250,7 @@ void CheckJob(void*) {
 
 void ListFetchJob(void* dialog) {
   FetchFeeds();
-  PostMessageA(static_cast<HWND>(dialog), MSG_NEWS_FETCHED, 0, 0);
+  if (dialog != nullptr) PostMessageA(static_cast<HWND>(dialog), MSG_NEWS_FETCHED, 0, 0);
 }
 
 }  // namespace

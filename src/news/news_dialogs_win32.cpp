@@ -10,6 +10,7 @@
 
 #include "base/clock_source_win32.h"
 #include "base/dialog_win32.h"
+#include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
@@ -29,6 +30,11 @@ namespace {
 FeedRecord listFeeds[kFeedCount];
 NewsRow rows[kNewsRowsMax];
 int rowCount = 0;
+// The feeds' brand names, the template's captions of their check boxes, taken before the
+// boxes show channel titles.
+char brandNames[kFeedCount][64];
+const char* const brandNameTexts[kFeedCount] = {brandNames[0], brandNames[1], brandNames[2],
+                                                brandNames[3]};
 
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -62,8 +68,8 @@ void FillNewsList(HWND dialog) {
   LockNews();
   memcpy(listFeeds, Feeds, sizeof listFeeds);
   UnlockNews();
-  rowCount = BuildNewsRows(listFeeds, ViewBrand, ReadUnixTime(), NewDays, OldTime, LocalOf, rows,
-                           kNewsRowsMax);
+  rowCount = BuildNewsRows(listFeeds, brandNameTexts, ViewBrand, ReadUnixTime(), NewDays, OldTime,
+                           LocalOf, rows, kNewsRowsMax);
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
   for (int r = 0; r < rowCount; ++r) {
@@ -100,6 +106,9 @@ void FillNewsList(HWND dialog) {
 }
 
 void InitNewsList(HWND dialog) {
+  for (int i = 0; i < kFeedCount; ++i) {
+    GetDlgItemTextA(dialog, IDC_NEWS_FEED0 + i, brandNames[i], sizeof brandNames[i]);
+  }
   LockNews();
   for (int i = 0; i < kFeedCount; ++i) {
     if (Feeds[i].channel_title[0] != '\0') {
@@ -244,6 +253,8 @@ INT_PTR CALLBACK NewsListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 int scrollTimeBefore = 40;
 
+char* const feedAddresses[kFeedCount] = {FeedUrl0, FeedUrl1, FeedUrl2, FeedUrl3};
+
 void FillCombo(HWND dialog, int id, int count, const char* unit, int selection) {
   for (int n = 1; n <= count; ++n) {
     char digits[32];
@@ -267,13 +278,66 @@ void InitNewsSettings(HWND dialog) {
   HWND track = GetDlgItem(dialog, IDC_NEWS_SPEED);
   SendMessageA(track, TBM_SETRANGE, TRUE, MAKELPARAM(5, 100));
   SendMessageA(track, TBM_SETPOS, TRUE, ClampScrollTime(RssScrollTime));
+  for (int i = 0; i < kFeedCount; ++i) {
+    // As long as the key holds: a longer paste is cut to a text that is still refused.
+    SendDlgItemMessageA(dialog, IDC_NEWS_ADDRESS0 + i, EM_LIMITTEXT, kPathCapacity - 1, 0);
+    SetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + i, feedAddresses[i]);
+  }
+}
+
+// Blanks around a pasted address are dropped rather than refused.
+void TrimBlanks(char* text) {
+  size_t length = strlen(text);
+  while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) --length;
+  text[length] = '\0';
+  size_t start = 0;
+  while (text[start] == ' ' || text[start] == '\t') ++start;
+  memmove(text, text + start, length - start + 1);
+}
+
+// The four addresses as typed into `addresses`. At the first one the feed check would refuse:
+// a warning naming it, the focus on its field (its text selected), and false.
+bool ReadFeedAddresses(HWND dialog, char (*addresses)[kPathCapacity]) {
+  for (int i = 0; i < kFeedCount; ++i) {
+    GetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + i, addresses[i], kPathCapacity);
+    TrimBlanks(addresses[i]);
+    if (ClassifyFeedAddress(addresses[i]) != FeedAddressKind::kRefused) continue;
+    TraceEvent("news settings address %d refused: %s", i, addresses[i]);
+    char brand[64] = "";
+    GetDlgItemTextA(dialog, IDC_NEWS_ADDRESS_LABEL0 + i, brand, sizeof brand);
+    char text[kPathCapacity + 256];
+    snprintf(text, sizeof text,
+             "%sのアドレス「%s」は使えません。\n"
+             "http:// か https:// で始まる、空白のない 255 文字までのアドレスを入れてください。",
+             brand, addresses[i]);
+    ShowMessageBox(dialog, text, AppCaption, MB_ICONWARNING);
+    SendMessageA(dialog, WM_NEXTDLGCTL,
+                 reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_NEWS_ADDRESS0 + i)), TRUE);
+    return false;
+  }
+  return true;
+}
+
+// Stores the addresses that differ from the keys; true when any did.
+bool StoreFeedAddresses(const char (*addresses)[kPathCapacity]) {
+  bool changed = false;
+  for (int i = 0; i < kFeedCount; ++i) {
+    if (strcmp(feedAddresses[i], addresses[i]) == 0) continue;
+    snprintf(feedAddresses[i], kPathCapacity, "%s", addresses[i]);
+    TraceEvent("news settings FeedUrl%d=%s", i, feedAddresses[i]);
+    changed = true;
+  }
+  return changed;
 }
 
 int TrackPosition(HWND dialog) {
   return ClampScrollTime(static_cast<int>(SendDlgItemMessageA(dialog, IDC_NEWS_SPEED, TBM_GETPOS, 0, 0)));
 }
 
-void ConfirmNewsSettings(HWND dialog) {
+// False, with nothing changed, while an address is refused.
+bool ConfirmNewsSettings(HWND dialog) {
+  char addresses[kFeedCount][kPathCapacity];
+  if (!ReadFeedAddresses(dialog, addresses)) return false;
   if (IsDlgButtonChecked(dialog, IDC_NEWS_SINGLE_CLICK) == BST_CHECKED) {
     ClickMode = 1;
   } else if (IsDlgButtonChecked(dialog, IDC_NEWS_NO_CLICK) == BST_CHECKED) {
@@ -293,8 +357,16 @@ void ConfirmNewsSettings(HWND dialog) {
   TraceEvent("news settings ok CheckTime %d->%d NewDays %d NewFlag %d ClickMode %d RssScrollTime %d",
              shown, interval, NewDays.load(), NewFlag.load(), ClickMode.load(), RssScrollTime.load());
   CheckTime = static_cast<int8_t>(interval);
-  // Fetches and reschedules off this thread, so the dialog closes at once.
-  if (interval != shown) StartFeedCheck();
+  const bool addressesChanged = StoreFeedAddresses(addresses);
+  if (addressesChanged) PublishFeedAddresses();
+  // Fetches (and reschedules, for a new interval) off this thread, so the dialog closes at once;
+  // a check fetches the new addresses too.
+  if (interval != shown) {
+    StartFeedCheck();
+  } else if (addressesChanged) {
+    StartNewsListFetch(nullptr);
+  }
+  return true;
 }
 
 INT_PTR CALLBACK NewsSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -311,8 +383,7 @@ INT_PTR CALLBACK NewsSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          ConfirmNewsSettings(dialog);
-          EndDialog(dialog, IDOK);
+          if (ConfirmNewsSettings(dialog)) EndDialog(dialog, IDOK);
           return TRUE;
         case IDCANCEL:
           RssScrollTime = scrollTimeBefore;

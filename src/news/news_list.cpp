@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "news/feed_dates.h"
+
 const char* NewsMark(int64_t itemTime, int64_t now, int newDays, int64_t startOldTime) {
   // In 64 bits: days times 86400 never wraps, whatever NewDays the file held.
   const int64_t window = static_cast<int64_t>(newDays) * 86400;
@@ -14,8 +16,9 @@ const char* NewsMark(int64_t itemTime, int64_t now, int newDays, int64_t startOl
 
 bool IsListedItem(const char* extend) { return extend[0] != '[' || extend[1] == '1'; }
 
-int BuildNewsRows(const FeedRecord* feeds, int viewBrand, int64_t now, int newDays,
-                  int64_t startOldTime, LocalTimeOf localTimeOf, NewsRow* rows, int capacity) {
+int BuildNewsRows(const FeedRecord* feeds, const char* const brandNames[kFeedCount], int viewBrand,
+                  int64_t now, int newDays, int64_t startOldTime, LocalTimeOf localTimeOf,
+                  NewsRow* rows, int capacity) {
   int count = 0;
   for (int i = 0; i < kFeedCount; ++i) {
     const FeedRecord& feed = feeds[i];
@@ -25,7 +28,8 @@ int BuildNewsRows(const FeedRecord* feeds, int viewBrand, int64_t now, int newDa
     NewsRow& header = rows[count++];
     memset(&header, 0, sizeof header);
     strcpy(header.mark, " ");
-    header.text = feed.channel_title;
+    // A document may give its channel an empty title; the header row still names the feed.
+    header.text = feed.channel_title[0] != '\0' ? feed.channel_title : brandNames[i];
     header.link = feed.channel_link;
     header.kind = kRowFeed;
     header.description = "";
@@ -35,7 +39,7 @@ int BuildNewsRows(const FeedRecord* feeds, int viewBrand, int64_t now, int newDa
       const FeedItem& item = feed.items[k];
       if (!IsListedItem(item.extend)) continue;
       if (count + 2 > capacity) return count;
-      const int64_t t = ItemTime(item.date);
+      const int64_t t = FeedItemTime(item.date);
       NewsRow& row = rows[count++];
       memset(&row, 0, sizeof row);
       snprintf(row.mark, sizeof row.mark, "%s", NewsMark(t, now, newDays, startOldTime));

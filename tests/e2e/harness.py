@@ -18,6 +18,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 APP_TITLE = "TarvoClock"
 FEED_SERVER_SCRIPT = os.path.join(ROOT, "tools", "feedserver", "feedserver.py")
+# The feeds a test's server serves unless it brings its own: titles of every length the bar must
+# handle, a skin offer (of the sample package the run folder's news offers too), a broken offer
+# and an odd one.
+TEST_NEWS = os.path.join(ROOT, "tests", "data", "news")
+SAMPLE_SKINS = os.path.join(ROOT, "assets", "news", "skins")
 # Every clock gets its own feed server address 127.77.N.1, so no test looks a name up or
 # leaves the machine; nothing listens there unless the test starts a FeedServer on it. The
 # count starts from the process id, so runs side by side on one machine rarely meet, and an
@@ -456,8 +461,7 @@ class FeedServer:
         # The readiness probe below sends no request line, so the server does not count it.
         if fail_after >= 0:
             args += ["--fail-after", str(fail_after)]
-        if news:
-            args += ["--news", news]
+        args += ["--news", news] if news else ["--news", TEST_NEWS, "--skins", SAMPLE_SKINS]
         self.out = open(os.path.join(self.folder, "out.log"), "wb")
         self.proc = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=self.out,
                                      stderr=subprocess.STDOUT, start_new_session=True)

@@ -22,7 +22,7 @@ def white(shot):
 
 def test_four_requests_in_order_and_the_bar_scrolls(h):
     screen = h.screen()
-    # The README picture's background (docs/clock.png is cut from this test's news-bar.png).
+    # A mid-blue desktop, as a user's might be; the shot is kept as news-bar.png.
     screen.paint_background("#5B8DB8")
     # A clock well inside its minute, so the panel's digits cannot turn between the two shots.
     clock = h.clock(screen, cfg={"RssScrollTime": 10}, env={"TARVO_TEST_TIME": "2026-12-07 10:20:05"})

@@ -98,6 +98,7 @@ class Slot:
         self.visible = self.width = self.scroll = self.x = self.gap = 0
         self.active = False
         self.surface = None
+        self.text = ""
 
     def arm(self, width, surface):
         self.width, self.visible = width, min(width, WINDOW_W)
@@ -205,6 +206,38 @@ def differences(got, want):
             if got[y][x] != want[y][x]]
 
 
+def replay(clock, beneath, events=None, surfaces=None):
+    """Replays the clock's trace (or `events` of it): the ticker draws the bar, then steps, then
+    queues into a free slot. Returns the bar drawn at the last step, the slots (each with the
+    text it shows), the news font and the texts queued. `surfaces` keeps rendered texts for the
+    next replay."""
+    import copy
+    surfaces = {} if surfaces is None else surfaces
+    font = None
+    slots = [Slot(i) for i in range(4)]
+    head = 0
+    drawn = None
+    shown = []
+    for event in clock.events() if events is None else events:
+        words = event.split(" ")
+        if event.startswith("ticker step"):
+            drawn = [copy.copy(s) for s in slots]
+            head = step_chain(slots, head)
+            assert event.endswith(f"head {head} x {slots[head].x}"), (event, head, slots[head].x)
+        elif event.startswith("ticker slot"):
+            index, width, text = int(words[2]), int(words[4]), bytes.fromhex(words[6]).decode("cp932")
+            if text not in surfaces:
+                font, glyphs = news_font_glyphs(clock, text)
+                surface = TextSurface()
+                assert surface.render(font, glyphs) == width, (text, width)
+                surfaces[text] = (font, surface)
+            font, surface = surfaces[text]
+            slots[index].arm(width, surface)
+            slots[index].text = text
+            shown.append(text)
+    return (draw_bar(beneath, drawn) if drawn else None), slots, font, shown
+
+
 def test_after_k_held_steps_the_bar_equals_the_composed_bar(h):
     screen = h.screen()
     screen.paint_background("#5B8DB8")
@@ -247,26 +280,8 @@ def test_after_k_held_steps_the_bar_equals_the_composed_bar(h):
     shot.save(h.artifact("news-bar-held.png"))
     assert len(steps()) == k
 
-    # Replay the trace: the ticker draws the bar, then steps, then queues into a free slot.
-    font = glyphs = None
-    slots = [Slot(i) for i in range(4)]
-    head = 0
-    frame = None
-    composed = 0
-    for event in clock.events():
-        words = event.split(" ")
-        if event.startswith("ticker step"):
-            frame = draw_bar(beneath, slots)
-            head = step_chain(slots, head)
-            assert event.endswith(f"head {head} x {slots[head].x}"), (event, head, slots[head].x)
-        elif event.startswith("ticker slot"):
-            index, width, text = int(words[2]), int(words[4]), bytes.fromhex(words[6])
-            font, glyphs = news_font_glyphs(clock, text.decode("cp932"))
-            surface = TextSurface()
-            assert surface.render(font, glyphs) == width, (text.decode("cp932"), width)
-            slots[index].arm(width, surface)
-            composed += 1
-    assert composed >= 2, clock.events()
+    frame, slots, font, shown = replay(clock, beneath)
+    assert len(shown) >= 2, clock.events()
     assert font["face"] == "IPAゴシック", font
     # Two titles are in view: the first whole, the second entering.
     assert slots[0].active and slots[0].gap == 0 and slots[0].x < WINDOW_W - slots[0].width

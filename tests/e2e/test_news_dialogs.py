@@ -14,7 +14,7 @@ CMD_NEWS_LIST = 40033
 LIST = 1030
 DESCRIPTION = 1032
 FEED0 = 1004
-NEWS_ASSETS = os.path.join(harness.ROOT, "assets", "news")
+ADDRESS0 = 1060
 TOOLS = os.path.join(harness.ROOT, "build", "native", "tools")
 
 
@@ -202,6 +202,35 @@ def test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_in
             saved["RssScrollTime"]) == ("6", "3", "1", "2", "5"), saved
 
 
+def test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file(h):
+    screen = h.screen()
+    clock, feeds = start(h, screen, {"NewFlag": 0})
+    clock.wait_event("FetchFeeds published")
+    box = open_dialog(clock, CMD_NEWS_SETTINGS, "お知らせの設定")
+    for text in ("代わりに読むお知らせのアドレス", "空欄のときは標準のお知らせを読みます。", "ペリン"):
+        assert text in box["texts"], (text, box)
+    # A refused address warns, and the dialog stays open with nothing stored.
+    assert clock.set_text(ADDRESS0 + 1, "feed://news.example/rss") == 0
+    assert clock.press(1) == 0
+    warning = wait_until(lambda: next((d for d in clock.dialogs() if d["caption"] == "TarvoClock"), None),
+                         20, what="the warning")
+    assert any("ペリン" in t and "「feed://news.example/rss」" in t for t in warning["texts"]), warning
+    assert clock.press(1) == 0
+    wait_until(lambda: [d["caption"] for d in clock.dialogs()] == ["お知らせの設定"], 10,
+               what="the settings back without the warning")
+    # An accepted one is stored, and the feeds are fetched again at once, that one from its
+    # address (the port written out tells it from the feed server's own feed).
+    address = f"http://{clock.feed_address}:80/rss/pellin.rdf"
+    assert clock.set_text(ADDRESS0 + 1, address) == 0
+    assert clock.press(1) == 0
+    clock.wait_event("news settings closed")
+    fetched = clock.wait_event(f"feed {address}: ")
+    assert " items (" in fetched, fetched
+    clock.quit()
+    saved = clock.read_cfg()
+    assert (saved.get("FeedUrl0"), saved.get("FeedUrl1")) == ("", address), saved
+
+
 def write_chimes(folder):
     """A distinctive sound where the platform looks for "chimes": the program's own folder."""
     import struct
@@ -294,6 +323,7 @@ if __name__ == "__main__":
                  test_ticking_fetches_and_unticking_all_drops_the_bar,
                  test_a_feed_ticked_during_a_check_is_fetched_after_it_while_the_list_answers,
                  test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_interval,
+                 test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file,
                  test_the_notice_swaps_the_icon_chimes_and_shows_the_message,
                  test_a_close_while_the_message_is_up_closes_it_and_exits_cleanly,
                  test_without_the_message_the_icon_stays_until_a_check_finds_nothing_new,

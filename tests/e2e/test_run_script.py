@@ -1,7 +1,9 @@
 """The run command as a new user meets it: started from a folder without settings, on a machine
 without a display, and stopped with Ctrl-C (or a plain kill) at any moment, it closes the clock
 the way its menu does, so the settings are saved, and leaves nothing running. It builds quietly,
-keeps its desktop painted, and tells its own feed server from another program on the address."""
+keeps its desktop painted, and tells its own feed server from another program on the address.
+Its HTTPS feeds reach the clock through the CA it trusts in the run's prefix, and the feed
+address keys it writes leave the user's own alone."""
 import http.server
 import os
 import signal
@@ -35,8 +37,11 @@ def started_from(folder):
     return found
 
 
-def run_and_stop(h, sig, wait_for_shot, foreign_feeds=False):
+def run_and_stop(h, sig, wait_for_shot, foreign_feeds=False, cfg=None):
     folder = tempfile.mkdtemp(prefix="tarvo-run-")
+    if cfg:
+        with open(os.path.join(folder, "TarvoClock.cfg"), "wb") as f:
+            f.write(cfg)
     env = dict(h.wine_env)
     env.pop("DISPLAY", None)
     env["TARVO_RUN_DIR"] = folder
@@ -50,6 +55,11 @@ def run_and_stop(h, sig, wait_for_shot, foreign_feeds=False):
     try:
         if wait_for_shot:
             wait_until(lambda: os.path.exists(os.path.join(folder, "screen.png")), 90, what="a screenshot")
+            # Both HTTPS feeds were asked for: the clock's TLS handshake passed with the run's CA.
+            requests = os.path.join(folder, "feedserver.log")
+            wait_until(lambda: all(p in open(requests, "rb").read() for p in (b"GET /rss/tips.xml ",
+                                                                              b"GET /rss/updates.atom ")),
+                       30, what="the HTTPS feeds fetched")
         else:
             wait_until(lambda: b"Ctrl-C stops" in open(os.path.join(folder, "run.log"), "rb").read(), 90,
                        what="the clock started")
@@ -79,12 +89,22 @@ def run_and_stop(h, sig, wait_for_shot, foreign_feeds=False):
     # run.sh writes FeedServer into the file before the start; the clock's own save adds its place.
     assert os.path.exists(cfg) and b"LEFT=" in open(cfg, "rb").read(), \
         "the clock was not closed through its menu's way: no settings saved"
-    # The sample feed server run.sh started in its own session is gone with the rest.
+    # The sample feed servers run.sh started in their own sessions are gone with the rest.
     assert not os.path.exists(os.path.join(folder, "feedserver.pid"))
+    assert not os.path.exists(os.path.join(folder, "feedserver-https.pid"))
+    return said, dict(line.split("=", 1) for line in open(cfg, "rb").read().decode("cp932").split("\r\n")
+                      if "=" in line)
+
+
+def https_port(said):
+    return int(said.split("HTTPS feeds on https://localhost:", 1)[1].split("/", 1)[0])
 
 
 def test_ctrl_c_on_a_first_run_closes_the_clock_and_saves(h):
-    run_and_stop(h, signal.SIGINT, wait_for_shot=True)
+    said, keys = run_and_stop(h, signal.SIGINT, wait_for_shot=True)
+    port = https_port(said)
+    assert keys["FeedUrl2"] == f"https://localhost:{port}/rss/tips.xml", keys
+    assert keys["FeedUrl3"] == f"https://localhost:{port}/rss/updates.atom", keys
 
 
 def test_a_plain_kill_right_after_start_still_saves(h):
@@ -105,7 +125,12 @@ def test_a_plain_kill_right_after_start_still_saves(h):
     if other is not None:
         threading.Thread(target=other.serve_forever, daemon=True).start()
     try:
-        run_and_stop(h, signal.SIGTERM, wait_for_shot=False, foreign_feeds=True)
+        # An address of the user's own (on loopback, where nothing answers) stays as it is.
+        mine = "http://127.0.0.1:9/mine.xml"
+        said, keys = run_and_stop(h, signal.SIGTERM, wait_for_shot=False, foreign_feeds=True,
+                                  cfg=f"[TarvoClock]\r\nFeedUrl3={mine}\r\n".encode())
+        assert keys["FeedUrl3"] == mine, keys
+        assert keys["FeedUrl2"] == f"https://localhost:{https_port(said)}/rss/tips.xml", keys
     finally:
         if other is not None:
             other.shutdown()

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "news/feed_dates.h"
 #include "news/feeds.h"
 
 namespace {
@@ -34,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         strnlen(item.extend, sizeof item.extend) >= sizeof item.extend) {
       abort();
     }
-    ItemTime(item.date);
+    FeedItemTime(item.date);
   }
   FeedsHaveNewItems(&feed, 1, 0);
   free(text);

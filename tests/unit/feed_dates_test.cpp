@@ -4,9 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ctime>
 #include <string>
-
-#include "news/feeds.h"
 
 namespace {
 
@@ -112,16 +111,36 @@ TEST(FeedDateForms, KeptTextIsUtcAndReadsBackExactly) {
   EXPECT_STREQ(small, "untouched");
 }
 
-TEST(FeedDateForms, ItemTimeAppliesAWrittenZoneAndReadsTheRestAsBefore) {
-  // The feed server's RDF documents write dc:date with an offset; it is now applied.
-  EXPECT_EQ(FeedItemTime("2009-04-01T10:00:00+09:00"), 1238547600);
-  EXPECT_EQ(FeedItemTime("Wed, 02 Oct 2002 22:00:00 JST"), kOct2);
-  // Without a zone the text stays local time, read exactly as ItemTime reads it.
-  for (const char* local : {"2009-04-01T10:00:00", "2009-04-01", "2009-04-01T10:00:00+junk"}) {
-    EXPECT_EQ(FeedItemTime(local), ItemTime(local)) << local;
-  }
-  EXPECT_EQ(FeedItemTime(""), -1);
-  EXPECT_EQ(FeedItemTime("not a date"), -1);
+// Local time as a date without a zone is read: no daylight saving.
+int64_t Local(int y, int mo, int d, int h, int mi, int s) {
+  struct tm t = {};
+  t.tm_year = y - 1900;
+  t.tm_mon = mo - 1;
+  t.tm_mday = d;
+  t.tm_hour = h;
+  t.tm_min = mi;
+  t.tm_sec = s;
+  t.tm_isdst = 0;
+  return static_cast<int64_t>(mktime(&t));
+}
+
+TEST(FeedDateForms, ItemTimeAppliesAWrittenZoneAndReadsTheRestAsLocalTime) {
+  const DateCase cases[] = {
+      // The feed server's RDF documents write dc:date with an offset, applied like any other.
+      {"2009-04-01T10:00:00+09:00", 1238547600},
+      {"2009-04-01T10:00:00Z", 1238580000},
+      {"2009-04-01T10:00:00-05:00", 1238598000},
+      {"Wed, 02 Oct 2002 22:00:00 JST", kOct2},
+      // Without a zone the text is local time; fields that are not there count as 0.
+      {"2009-04-01T10:00:00", Local(2009, 4, 1, 10, 0, 0)},
+      {"2009-04-01", Local(2009, 4, 1, 0, 0, 0)},
+      {"2009-04-01T10:00:00+junk", Local(2009, 4, 1, 10, 0, 0)},
+      {"1969-12-31T23:59:59Z", -1},
+      {"2009-13-01T10:00:00Z", -1},
+      {"garbage", -1},
+      {"", -1},
+  };
+  for (const DateCase& c : cases) EXPECT_EQ(FeedItemTime(c.text), c.seconds) << c.text;
 }
 
 }  // namespace

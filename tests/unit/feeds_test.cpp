@@ -1,11 +1,10 @@
-// Feed parsing, dates, the new-item test and the URL table.
+// Feed parsing, the new-item test and the URL table.
 #include "news/feeds.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -181,39 +180,21 @@ TEST(FeedParse, IllFormedCorpusGivesBoundedResults) {
   EXPECT_LE(feed->item_count, kItemsPerFeed);
 }
 
-int64_t Local(int y, int mo, int d, int h, int mi, int s) {
-  struct tm t = {};
-  t.tm_year = y - 1900;
-  t.tm_mon = mo - 1;
-  t.tm_mday = d;
-  t.tm_hour = h;
-  t.tm_min = mi;
-  t.tm_sec = s;
-  t.tm_isdst = 0;
-  return static_cast<int64_t>(mktime(&t));
-}
-
-TEST(FeedDates, OffsetIsIgnoredAndTimeTakenAsLocal) {
-  EXPECT_EQ(ItemTime("2009-04-01T10:00:00+09:00"), Local(2009, 4, 1, 10, 0, 0));
-  EXPECT_EQ(ItemTime("2009-04-01T10:00:00Z"), Local(2009, 4, 1, 10, 0, 0));
-  EXPECT_EQ(ItemTime("2009-04-01T10:00:00-05:00"), Local(2009, 4, 1, 10, 0, 0));
-  EXPECT_EQ(ItemTime("2009-04-01"), Local(2009, 4, 1, 0, 0, 0));
-  EXPECT_EQ(ItemTime("garbage"), -1);
-  EXPECT_EQ(ItemTime(""), -1);
-  EXPECT_EQ(ItemTime("2009-13-01T10:00:00Z"), -1);
-}
-
 TEST(FeedNews, NewItemsByViewBrandAndLastSeen) {
   static FeedRecord feeds[kFeedCount];
   memset(feeds, 0, sizeof feeds);
   feeds[2].item_count = 1;
-  strcpy(feeds[2].items[0].date, "2026-12-01T10:00:00+09:00");
+  // 2026-12-01 01:00 UTC written at +05:45: read as local time it is off anywhere outside that zone.
+  constexpr int64_t kItemTime = 1796086800;
+  strcpy(feeds[2].items[0].date, "2026-12-01T06:45:00+05:45");
   strcpy(feeds[2].items[0].title, "x");
   EXPECT_TRUE(FeedsHaveNewItems(feeds, 15, 0));  // OldTime 0: every dated item is new
   EXPECT_TRUE(FeedsHaveNewItems(feeds, 4, 0));
   EXPECT_FALSE(FeedsHaveNewItems(feeds, 3, 0));
   EXPECT_FALSE(FeedsHaveNewItems(feeds, 0, 0));
-  EXPECT_FALSE(FeedsHaveNewItems(feeds, 15, ItemTime(feeds[2].items[0].date)));
+  // The written offset counts: new just before the item's moment, not at it.
+  EXPECT_TRUE(FeedsHaveNewItems(feeds, 15, kItemTime - 1));
+  EXPECT_FALSE(FeedsHaveNewItems(feeds, 15, kItemTime));
   strcpy(feeds[2].items[0].date, "junk");
   EXPECT_FALSE(FeedsHaveNewItems(feeds, 15, 0));
 }

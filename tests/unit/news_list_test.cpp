@@ -24,14 +24,19 @@ bool LocalOf(int64_t seconds, int* year, int* month, int* day, int* hour, int* m
   return true;
 }
 
-// A dc:date text for local time `seconds`.
+// A dc:date text of `seconds` written at +05:45, so a reader that dropped the offset would be
+// off on any machine outside that zone.
 std::string DateText(int64_t seconds) {
-  int y, mo, d, h, mi, s;
-  LocalOf(seconds, &y, &mo, &d, &h, &mi, &s);
-  char text[40];
-  snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d+09:00", y, mo, d, h, mi, s);
+  const time_t t = static_cast<time_t>(seconds + (5 * 60 + 45) * 60);
+  struct tm out;
+  gmtime_r(&t, &out);
+  char text[64];
+  snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d+05:45", out.tm_year + 1900,
+           out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min, out.tm_sec);
   return text;
 }
+
+const char* const kBrands[kFeedCount] = {"Brand0", "Brand1", "Brand2", "Brand3"};
 
 void SetItem(FeedRecord* feed, const char* title, const std::string& date, const char* extend) {
   FeedItem& item = feed->items[feed->item_count++];
@@ -73,11 +78,13 @@ TEST(NewsRows, KindsHiddenItemsMarksAndDateRows) {
   strcpy(feeds[1].channel_title, "One, off");
   SetItem(&feeds[1], "off", DateText(now), "");
   strcpy(feeds[2].channel_title, "Two, no items");
+  // A feed given by address is listed under its document's channel title.
   strcpy(feeds[3].channel_title, "Three");
+  feeds[3].by_address = true;
   SetItem(&feeds[3], "three", DateText(now - day), "");
   auto rows = std::make_unique<NewsRow[]>(kNewsRowsMax);
   // Feeds 0, 2 and 3 on; 1 off; 2 has no items, so no header.
-  const int n = BuildNewsRows(feeds.get(), 0x0D, now, 7, now - 3 * day, LocalOf, rows.get(),
+  const int n = BuildNewsRows(feeds.get(), kBrands, 0x0D, now, 7, now - 3 * day, LocalOf, rows.get(),
                               kNewsRowsMax);
   ASSERT_EQ(n, 1 + 2 * 4 + 1 + 2);
   std::string kinds;
@@ -109,12 +116,20 @@ TEST(NewsRows, KindsHiddenItemsMarksAndDateRows) {
   EXPECT_STREQ(rows[9].text, "Three");
   EXPECT_EQ(rows[9].feed, 3);
   // Items on or before the start's OldTime are "New".
-  const int again = BuildNewsRows(feeds.get(), 8, now, 7, now, LocalOf, rows.get(), kNewsRowsMax);
+  const int again = BuildNewsRows(feeds.get(), kBrands, 8, now, 7, now, LocalOf, rows.get(), kNewsRowsMax);
   ASSERT_EQ(again, 3);
   EXPECT_STREQ(rows[1].mark, "New");
   // No feed enabled: no rows; a small capacity is never overrun.
-  EXPECT_EQ(BuildNewsRows(feeds.get(), 0, now, 7, 0, LocalOf, rows.get(), kNewsRowsMax), 0);
-  EXPECT_EQ(BuildNewsRows(feeds.get(), 15, now, 7, 0, LocalOf, rows.get(), 4), 3);
+  EXPECT_EQ(BuildNewsRows(feeds.get(), kBrands, 0, now, 7, 0, LocalOf, rows.get(), kNewsRowsMax), 0);
+  EXPECT_EQ(BuildNewsRows(feeds.get(), kBrands, 15, now, 7, 0, LocalOf, rows.get(), 4), 3);
+  // An empty channel title, by address or not, falls back to the feed's brand name.
+  feeds[1].channel_title[0] = '\0';
+  feeds[1].by_address = true;
+  feeds[0].channel_title[0] = '\0';
+  ASSERT_EQ(BuildNewsRows(feeds.get(), kBrands, 3, now, 7, 0, LocalOf, rows.get(), kNewsRowsMax), 9 + 3);
+  EXPECT_STREQ(rows[0].text, "Brand0");
+  EXPECT_STREQ(rows[9].text, "Brand1");
+  EXPECT_EQ(rows[9].kind, kRowFeed);
 }
 
 TEST(NewsSettings, NewFlagBitsAndRangesNeverStoreZero) {

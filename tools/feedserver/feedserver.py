@@ -2,15 +2,21 @@
 """Sample feed server for the clock's news bar (Python 3 standard library only).
 
 Binds one loopback address (port 80 by default, which needs root), reads one request per
-connection, answers HTTP/1.0 with Content-Length and closes. Request lines in absolute form
+connection, answers HTTP/1.0 with Content-Length and closes; with --tls-cert and --tls-key it
+speaks HTTPS instead. Request lines in absolute form
 ("GET http://host/path HTTP/1.0", as the clock sends them) and origin form are both understood.
 Every raw request is appended to the log, one line per request: time, peer, and the bytes as a
 Python bytes literal.
 
 Paths:
-  /rss/<name>.rdf     assets/news/<name>.rdf with each "{{age:N}}" replaced by the local time N
-                      seconds before serving, as "YYYY-MM-DDTHH:MM:SS+HH:MM", and each
-                      "{{host}}" by the address the server listens on
+  /rss/<name>.rdf     assets/news/<name>.rdf (RSS 1.0), .xml (RSS 2.0) or .atom (Atom), filled in
+  /rss/<name>.xml     when served:
+  /rss/<name>.atom      {{age:N}}           the local time N seconds ago, "YYYY-MM-DDTHH:MM:SS+HH:MM"
+                        {{rfc822:N:+HHMM}}  that moment in RFC 822 form at the given offset
+                        {{rfc3339:N:+HH:MM}} and in RFC 3339 form at the given offset
+                        {{date-in:N}}       the local date N seconds from now, as "M月D日"
+                        {{host}}            the address the server listens on
+                        {{months:M,...}} ... {{end}}  kept only in the months named (1-12)
   /skins/<file>       files of assets/news/skins/ (skin packages offered by the feeds), if any
   /hostile/<shape>    the answers the client must survive: never-closes, stall, slow (one byte a
                       second), 10mb, no-header-end (40 KB), 404, 500, 301, chunked, short (a body
@@ -23,6 +29,9 @@ Paths:
 --override PATH=SHAPE answers PATH with a hostile shape instead (e.g. /rss/tarvo.rdf=404).
 --fail-after N answers every request after the first N with 404 (a server that goes away).
 --news DIR serves feeds and skins from DIR instead of assets/news.
+--skins DIR serves the skin packages from DIR instead of the news folder's skins/.
+--tls-cert FILE --tls-key FILE answer over TLS with that certificate chain (PEM) and key.
+--port-file FILE is written with the port bound once the server listens (for --port 0).
 --token TEXT is what /feedserver/token answers.
 """
 import argparse
@@ -40,6 +49,11 @@ import time
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 NEWS = ROOT / "assets" / "news"
+SKINS = None  # the news folder's skins/ unless --skins names another
+FEED_TYPES = {"rdf": "application/rdf+xml", "xml": "application/rss+xml",
+              "atom": "application/atom+xml"}
+DAYS = ["Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"]
+MONTHS = ["Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"]
 HOLD_SECONDS = 120  # how long "never closes" and "stall" keep a connection
 REQUEST_LIMIT = 8192
 
@@ -50,14 +64,47 @@ def local_stamp(seconds_ago):
     return moment.strftime("%Y-%m-%dT%H:%M:%S") + offset[:3] + ":" + offset[3:]
 
 
-def feed_bytes(name, host="127.77.0.1"):
-    path = NEWS / f"{name}.rdf"
-    if not re.fullmatch(r"[a-z0-9_-]+", name) or not path.is_file():
-        return None
-    text = path.read_text(encoding="utf-8")
+def zoned(seconds_ago, offset):
+    """The moment `seconds_ago` before now, at the offset "+HHMM" or "+HH:MM"."""
+    sign, hours, minutes = offset[0], int(offset[1:3]), int(offset[-2:])
+    delta = datetime.timedelta(hours=hours, minutes=minutes) * (-1 if sign == "-" else 1)
+    now = datetime.datetime.now(datetime.timezone.utc)
+    return (now - datetime.timedelta(seconds=seconds_ago)).astimezone(datetime.timezone(delta))
+
+
+def rfc822(seconds_ago, offset):
+    m = zoned(seconds_ago, offset)
+    # Day and month names in English whatever the locale, as RFC 822 has them.
+    return (f"{DAYS[m.weekday()]}, {m.day:02d} {MONTHS[m.month - 1]} {m.year} "
+            f"{m.strftime('%H:%M:%S')} {offset.replace(':', '')}")
+
+
+def rfc3339(seconds_ago, offset):
+    m = zoned(seconds_ago, offset)
+    return m.strftime("%Y-%m-%dT%H:%M:%S") + offset[:3] + ":" + offset[-2:]
+
+
+def fill(text, host, now=None):
+    """A feed template as served at `now` (local, default the present)."""
+    month = (now or datetime.datetime.now()).month
+    text = re.sub(r"\{\{months:([0-9,]+)\}\}(.*?)\{\{end\}\}\n?",
+                  lambda m: m.group(2) if str(month) in m.group(1).split(",") else "", text,
+                  flags=re.S)
     text = re.sub(r"\{\{age:(\d+)\}\}", lambda m: local_stamp(int(m.group(1))), text)
-    text = text.replace("{{host}}", host)
-    return text.encode("utf-8")
+    text = re.sub(r"\{\{rfc822:(\d+):([+-]\d{4})\}\}",
+                  lambda m: rfc822(int(m.group(1)), m.group(2)), text)
+    text = re.sub(r"\{\{rfc3339:(\d+):([+-]\d\d:\d\d)\}\}",
+                  lambda m: rfc3339(int(m.group(1)), m.group(2)), text)
+    text = re.sub(r"\{\{date-in:(\d+)\}\}", lambda m: (lambda d: f"{d.month}月{d.day}日")(
+        datetime.datetime.now() + datetime.timedelta(seconds=int(m.group(1)))), text)
+    return text.replace("{{host}}", host)
+
+
+def feed_bytes(name, host="127.77.0.1", kind="rdf"):
+    path = NEWS / f"{name}.{kind}"
+    if not re.fullmatch(r"[a-z0-9_-]+", name) or kind not in FEED_TYPES or not path.is_file():
+        return None
+    return fill(path.read_text(encoding="utf-8"), host).encode("utf-8")
 
 
 def answer(status, body, content_type="application/rdf+xml; charset=utf-8", extra=""):
@@ -84,6 +131,14 @@ class Handler(socketserver.BaseRequestHandler):
     def handle(self):
         conn = self.request
         conn.settimeout(10)
+        if self.server.tls is not None:
+            # The handshake runs here, on the connection's own thread, so a client that stalls
+            # in it holds up no one else; one that refuses the certificate is logged and let go.
+            try:
+                conn = self.request = self.server.tls.wrap_socket(conn, server_side=True)
+            except (OSError, ValueError) as e:
+                self.server.log_request(self.client_address, f"TLS handshake failed: {e}".encode())
+                return
         data = b""
         try:
             while b"\r\n\r\n" not in data and b"\n\n" not in data and len(data) < REQUEST_LIMIT:
@@ -114,15 +169,16 @@ class Handler(socketserver.BaseRequestHandler):
         if shape is not None:
             self.hostile(shape)
             return
-        m = re.fullmatch(r"/rss/([a-z0-9_-]+)\.rdf", path)
+        m = re.fullmatch(r"/rss/([a-z0-9_-]+)\.([a-z]+)", path)
         if m:
-            body = feed_bytes(m.group(1), self.server.server_address[0])
+            body = feed_bytes(m.group(1), self.server.server_address[0], m.group(2))
             if body is not None:
-                self.send(answer("200 OK", body))
+                self.send(answer("200 OK", body, FEED_TYPES[m.group(2)] + "; charset=utf-8"))
                 return
+        skins = SKINS or NEWS / "skins"
         m = re.fullmatch(r"/skins/([A-Za-z0-9_.-]+)", path)
-        if m and (NEWS / "skins" / m.group(1)).is_file():
-            body = (NEWS / "skins" / m.group(1)).read_bytes()
+        if m and (skins / m.group(1)).is_file():
+            body = (skins / m.group(1)).read_bytes()
             self.send(answer("200 OK", body, "text/plain"))
             return
         self.send(answer("404 Not Found", b"not found\n", "text/plain"))
@@ -199,8 +255,9 @@ class Server(socketserver.ThreadingTCPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, log_path, overrides, fail_after=-1, token=""):
+    def __init__(self, address, log_path, overrides, fail_after=-1, token="", tls=None):
         super().__init__(address, Handler)
+        self.tls = tls
         self.token = token
         self.log_path = log_path
         self.overrides = overrides
@@ -242,10 +299,27 @@ def main():
     parser.add_argument("--fail-after", type=int, default=-1, metavar="N")
     parser.add_argument("--news", default="", metavar="DIR")
     parser.add_argument("--token", default="", metavar="TEXT")
+    parser.add_argument("--skins", default="", metavar="DIR")
+    parser.add_argument("--tls-cert", default="", metavar="FILE")
+    parser.add_argument("--tls-key", default="", metavar="FILE")
+    parser.add_argument("--port-file", default="", metavar="FILE")
     args = parser.parse_args()
+    global NEWS, SKINS
     if args.news:
-        global NEWS
         NEWS = pathlib.Path(args.news).resolve()
+    if args.skins:
+        SKINS = pathlib.Path(args.skins).resolve()
+    tls = None
+    if bool(args.tls_cert) != bool(args.tls_key):
+        parser.error("--tls-cert and --tls-key come together")
+    if args.tls_cert:
+        import ssl
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        try:
+            tls.load_cert_chain(args.tls_cert, args.tls_key)
+        except (OSError, ssl.SSLError) as e:
+            print(f"feedserver: cannot load the certificate: {e}", file=sys.stderr)
+            return 2
     if not args.host.startswith("127."):
         parser.error("the feed server binds a loopback address only")
     overrides = {}
@@ -255,10 +329,16 @@ def main():
     if not args.token.isascii():
         parser.error("the token is ASCII text")
     try:
-        server = Server((args.host, args.port), args.log, overrides, args.fail_after, args.token)
+        server = Server((args.host, args.port), args.log, overrides, args.fail_after, args.token,
+                        tls)
     except OSError as e:
         print(f"feedserver: cannot bind {args.host}:{args.port}: {e}", file=sys.stderr)
         return 2
+    if args.port_file:
+        # Written whole under another name first: a reader never sees half a number.
+        part = pathlib.Path(args.port_file + ".part")
+        part.write_text(str(server.server_address[1]))
+        os.replace(part, args.port_file)
 
     def stop(*_):
         server.stopping.set()
@@ -266,7 +346,8 @@ def main():
 
     signal.signal(signal.SIGTERM, stop)
     signal.signal(signal.SIGINT, stop)
-    print(f"feedserver: serving {NEWS} on {args.host}:{args.port}", flush=True)
+    print(f"feedserver: serving {NEWS} on {args.host}:{server.server_address[1]}"
+          f"{' over TLS' if tls else ''}", flush=True)
     server.serve_forever(poll_interval=0.2)
     server.server_close()
     return 0

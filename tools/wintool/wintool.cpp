@@ -1,13 +1,15 @@
 // A small Windows command-line tool for driving and inspecting the clock from outside: post
 // messages to its windows, list its windows with their styles and places, play a test tone,
 // print the news font's glyphs, and make what Windows does to it (a log-off, a taskbar that is
-// late or made again, a monitor of another DPI).
+// late or made again, a monitor of another DPI), and trust a local certificate authority inside
+// the Wine prefix it runs in.
 // The end-to-end tests run it under Wine next to the program.
 #include <windows.h>
 #include <mmsystem.h>
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +107,63 @@ int DpiChanged(const char* className, int dpi, const RECT& suggested) {
 }
 
 // Half a second of a 440 Hz tone through PlaySound from memory.
+// Adds a CA certificate (PEM or DER) to the local machine's trusted roots of the prefix this
+// runs in, so HTTPS to a server holding a certificate it signed verifies there; adding it again
+// replaces it. Exit 0 on success, 2 when the file cannot be read, 3 when it is no certificate,
+// 4 when the store refuses it.
+int TrustRoot(const char* path) {
+  FILE* f = fopen(path, "rb");
+  if (f == nullptr) {
+    fprintf(stderr, "trust-root: cannot open %s\n", path);
+    return 2;
+  }
+  std::vector<BYTE> file;
+  BYTE chunk[4096];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0 && file.size() < 65536) {
+    file.insert(file.end(), chunk, chunk + n);
+  }
+  fclose(f);
+  std::vector<BYTE> der = file;
+  DWORD size = 0;
+  const DWORD fileSize = static_cast<DWORD>(file.size());
+  const char* text = reinterpret_cast<const char*>(file.data());
+  if (CryptStringToBinaryA(text, fileSize, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr,
+                           nullptr) && size > 0) {
+    der.assign(size, 0);
+    if (!CryptStringToBinaryA(text, fileSize, CRYPT_STRING_BASE64HEADER, der.data(), &size,
+                              nullptr, nullptr)) {
+      der = file;
+    } else {
+      der.resize(size);
+    }
+  }
+  PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(),
+                                                     static_cast<DWORD>(der.size()));
+  if (cert == nullptr) {
+    fprintf(stderr, "trust-root: %s holds no certificate\n", path);
+    return 3;
+  }
+  CertFreeCertificateContext(cert);
+  HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0,
+                                   CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+  if (store == nullptr) {
+    fprintf(stderr, "trust-root: cannot open the Root store (%lu)\n", GetLastError());
+    return 4;
+  }
+  const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(),
+                                                      static_cast<DWORD>(der.size()),
+                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  const DWORD error = GetLastError();
+  CertCloseStore(store, 0);
+  if (!added) {
+    fprintf(stderr, "trust-root: the Root store refused the certificate (%lu)\n", error);
+    return 4;
+  }
+  printf("trusted\n");
+  return 0;
+}
+
 int Tone() {
   const int rate = 22050, samples = rate / 2;
   std::vector<unsigned char> wav(44 + samples * 2);
@@ -777,6 +836,7 @@ int main(int argc, char** argv) {
     return FakeTaskbar(static_cast<unsigned>(Number(argv[2])));
   }
   if (argc >= 3 && strcmp(argv[1], "end-session") == 0) return EndSession(argv[2]);
+  if (argc >= 3 && strcmp(argv[1], "trust-root") == 0) return TrustRoot(argv[2]);
   if (argc >= 4 && (strcmp(argv[1], "post") == 0 || strcmp(argv[1], "post-owner") == 0)) {
     return Post(argv[2], Number(argv[3]), argc > 4 ? Number(argv[4]) : 0,
                 argc > 5 ? static_cast<LPARAM>(Number(argv[5])) : 0,
@@ -824,7 +884,7 @@ int main(int argc, char** argv) {
           "select ID N | ping CLASS MS | record TEXT | command-to TITLE ID | click-in TITLE ID | "
           "hittest TITLE X Y | send-to TITLE MSG [WPARAM [LPARAM]] | combo-sel TITLE ID | key-to TITLE ID VK | "
           "drop CLASS|dialog:ID PATH... | slide-any ID POS | track ID | controls ID | in ID COMMAND... | "
-          "tray CLASS [delete] | broadcast NAME | fake-taskbar MS | end-session CLASS | "
+          "tray CLASS [delete] | broadcast NAME | fake-taskbar MS | end-session CLASS | trust-root CERT | "
           "dpichanged CLASS DPI LEFT TOP RIGHT BOTTOM\n");
   return 1;
 }

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Writes the four sample feeds of assets/news/: RSS 1.0 (RDF) documents in UTF-8 whose item
-titles have the byte lengths (in Shift-JIS, as the clock sees them) that the news bar must
-handle. Dates are placeholders "{{age:SECONDS}}" that the feed server fills in relative to the
+"""Writes the four test feeds of tests/data/news/, which the end-to-end tests' feed servers serve:
+RSS 1.0 (RDF) documents in UTF-8 whose item titles have the byte lengths (in Shift-JIS, as the
+clock sees them) that the news bar must handle, with an offer of the sample skin package, a
+broken offer and an odd one. Dates are placeholders "{{age:SECONDS}}" that the feed server fills in relative to the
 moment it serves the document. Run it again after changing the titles."""
 import pathlib
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-OUT = ROOT / "assets" / "news"
+OUT = ROOT / "tests" / "data" / "news"
 HOST = "127.77.0.1"
 
 KANJI = "日本語の時計便り"  # every character is two bytes in Shift-JIS
@@ -65,10 +66,13 @@ def document(name, channel, items):
         lines.append(f'<rdf:li rdf:resource="http://{HOST}/{name}/{i + 1}.html" />')
     lines += ["</rdf:Seq></items>", "</channel>"]
     for i, (title, description, age, extend) in enumerate(items):
+        # An offer links to its package on whichever address serves the feed.
+        link = (f"http://{{{{host}}}}/skins/{extend[4:]}" if extend.startswith("[1s]")
+                else f"http://{HOST}/{name}/{i + 1}.html")
         lines += [
             f'<item rdf:about="http://{HOST}/{name}/{i + 1}.html">',
             f"<title>{title}</title>",
-            f"<link>http://{HOST}/{name}/{i + 1}.html</link>",
+            f"<link>{link}</link>",
             f"<description>{description}</description>",
             f"<dc:date>{{{{age:{age}}}}}</dc:date>",
         ]

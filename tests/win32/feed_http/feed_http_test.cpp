@@ -1,0 +1,151 @@
+// Feeds given by address under Wine, through the feed check itself, against the loopback
+// servers feed_servers.py starts: TLS verified against the prefix's roots, redirects, gzip,
+// validators, the body bound, the time bounds and a stop at exit.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/http_win32.h"
+#include "base/test_hooks_win32.h"
+#include "base/worker_win32.h"
+#include "news/feeds_win32.h"
+#include "news/news_state.h"
+#include "settings/settings.h"
+#include "../../shared/test_ca_win32.h"
+#include "version.h"
+
+namespace {
+
+enum Server { kPlain, kTrusted, kUntrusted, kExpired, kWrongHost, kServerCount };
+int ports[kServerCount];
+
+std::string Address(Server server, const char* path) {
+  char text[256];
+  snprintf(text, sizeof text, "%s://localhost:%d%s", server == kPlain ? "http" : "https",
+           ports[server], path);
+  return text;
+}
+
+// The test CA goes into this prefix's local-machine roots, the one place WinHTTP trusts it.
+class FeedHttp : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    InitTestHooks();  // TARVO_TEST_TRACE, when set, records why a feed failed
+    const char* list = getenv("TARVO_FEED_PORTS");
+    const char* ca = getenv("TARVO_FEED_TEST_CA");
+    ASSERT_NE(list, nullptr) << "run through feed_servers.py";
+    ASSERT_NE(ca, nullptr);
+    ASSERT_EQ(sscanf(list, "%d,%d,%d,%d,%d", &ports[0], &ports[1], &ports[2], &ports[3],
+                     &ports[4]),
+              kServerCount);
+    ASSERT_TRUE(TrustTestCaInChild()) << "the test CA could not be added to the roots";
+    // The feed server's feeds come from the plain server too.
+    strcpy(FeedServer, "127.0.0.1");
+    HttpPort = static_cast<unsigned short>(ports[kPlain]);
+  }
+  static void TearDownTestSuite() { ChangeTestCa(false); }
+  // Feed 0 from `address`, feed 1 from a good address; returns the seconds the check took.
+  static double Check(const std::string& address) {
+    snprintf(FeedUrl0, sizeof FeedUrl0, "%s", address.c_str());
+    snprintf(FeedUrl1, sizeof FeedUrl1, "%s", Address(kTrusted, "/feed.xml").c_str());
+    FeedUrl2[0] = FeedUrl3[0] = '\0';
+    ViewBrand = 3;
+    NewsAvailable = 1;
+    PublishFeedAddresses();
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(FetchFeeds()) << address;
+    return (GetTickCount64() - start) / 1000.0;
+  }
+};
+
+std::string LastTitle(const FeedRecord& feed) {
+  return feed.item_count > 0 ? feed.items[feed.item_count - 1].title : "";
+}
+
+TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
+  const std::string agent = std::string("TarvoClock/") + TARVO_VERSION_TEXT;
+  struct Case {
+    const char* name;
+    std::string address;
+    int items;          // 0: the feed fails and shows none
+    std::string last;   // the last item's title
+    double seconds;     // the most the check may take
+  } cases[] = {
+      {"trusted certificate", Address(kTrusted, "/feed.xml"), 3, "trusted item 3", 5},
+      {"untrusted CA", Address(kUntrusted, "/feed.xml"), 0, "", 5},
+      {"expired certificate", Address(kExpired, "/feed.xml"), 0, "", 5},
+      {"wrong host name", Address(kWrongHost, "/feed.xml"), 0, "", 5},
+      {"five redirects", Address(kTrusted, "/redirect/5"), 3, "trusted redirected item 3", 5},
+      {"six redirects", Address(kTrusted, "/redirect/6"), 0, "", 5},
+      {"http to https", Address(kPlain, "/to-https"), 3, "trusted item 3", 5},
+      {"https to http refused", Address(kTrusted, "/to-http"), 0, "", 5},
+      {"gzip", Address(kTrusted, "/gzip.xml"), 3, "gzip item 3", 5},
+      {"user agent", Address(kPlain, "/ua.xml"), 1, agent + " item 1", 5},
+      {"3 MiB cut at 2 MiB", Address(kPlain, "/big.xml"), 65, "big item 65", 10},
+      {"gzip inflating past 2 MiB", Address(kPlain, "/big.gz"), 65, "big item 65", 10},
+      {"not an address: the server's feed", "ftp://localhost/feed.xml", 1, "server item 1", 5},
+      {"empty: the server's feed", "", 1, "server item 1", 5},
+      // A body that stops: one receive's 5 s; one that trickles: the feed's 15 s.
+      {"stall", Address(kPlain, "/stall"), 0, "", 5 + 1.5},
+      {"trickle", Address(kPlain, "/drip"), 0, "", 15 + 1.5},
+  };
+  for (const Case& c : cases) {
+    const double seconds = Check(c.address);
+    printf("%-36s %5.2f s\n", c.name, seconds);
+    EXPECT_LE(seconds, c.seconds) << c.name;
+    LockNews();
+    EXPECT_EQ(Feeds[0].item_count, c.items) << c.name;
+    EXPECT_EQ(LastTitle(Feeds[0]), c.last) << c.name;
+    EXPECT_EQ(Feeds[0].by_address, !c.address.empty() && c.address.compare(0, 4, "http") == 0)
+        << c.name;
+    EXPECT_EQ(Feeds[1].item_count, 3) << c.name;
+    UnlockNews();
+    EXPECT_EQ(NewsAvailable.load(), 1) << c.name;
+    if (strcmp(c.name, "stall") == 0) {
+      EXPECT_GE(seconds, 4.5);
+    }
+    if (strcmp(c.name, "trickle") == 0) {
+      EXPECT_GE(seconds, 14.5);
+    }
+  }
+}
+
+TEST_F(FeedHttp, NotModifiedKeepsTheItemsHeld) {
+  Check(Address(kTrusted, "/etag.xml"));
+  Check(Address(kTrusted, "/etag.xml"));
+  LockNews();
+  // The server counts the answers with a body: a second one would say "etag answer 2".
+  EXPECT_EQ(Feeds[0].item_count, 3);
+  EXPECT_EQ(LastTitle(Feeds[0]), "etag answer 1 item 3");
+  UnlockNews();
+}
+
+void CheckJob(void*) { FetchFeeds(); }
+
+TEST_F(FeedHttp, StopAtExitEndsATransferWithinHalfASecond) {
+  snprintf(FeedUrl0, sizeof FeedUrl0, "%s", Address(kPlain, "/stall").c_str());
+  FeedUrl1[0] = '\0';
+  ViewBrand = 1;
+  PublishFeedAddresses();
+  const Job job = {CheckJob, nullptr, nullptr, kJobFeedCheck};
+  ASSERT_TRUE(PostJob(&BackgroundWorker, job, JobRule::kOneAtATime));
+  Sleep(1500);  // connected, the headers read, the body stalled
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_TRUE(StopWorker(&BackgroundWorker, 3000));
+  const ULONGLONG took = GetTickCount64() - start;
+  printf("stop took %llu ms\n", took);
+  EXPECT_LE(took, 500u);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], kTrustTestCaArgument) == 0) return ChangeTestCa(true) ? 0 : 1;
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
