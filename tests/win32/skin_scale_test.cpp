@@ -1,11 +1,16 @@
 // The skin at a display scale: at 1 and 2 the picture is its stored image as it is (the plain and
-// the twice-size one), at 1.5 it is resampled to the scaled sizes and still a sound image.
+// the twice-size one), at 1.5 it is resampled to the scaled sizes and still a sound image; a
+// package skin uses its twice-size members, or is enlarged from its plain ones without them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
+#include "../shared/temp_folder_win32.h"
 #include "base/app_state.h"
 #include "base/window_handles_win32.h"
 #include "render/face_layout.h"
@@ -17,10 +22,58 @@
 #include "skin/catalogue_win32.h"
 #include "skin/kpz.h"
 #include "skin/kpz_win32.h"
+#include "skin/package.h"
 
 namespace {
 
 const uint8_t* Pixel(const Surface& s, int x, int y) { return s.bits + s.rowOffsets[y] + x * 4; }
+
+std::string Resource(const char* name) {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  if (!FindKpzResource(nullptr, name, &data, &size)) return std::string();
+  return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+std::string TwiceName(const char* name) {
+  char twice[64];
+  return DoubleSizeName(name, twice, sizeof twice) ? twice : "";
+}
+
+// How far PictureSurface is from the stored image `file` (KPZ bytes) at `factor`, as the face
+// keeps it (premultiplied, transparent right of a narrower image), outside the clock area where
+// the colon is baked in: the pixels that differ and the mean difference of alpha.
+struct Difference {
+  int pixels = -1;
+  double meanAlpha = 0;
+};
+Difference FromStored(const std::string& file, int factor) {
+  Difference d;
+  KpzImage image = {};
+  if (!DecodeKpzImage(reinterpret_cast<const uint8_t*>(file.data()), file.size(), &image)) return d;
+  d.pixels = 0;
+  long alpha = 0;
+  for (int y = 0; y < PictureSurface.height; ++y) {
+    for (int x = 0; x < PictureSurface.width; ++x) {
+      if (x >= kClockAreaX * factor && x < (kClockAreaX + kClockAreaWidth) * factor &&
+          y >= kClockAreaY * factor && y < (kClockAreaY + kClockAreaHeight) * factor) {
+        continue;
+      }
+      uint8_t want[4] = {0, 0, 0, 0};
+      if (x < image.width && y < image.height) {
+        const uint8_t* p = image.pixels + (static_cast<size_t>(y) * image.width + x) * 4;
+        for (int c = 0; c < 3; ++c) want[c] = static_cast<uint8_t>((p[c] * p[3]) >> 8);
+        want[3] = p[3];
+      }
+      const uint8_t* got = Pixel(PictureSurface, x, y);
+      if (memcmp(got, want, 4) != 0) ++d.pixels;
+      alpha += abs(got[3] - want[3]);
+    }
+  }
+  d.meanAlpha = static_cast<double>(alpha) / (PictureSurface.width * PictureSurface.height);
+  FreeKpzImage(&image);
+  return d;
+}
 
 class SkinScaleTest : public ::testing::Test {
  protected:
@@ -47,46 +100,73 @@ class SkinScaleTest : public ::testing::Test {
   }
 };
 
-// The picture is the image as the decoder gives it, premultiplied as the face keeps it, with
-// transparent room right of a 350-pixel image; only the clock area (the colon is baked in there)
-// differs.
 TEST_F(SkinScaleTest, AtOneAndTwoThePictureIsTheStoredImageAsItIs) {
   const char* file = BrandTable[0].skins[0].file;
   for (int factor : {1, 2}) {
     SCOPED_TRACE(factor);
-    char name[64];
-    ASSERT_TRUE(factor == 1 ? lstrcpynA(name, file, sizeof name) != nullptr
-                            : DoubleSizeName(file, name, sizeof name));
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    ASSERT_TRUE(FindKpzResource(nullptr, name, &data, &size)) << name;
-    KpzImage image = {};
-    ASSERT_TRUE(DecodeKpzImage(data, size, &image));
-
     ASSERT_TRUE(LoadSkin(false, factor));
     ASSERT_EQ(PictureSurface.width, kFaceWidth * factor);
     ASSERT_EQ(PictureSurface.height, kFaceHeight * factor);
     EXPECT_EQ(MojiSurface.width, 75 * factor);
     EXPECT_EQ(BarSurface.height, 50 * factor);
-    int differing = 0;
-    for (int y = 0; y < PictureSurface.height; ++y) {
-      for (int x = 0; x < PictureSurface.width; ++x) {
-        if (x >= kClockAreaX * factor && x < (kClockAreaX + kClockAreaWidth) * factor &&
-            y >= kClockAreaY * factor && y < (kClockAreaY + kClockAreaHeight) * factor) {
-          continue;
-        }
-        uint8_t want[4] = {0, 0, 0, 0};
-        if (x < image.width && y < image.height) {
-          const uint8_t* p = image.pixels + (static_cast<size_t>(y) * image.width + x) * 4;
-          for (int c = 0; c < 3; ++c) want[c] = static_cast<uint8_t>((p[c] * p[3]) >> 8);
-          want[3] = p[3];
-        }
-        if (memcmp(Pixel(PictureSurface, x, y), want, 4) != 0) ++differing;
-      }
-    }
-    EXPECT_EQ(differing, 0);
-    FreeKpzImage(&image);
+    EXPECT_EQ(FromStored(Resource(factor == 1 ? file : TwiceName(file).c_str()), factor).pixels, 0);
   }
+}
+
+TEST_F(SkinScaleTest, PackageSkinsUseTheirTwiceSizeMembersOrAreEnlargedFromThePlainOnes) {
+  TempFolder folder;
+  strcpy(DataFolder, folder.Path().c_str());
+  strcpy(SkinPath, ".\\skin");
+  ASSERT_TRUE(ResolveSkinFolder(SkinPath, DataFolder));
+  ASSERT_TRUE(CreateDirectoryA((folder / "skin").c_str(), nullptr));
+  const SkinRecord& builtIn = BrandTable[0].skins[0];
+  // Package members named as the catalogue names them, with the built-in images' bytes.
+  const std::pair<const char*, const char*> images[] = {
+      {"pic.kpz", builtIn.file}, {"bar.kpz", builtIn.rss}, {"moji.kpz", builtIn.moji}};
+  for (int code : {7, 8}) {
+    std::vector<std::pair<std::string, std::string>> members = {
+        {"brand.xml", "<brand><title>T" + std::to_string(code) + "</title><code>" + std::to_string(code) +
+                          "</code><skin><name>s</name><file>pic</file><rss>bar</rss><moji>moji</moji></skin></brand>"}};
+    for (const auto& image : images) {
+      members.push_back({image.first, Resource(image.second)});
+      // Only the first package carries its images at twice the size.
+      if (code == 7) members.push_back({TwiceName(image.first), Resource(TwiceName(image.second).c_str())});
+    }
+    std::vector<PackageInput> inputs;
+    for (const auto& m : members) {
+      inputs.push_back({m.first.c_str(), reinterpret_cast<const uint8_t*>(m.second.data()),
+                        static_cast<uint32_t>(m.second.size())});
+    }
+    uint8_t* bytes = nullptr;
+    size_t size = 0;
+    ASSERT_TRUE(MakePackage(inputs.data(), inputs.size(), 1, &bytes, &size));
+    ASSERT_TRUE(WriteBytes(folder / ("skin\\p" + std::to_string(code) + ".skn"),
+                           std::string(reinterpret_cast<char*>(bytes), size)));
+    free(bytes);
+  }
+  BuildCatalogueFrom(AppInstance);
+  const std::string twice = Resource(TwiceName(builtIn.file).c_str());
+
+  BRAND = 6;
+  CHARA = 0;
+  ASSERT_TRUE(LoadSkin(false, 2.0));
+  ASSERT_EQ(BRAND, 6) << "the package skin gave way to a built-in one";
+  EXPECT_EQ(FromStored(twice, 2).pixels, 0);
+
+  BRAND = 7;
+  CHARA = 0;
+  ASSERT_TRUE(LoadSkin(false, 2.0));
+  ASSERT_EQ(BRAND, 7) << "the package skin gave way to a built-in one";
+  ASSERT_EQ(PictureSurface.width, 800);
+  ASSERT_EQ(MojiSurface.height, 724);
+  ASSERT_EQ(BarSurface.width, 700);
+  // Enlarged, so not the twice-size art itself, but close to it.
+  const Difference enlarged = FromStored(twice, 2);
+  EXPECT_GT(enlarged.pixels, 0);
+  EXPECT_LT(enlarged.meanAlpha, 3.0);
+
+  DataFolder[0] = '\0';
+  ResolveSkinFolder(SkinPath, DataFolder);
 }
 
 TEST_F(SkinScaleTest, AtOneAndAHalfTheImagesAreResampledToTheirScaledSizes) {
