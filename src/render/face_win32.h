@@ -10,11 +10,12 @@ extern FacePoint BarOffset;
 
 // Everything here runs on the clock thread, the frame's only owner (see render/frame.h).
 
-// Loads the selected skin into the surfaces at `scale` (1.0: the images as stored), with the news
-// bar baked into the picture when `withNewsBar`, shows ClockWindow the first time and pushes a
-// complete frame. Afterwards PictureSurface is round(kFaceWidth × scale) × round(kFaceHeight ×
-// scale) and MojiSurface and BarSurface are their images' sizes times `scale`, rounded. Resets
-// LastHour and LastMinute. A selection naming no skin, or a skin whose picture cannot be loaded,
+// Loads the selected skin into the surfaces at `scale` (1.0: the images as stored; see
+// render/scaled_images.h for the bounds), with the news bar baked into the picture when
+// `withNewsBar`, shows ClockWindow the first time and pushes a complete frame. Afterwards
+// PictureSurface is round(kFaceWidth × scale) × round(kFaceHeight × scale) and MojiSurface and
+// BarSurface are their stored sizes times `scale`, rounded; the sheet's cells lie as
+// ResampleSheet places them. Resets LastHour and LastMinute. A selection naming no skin, or a skin whose picture cannot be loaded,
 // gives way to the first built-in skin (BRAND and CHARA become 0).
 bool LoadSkin(bool withNewsBar, double scale);
 // Puts the picture into BackBuffer without pushing.
