@@ -16,10 +16,7 @@ TEST(ScaledImagesTest, DoubleSizeNamesMarkTheStem) {
     size_t room;
     const char* want;  // null: does not fit
   } cases[] = {
-      {"tarvo_1.kpz", 32, "tarvo_1-2x.kpz"},
-      {"a.b.kpz", 32, "a.b-2x.kpz"},
-      {"noextension", 32, "noextension-2x"},
-      {"*.kpz", 32, "*-2x.kpz"},
+      {"a.b.kpz", 32, "a.b-2x.kpz"},          {"noextension", 32, "noextension-2x"},
       {"tarvo_1.kpz", 15, "tarvo_1-2x.kpz"},  // exactly fits with its terminator
       {"tarvo_1.kpz", 14, nullptr},
   };
@@ -53,24 +50,13 @@ TEST(ScaledImagesTest, SidesRoundAndOddScalesAreBounded) {
   EXPECT_TRUE(WantsDoubleSize(2.0));
 }
 
-TEST(ScaledImagesTest, TheSheetHasEveryCellOnce) {
-  SheetCell cells[kMaxSheetCells];
-  // Ten large digits, ten small ones, twelve months, the colon and the two marks.
-  ASSERT_EQ(SheetCells(cells), 35);
-  for (int i = 0; i < 35; ++i) {
-    for (int j = i + 1; j < 35; ++j) {
-      const bool overlap = cells[i].x < cells[j].x + cells[j].w && cells[j].x < cells[i].x + cells[i].w &&
-                           cells[i].y < cells[j].y + cells[j].h && cells[j].y < cells[i].y + cells[i].h;
-      EXPECT_FALSE(overlap) << i << " and " << j;
-    }
-  }
-}
-
 // Glyphs whose ink reaches their cell's edge (the two marks of the built-in sheets do): resampled
 // whole, the filter carried a third of the alpha of one mark into the other's cell at 1.5.
 TEST(ScaledImagesTest, SheetCellsAreResampledApartSoGlyphsStayInTheirCells) {
   SheetCell cells[kMaxSheetCells];
   const int count = SheetCells(cells);
+  // Ten large digits, ten small ones, twelve months, the colon and the two marks.
+  ASSERT_EQ(count, 35);
   const int w = 75 * 2, h = 362 * 2;
   std::vector<uint8_t> sheet(static_cast<size_t>(w) * h * 4, 0);
   // Every other cell solid white, in a checkerboard of cells that meet.
