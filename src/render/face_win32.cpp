@@ -51,17 +51,22 @@ const SkinRecord* SelectedSkin() {
 // thread, would join the two threads' input and the clock would wait on this thread's work.
 void Warn(const char* text) { ShowMessageBox(nullptr, text, AppCaption, MB_ICONWARNING); }
 
-// The sizes MojiSurface and BarSurface have at scale 1; the clock thread's own. A sheet or bar
-// kept from an earlier load (the new one was damaged) is brought to the new scale from these.
-FacePoint mojiBase = {0, 0};
-FacePoint barBase = {0, 0};
+// What MojiSurface and BarSurface hold: their sizes at scale 1 and the scale they are at; the
+// clock thread's own. A sheet or bar kept from an earlier load (the new one was damaged) is
+// brought to the new scale from these.
+struct HeldImage {
+  FacePoint base;
+  double scale;
+};
+HeldImage heldMoji = {{0, 0}, 1.0};
+HeldImage heldBar = {{0, 0}, 1.0};
 
 // Loads a digit sheet or bar image of the skin, saying which one is missing. The image goes into
 // a surface of its own size, which then replaces `surface`: sheets and bars of another size than
 // the previous skin's are shown whole, and a damaged image leaves the previous one in place.
 // `premultiply` applies to the fresh image only, so a kept one is never darkened twice.
 bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface, bool premultiply,
-                   FacePoint* base) {
+                   HeldImage* held) {
   char text[160];
   Surface fresh = {};
   if (skin.source == kSkinFromPackage) {
@@ -84,7 +89,7 @@ bool LoadSkinImage(const SkinRecord& skin, const char* image, Surface* surface, 
     if (premultiply) Premultiply(&fresh);
     FreeSurface(surface);
     *surface = fresh;
-    *base = FacePoint{fresh.width, fresh.height};
+    *held = HeldImage{{fresh.width, fresh.height}, 1.0};
   }
   return true;
 }
@@ -159,6 +164,32 @@ bool FitSurface(Surface* surface, int width, int height, AlphaForm form) {
   return true;
 }
 
+// Brings the digit sheet to `scale`, cell by cell (see ResampleSheet).
+bool FitSheet(double scale) {
+  const int width = ScaledImageSide(heldMoji.base.x, scale);
+  const int height = ScaledImageSide(heldMoji.base.y, scale);
+  if (!SurfaceExists(MojiSurface) || (MojiSurface.width == width && MojiSurface.height == height)) {
+    heldMoji.scale = scale;
+    return true;
+  }
+  Surface fitted = {};
+  if (!CreateSurface(&fitted, width, height, MojiSurface.name)) return false;
+  const PixelSpan from = {MojiSurface.bits, static_cast<size_t>(MojiSurface.stride) * MojiSurface.height,
+                          MojiSurface.width, MojiSurface.height, static_cast<size_t>(MojiSurface.stride)};
+  const PixelTarget to = {fitted.bits, static_cast<size_t>(fitted.stride) * fitted.height,
+                          fitted.width, fitted.height, static_cast<size_t>(fitted.stride)};
+  // A package's sheet too small for the cells is resampled whole, as the stored sheet would be
+  // read at scale 1.
+  if (!ResampleSheet(from, heldMoji.scale, to, scale, AlphaForm::kStraight) &&
+      !Resample(from, to, AlphaForm::kStraight)) {
+    FreeSurface(&fitted);
+    return false;
+  }
+  Adopt(&fitted, &MojiSurface);
+  heldMoji.scale = scale;
+  return true;
+}
+
 void Blend(Surface* target, const Surface& glyphs, const GlyphCopy& g) {
   BlendRect(target, g.dx, g.dy, g.w, g.h, &glyphs, g.sx, g.sy);
 }
@@ -202,16 +233,16 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
   const int factor = WantsDoubleSize(scale) && twice.Load(*skin) ? 2 : 1;
   if (factor == 2) {
     Adopt(&twice.moji, &MojiSurface);
-    mojiBase = FacePoint{MojiSurface.width / 2, MojiSurface.height / 2};
+    heldMoji = HeldImage{{MojiSurface.width / 2, MojiSurface.height / 2}, 2.0};
     Premultiply(&twice.bar);
     Adopt(&twice.bar, &BarSurface);
-    barBase = FacePoint{BarSurface.width / 2, BarSurface.height / 2};
+    heldBar = HeldImage{{BarSurface.width / 2, BarSurface.height / 2}, 2.0};
   } else {
-    if (!LoadSkinImage(*skin, skin->moji, &MojiSurface, false, &mojiBase)) return SkinLoad::kFailed;
-    if (!LoadSkinImage(*skin, skin->rss, &BarSurface, true, &barBase)) return SkinLoad::kFailed;
+    if (!LoadSkinImage(*skin, skin->moji, &MojiSurface, false, &heldMoji)) return SkinLoad::kFailed;
+    if (!LoadSkinImage(*skin, skin->rss, &BarSurface, true, &heldBar)) return SkinLoad::kFailed;
   }
-  if (!FitSurface(&MojiSurface, mojiBase.x * factor, mojiBase.y * factor, AlphaForm::kStraight) ||
-      !FitSurface(&BarSurface, barBase.x * factor, barBase.y * factor, AlphaForm::kPremultiplied)) {
+  if (!FitSheet(factor) || !FitSurface(&BarSurface, heldBar.base.x * factor, heldBar.base.y * factor,
+                                       AlphaForm::kPremultiplied)) {
     return SkinLoad::kFailed;
   }
   if (SurfaceExists(PictureSurface)) {
@@ -248,9 +279,8 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
   Premultiply(&PictureSurface);
   if (!FitSurface(&PictureSurface, ScaledImageSide(kFaceWidth, scale), ScaledImageSide(kFaceHeight, scale),
                   AlphaForm::kPremultiplied) ||
-      !FitSurface(&MojiSurface, ScaledImageSide(mojiBase.x, scale), ScaledImageSide(mojiBase.y, scale),
-                  AlphaForm::kStraight) ||
-      !FitSurface(&BarSurface, ScaledImageSide(barBase.x, scale), ScaledImageSide(barBase.y, scale),
+      !FitSheet(scale) ||
+      !FitSurface(&BarSurface, ScaledImageSide(heldBar.base.x, scale), ScaledImageSide(heldBar.base.y, scale),
                   AlphaForm::kPremultiplied)) {
     return SkinLoad::kFailed;
   }

@@ -13,12 +13,14 @@ extern FacePoint BarOffset;
 // The scale the face should be drawn at now, in scale units: ClockDpi and ClockScale.
 int WantedScaleUnits();
 
-// Loads the selected skin into the surfaces at `scale` (1.0: the images as stored), with the news
-// bar baked into the picture when `withNewsBar`, sizes ClockWindow to the picture, shows it the
-// first time and pushes a complete frame. Afterwards PictureSurface is round(kFaceWidth × scale) ×
-// round(kFaceHeight × scale) and MojiSurface and BarSurface are their images' sizes times `scale`,
-// rounded. Resets LastHour and LastMinute. A selection naming no skin, or a skin whose picture
-// cannot be loaded, gives way to the first built-in skin (BRAND and CHARA become 0).
+// Loads the selected skin into the surfaces at `scale` (1.0: the images as stored; see
+// render/scaled_images.h for the bounds), with the news bar baked into the picture when
+// `withNewsBar`, sizes ClockWindow to the picture, shows it the first time and pushes a complete
+// frame. Afterwards PictureSurface is round(kFaceWidth × scale) × round(kFaceHeight × scale) and
+// MojiSurface and BarSurface are their stored sizes times `scale`, rounded; the sheet's cells lie
+// as ResampleSheet places them. Resets LastHour and LastMinute. A selection naming no skin, or a
+// skin whose picture cannot be loaded, gives way to the first built-in skin (BRAND and CHARA
+// become 0).
 bool LoadSkin(bool withNewsBar, double scale);
 // Puts the picture into BackBuffer without pushing.
 void ComposeBase();

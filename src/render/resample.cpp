@@ -88,7 +88,10 @@ bool MakeKernel(int inSize, double extent, int outSize, Kernel* kernel) {
     float* w = kernel->weights.get() + static_cast<size_t>(i) * kernel->taps;
     const int n = high - low;
     double sum = 0.0;
-    for (int k = 0; k < n; ++k) sum += Lanczos((low + k - center + 0.5) / widen);
+    for (int k = 0; k < n; ++k) {
+      w[k] = static_cast<float>(Lanczos((low + k - center + 0.5) / widen));
+      sum += w[k];
+    }
     if (n <= 0 || std::fabs(sum) < 1e-9) {
       // Nothing sensible to weigh: the nearest input pixel alone.
       int nearest = static_cast<int>(center);
@@ -100,7 +103,7 @@ bool MakeKernel(int inSize, double extent, int outSize, Kernel* kernel) {
     }
     kernel->first[i] = low;
     kernel->count[i] = n;
-    for (int k = 0; k < n; ++k) w[k] = static_cast<float>(Lanczos((low + k - center + 0.5) / widen) / sum);
+    for (int k = 0; k < n; ++k) w[k] = static_cast<float>(w[k] / sum);
   }
   return true;
 }

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/local_time.h"
+#include "render/face_layout.h"
+
 double UsableImageScale(double scale) {
   if (!std::isfinite(scale) || scale <= 0.0) return 1.0;
   if (scale < kMinImageScale) return kMinImageScale;
@@ -27,5 +30,63 @@ bool DoubleSizeName(const char* name, char* out, size_t outSize) {
   std::memcpy(out, name, stem);
   std::memcpy(out + stem, kDoubleSizeMark, mark);
   std::memcpy(out + stem + mark, name + stem, length - stem + 1);
+  return true;
+}
+
+namespace {
+
+void AddCell(const GlyphCopy& g, SheetCell out[kMaxSheetCells], int* count) {
+  for (int i = 0; i < *count; ++i) {
+    if (out[i].x == g.sx && out[i].y == g.sy && out[i].w == g.w && out[i].h == g.h) return;
+  }
+  if (*count < kMaxSheetCells) out[(*count)++] = SheetCell{g.sx, g.sy, g.w, g.h};
+}
+
+int Edge(int at, double scale) { return static_cast<int>(std::lround(at * UsableImageScale(scale))); }
+
+}  // namespace
+
+int SheetCells(SheetCell out[kMaxSheetCells]) {
+  int count = 0;
+  GlyphCopy glyphs[8];
+  const FacePoint origin = {0, 0};
+  ColonGlyphs(origin, 1.0, glyphs);
+  AddCell(glyphs[0], out, &count);
+  // Twenty-four times, with the marks shown, cover both marks, every month and every digit in
+  // every place.
+  for (int i = 0; i < 24; ++i) {
+    LocalTime t = {};
+    t.month = i % 12 + 1;
+    t.day = (i % 10) * 11;
+    t.hour = i;
+    t.minute = (i % 10) * 11;
+    const int n = TimeGlyphs(t, false, false, 24, origin, 1.0, glyphs);
+    for (int g = 0; g < n; ++g) AddCell(glyphs[g], out, &count);
+  }
+  return count;
+}
+
+bool ResampleSheet(const PixelSpan& source, double sourceScale, const PixelTarget& target,
+                   double scale, AlphaForm form) {
+  if (source.data == nullptr || target.data == nullptr) return false;
+  SheetCell cells[kMaxSheetCells];
+  const int count = SheetCells(cells);
+  for (int i = 0; i < count; ++i) {
+    const SheetCell& c = cells[i];
+    const int sx = Edge(c.x, sourceScale), sy = Edge(c.y, sourceScale);
+    const int sw = Edge(c.x + c.w, sourceScale) - sx, sh = Edge(c.y + c.h, sourceScale) - sy;
+    if (sw <= 0 || sh <= 0 || sx > source.width - sw || sy > source.height - sh) return false;
+    const int tx = Edge(c.x, scale), ty = Edge(c.y, scale);
+    int tw = Edge(c.x + c.w, scale) - tx, th = Edge(c.y + c.h, scale) - ty;
+    if (tx >= target.width || ty >= target.height || tw <= 0 || th <= 0) continue;
+    if (tw > target.width - tx) tw = target.width - tx;
+    if (th > target.height - ty) th = target.height - ty;
+    const size_t from = static_cast<size_t>(sy) * source.stride + static_cast<size_t>(sx) * 4;
+    const size_t to = static_cast<size_t>(ty) * target.stride + static_cast<size_t>(tx) * 4;
+    if (from >= source.size || to >= target.size) return false;
+    const PixelSpan cell = {source.data + from, source.size - from, sw, sh, source.stride};
+    const PixelTarget place = {target.data + to, target.size - to, tw, th, target.stride};
+    if (!Resample(cell, place, form)) return false;
+  }
   return true;
 }
