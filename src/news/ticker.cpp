@@ -1,19 +1,26 @@
 // The news bar's portable half.
 #include "news/ticker.h"
 
+#include <cmath>
 #include <cstring>
 
 int ClampScrollTime(int ms) { return ms < 5 ? 5 : ms > 100 ? 100 : ms; }
 
+int ScrollPeriodAt(int ms, double scale) {
+  if (!(scale > 0)) scale = 1.0;
+  const long period = lround(ClampScrollTime(ms) / scale);
+  return period < 1 ? 1 : period > 1000 ? 1000 : static_cast<int>(period);
+}
+
 void StartTickerPace(TickerPace* pace, uint32_t now, int period) {
-  pace->due = now + static_cast<uint32_t>(ClampScrollTime(period));
+  pace->due = now + static_cast<uint32_t>(period < 1 ? 1 : period);
 }
 
 int TakeDueSteps(TickerPace* pace, uint32_t now, int period) {
   // The clock wraps after 49 days: compare by the signed distance.
   const int32_t late = static_cast<int32_t>(now - pace->due);
   if (late < 0) return 0;
-  const int32_t step = ClampScrollTime(period);
+  const int32_t step = period < 1 ? 1 : period;
   if (late > kTickerCatchUpMs) {
     StartTickerPace(pace, now, period);
     return 1;

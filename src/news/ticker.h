@@ -47,7 +47,12 @@ struct TickerState {
 // RssScrollTime as used: 5-100 milliseconds per step.
 int ClampScrollTime(int ms);
 
-// When the bar steps, by a millisecond clock: one step every RssScrollTime milliseconds on
+// Milliseconds per one-pixel step on a face drawn at `scale`: RssScrollTime (clamped) counts
+// unscaled pixels, so a larger face takes more, shorter steps and its titles pass at the same
+// apparent speed. At least 1.
+int ScrollPeriodAt(int ms, double scale);
+
+// When the bar steps, by a millisecond clock: one step every `period` milliseconds (at least 1) on
 // average, however coarsely the thread that steps it wakes (Windows' timer moves in steps of
 // about 15.6 ms). A wake-up that finds several steps due takes them all; one that finds the bar
 // more than kTickerCatchUpMs behind (a stall) takes one and starts the pace again from there.

@@ -112,7 +112,7 @@ void ApplyPendingReset() {
     resetPending = false;
     PublishSlotsLocked();
     const DWORD now = ReadTickMs();
-    StartTickerPace(&pace, now, RssScrollTime);
+    StartTickerPace(&pace, now, ScrollPeriodAt(RssScrollTime, tickerScale));
     TraceEvent("ticker reset at %lu", static_cast<unsigned long>(now));
   }
   UnlockNews();
@@ -202,7 +202,7 @@ void TickerStep() {
   if (!TickerOn()) return;
   ApplyPendingReset();
   const DWORD now = ReadTickMs();
-  const int steps = TakeDueSteps(&pace, now, RssScrollTime);
+  const int steps = TakeDueSteps(&pace, now, ScrollPeriodAt(RssScrollTime, tickerScale));
   if (steps == 0) return;
   // Each step as if the thread had woken for it alone: draw, move, queue.
   for (int k = 0; k < steps; ++k) {

@@ -195,10 +195,17 @@ TEST(TickerStepping, WideTitleScrollsInsideThenLeaves) {
   EXPECT_EQ(head, 1);
 }
 
-TEST(TickerScroll, TimeIsClamped) {
+TEST(TickerScroll, TimeIsClampedAndCountsUnscaledPixels) {
   EXPECT_EQ(ClampScrollTime(0), 5);
   EXPECT_EQ(ClampScrollTime(40), 40);
   EXPECT_EQ(ClampScrollTime(1000), 100);
+  const struct {
+    int ms;
+    double scale;
+    int period;
+  } paces[] = {{40, 1.0, 40}, {40, 2.0, 20}, {40, 1.5, 27}, {40, 0.5, 80}, {5, 2.0, 3},
+               {5, 8.0, 1},   {0, 1.0, 5},   {1000, 0.25, 400}, {40, 0.0, 40}};
+  for (const auto& p : paces) EXPECT_EQ(ScrollPeriodAt(p.ms, p.scale), p.period) << p.ms << " at " << p.scale;
 }
 
 TEST(TickerGlyphs, GreyTableMatchesAnIndependentReference) {
