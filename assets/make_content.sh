@@ -55,21 +55,19 @@ rm -f "$images"/*.kpz
   echo "// name them (the stem with \".kpz\"), then each at twice the size (the stem with"
   echo "// \"$double_mark.kpz\")."
 } >"$top/resources/images.rc"
-while read -r stem channels; do
-  flags=()
-  [ "$channels" = rgb ] && flags+=(--rgb)
-  "$tools/kpz-encode" "${flags[@]}" "$work/png/$stem.png" "$images/$stem.kpz"
-  "$tools/kpz-decode" "$images/$stem.kpz" "$work/check/$stem.png"
-  echo "$stem.kpz KPZ \"images/$stem.kpz\"" >>"$top/resources/images.rc"
-done <"$work/svg/manifest.txt"
+# encode_set <renders> <decoded> <name suffix>: one KPZ image and its resource line per render.
+encode_set() {
+  while read -r stem channels; do
+    flags=()
+    [ "$channels" = rgb ] && flags+=(--rgb)
+    "$tools/kpz-encode" "${flags[@]}" "$1/$stem.png" "$images/$stem$3.kpz"
+    "$tools/kpz-decode" "$images/$stem$3.kpz" "$2/$stem.png"
+    echo "$stem$3.kpz KPZ \"images/$stem$3.kpz\"" >>"$top/resources/images.rc"
+  done <"$work/svg/manifest.txt"
+}
+encode_set "$work/png" "$work/check" ""
 # The twice-size set after the plain one.
-while read -r stem channels; do
-  flags=()
-  [ "$channels" = rgb ] && flags+=(--rgb)
-  "$tools/kpz-encode" "${flags[@]}" "$work/png2x/$stem.png" "$images/$stem$double_mark.kpz"
-  "$tools/kpz-decode" "$images/$stem$double_mark.kpz" "$work/check2x/$stem.png"
-  echo "$stem$double_mark.kpz KPZ \"images/$stem$double_mark.kpz\"" >>"$top/resources/images.rc"
-done <"$work/svg/manifest.txt"
+encode_set "$work/png2x" "$work/check2x" "$double_mark"
 "$python" "$skins/compare.py" "$work/png" "$work/check" "$work/svg/manifest.txt"
 "$python" "$skins/compare.py" "$work/png2x" "$work/check2x" "$work/svg/manifest.txt"
 
