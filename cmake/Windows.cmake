@@ -161,7 +161,7 @@ target_link_libraries(list_load_cost PRIVATE mascot_win32_hooks)
 # The feed transport against feed servers on loopback, which its wrapper starts and stops.
 add_executable(feed_http_tests ${CMAKE_SOURCE_DIR}/tests/win32/feed_http/feed_http_test.cpp)
 target_compile_options(feed_http_tests PRIVATE ${MASCOT_WIN32_FLAGS})
-target_link_libraries(feed_http_tests PRIVATE mascot_win32_hooks gtest crypt32)
+target_link_libraries(feed_http_tests PRIVATE mascot_win32_hooks gtest crypt32 winhttp)
 find_program(FEED_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 add_test(NAME feed_http
          COMMAND ${FEED_PYTHON3} ${CMAKE_SOURCE_DIR}/tests/win32/feed_http/feed_servers.py

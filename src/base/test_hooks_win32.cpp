@@ -53,6 +53,12 @@ bool TestRefusesClockSet() {
   return n > 0 && n < sizeof value && value[0] == '1' && value[1] == '\0';
 }
 
+bool TestLacksAutomaticProxy() {
+  char value[8] = {};
+  DWORD n = GetEnvironmentVariableA("TARVO_TEST_NO_AUTOMATIC_PROXY", value, sizeof value);
+  return n > 0 && n < sizeof value && value[0] == '1' && value[1] == '\0';
+}
+
 bool TestForcesFallback() { return forceFallback; }
 
 bool TestHeldTick(uint32_t* tick) {

@@ -17,6 +17,9 @@ void SetTestClockShiftSeconds(int64_t seconds);
 // user without the right to change it. Read at each call.
 bool TestRefusesClockSet();
 void TraceEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// True while TARVO_TEST_NO_AUTOMATIC_PROXY is set to 1: WinHTTP behaves as on Windows 7 and 8,
+// which lack the automatic proxy access type. Read at each call.
+bool TestLacksAutomaticProxy();
 bool TestForcesFallback();
 // TARVO_TEST_FEED_SERVER: the feed server host the test gives this clock (each its own
 // 127.77.N.1), copied into `out`; false when unset.
@@ -31,6 +34,7 @@ inline uint32_t TestMsSinceStart() { return 0; }
 inline int64_t TestClockShiftSeconds() { return 0; }
 inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}
+inline bool TestLacksAutomaticProxy() { return false; }
 inline bool TestForcesFallback() { return false; }
 inline bool TestFeedServer(char*, unsigned) { return false; }
 inline bool TestHeldTick(uint32_t*) { return false; }

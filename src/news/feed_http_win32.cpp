@@ -97,9 +97,11 @@ ULONGLONG StepDeadline(ULONGLONG total) {
 // (automatic detection, a script or a fixed proxy); older systems have no such access type, so
 // the user's fixed proxy is used when one is set, else the machine's WinHTTP proxy.
 HINTERNET OpenSession(const wchar_t* agent) {
-  HINTERNET session = WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
-                                  WINHTTP_FLAG_ASYNC);
+  HINTERNET session = TestLacksAutomaticProxy()
+                          ? nullptr
+                          : WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS,
+                                        WINHTTP_FLAG_ASYNC);
   if (session != nullptr) return session;
   TraceEvent("feed session: no automatic proxy here (%lu), the fixed one is used",
              static_cast<unsigned long>(GetLastError()));

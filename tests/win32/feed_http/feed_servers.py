@@ -79,6 +79,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         label = server.label
         if path == "/feed.xml":
             self.answer(200, rss(label))
+        elif path == "/proxied.xml":
+            # Only a proxy is asked for a whole address in the request line.
+            if self.path.startswith("http://"):
+                self.answer(200, rss(f"{label} proxied"))
+            else:
+                self.answer(404)
         elif path == "/ua.xml":
             self.answer(200, rss(self.headers.get("User-Agent", "none"), 1))
         elif path.startswith("/redirect/"):
