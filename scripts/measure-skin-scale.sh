@@ -25,14 +25,11 @@ PY
 
 [ -f build/mingw-i686/build.ninja ] || cmake --preset mingw-i686 >/dev/null
 cmake --build --preset mingw-i686 --target skin_load_cost >/dev/null
+rm -f "$json"
 export WINEPREFIX="$root/build/wine-measure"
 . scripts/wine-env.sh
 EnsureWinePrefix
-for n in $(seq 200 239); do [ -e "/tmp/.X$n-lock" ] || break; done
-Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'rm -f "$json"; timeout 10 wineserver -k >/dev/null 2>&1; kill $xvfb 2>/dev/null' EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-export DISPLAY=":$n"
+. scripts/measure-env.sh
+StartMeasureEnvironment
 echo "under Wine, the whole LoadSkin of the first skin (median of 25 loads):"
 timeout 300 wine build/mingw-i686/skin_load_cost.exe </dev/null 2>/dev/null
