@@ -14,8 +14,8 @@ double UsableImageScale(double scale) {
 }
 
 int ScaledImageSide(int side, double scale) {
-  const long rounded = std::lround(side * UsableImageScale(scale));
-  return rounded < 1 ? 1 : static_cast<int>(rounded);
+  const int rounded = ScaleLength(side, UsableImageScale(scale));
+  return rounded < 1 ? 1 : rounded;
 }
 
 bool WantsDoubleSize(double scale) { return UsableImageScale(scale) > 1.0; }
@@ -35,18 +35,16 @@ bool DoubleSizeName(const char* name, char* out, size_t outSize) {
 
 namespace {
 
-void AddCell(const GlyphCopy& g, SheetCell out[kMaxSheetCells], int* count) {
+void AddCell(const GlyphCopy& g, FaceBox out[kMaxSheetCells], int* count) {
   for (int i = 0; i < *count; ++i) {
     if (out[i].x == g.sx && out[i].y == g.sy && out[i].w == g.w && out[i].h == g.h) return;
   }
-  if (*count < kMaxSheetCells) out[(*count)++] = SheetCell{g.sx, g.sy, g.w, g.h};
+  if (*count < kMaxSheetCells) out[(*count)++] = FaceBox{g.sx, g.sy, g.w, g.h};
 }
-
-int Edge(int at, double scale) { return static_cast<int>(std::lround(at * UsableImageScale(scale))); }
 
 }  // namespace
 
-int SheetCells(SheetCell out[kMaxSheetCells]) {
+int SheetCells(FaceBox out[kMaxSheetCells]) {
   int count = 0;
   GlyphCopy glyphs[8];
   const FacePoint origin = {0, 0};
@@ -69,15 +67,15 @@ int SheetCells(SheetCell out[kMaxSheetCells]) {
 bool ResampleSheet(const PixelSpan& source, double sourceScale, const PixelTarget& target,
                    double scale, AlphaForm form) {
   if (source.data == nullptr || target.data == nullptr) return false;
-  SheetCell cells[kMaxSheetCells];
+  FaceBox cells[kMaxSheetCells];
   const int count = SheetCells(cells);
   for (int i = 0; i < count; ++i) {
-    const SheetCell& c = cells[i];
-    const int sx = Edge(c.x, sourceScale), sy = Edge(c.y, sourceScale);
-    const int sw = Edge(c.x + c.w, sourceScale) - sx, sh = Edge(c.y + c.h, sourceScale) - sy;
+    const FaceBox in = ScaleBox(cells[i], UsableImageScale(sourceScale));
+    const int sx = in.x, sy = in.y, sw = in.w, sh = in.h;
     if (sw <= 0 || sh <= 0 || sx > source.width - sw || sy > source.height - sh) return false;
-    const int tx = Edge(c.x, scale), ty = Edge(c.y, scale);
-    int tw = Edge(c.x + c.w, scale) - tx, th = Edge(c.y + c.h, scale) - ty;
+    const FaceBox at = ScaleBox(cells[i], UsableImageScale(scale));
+    const int tx = at.x, ty = at.y;
+    int tw = at.w, th = at.h;
     if (tx >= target.width || ty >= target.height || tw <= 0 || th <= 0) continue;
     if (tw > target.width - tx) tw = target.width - tx;
     if (th > target.height - ty) th = target.height - ty;

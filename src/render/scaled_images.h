@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "render/face_scale.h"
 #include "render/resample.h"
 
 // Added to an image's stem to name its version at twice the size ("tarvo_1.kpz" and
@@ -29,24 +30,16 @@ bool WantsDoubleSize(double scale);
 // the end when there is none. False, with `out` untouched, when it does not fit in `outSize`.
 bool DoubleSizeName(const char* name, char* out, size_t outSize);
 
-// One glyph cell of a digit sheet, at scale 1.
-struct SheetCell {
-  int x;
-  int y;
-  int w;
-  int h;
-};
-
 // The most cells a sheet has: ten large and ten small digits, twelve months, colon, two marks.
 constexpr int kMaxSheetCells = 40;
 
-// The cells the face copies glyphs from (render/face_layout.h), each once; returns how many.
-int SheetCells(SheetCell out[kMaxSheetCells]);
+// The cells, at scale 1, the face copies glyphs from (render/face_layout.h), each once; returns
+// how many.
+int SheetCells(FaceBox out[kMaxSheetCells]);
 
 // Resamples a digit sheet held at `sourceScale` into `target`, the sheet at `scale`, one cell at
 // a time: a glyph never spills into the cell beside it, however close its ink comes to the edge.
-// At a scale s a cell from x to x + w lies from round(x × s) to round((x + w) × s), so cells that
-// meet stay meeting; whatever lies outside the cells is left as `target` had it. False (with
+// A cell lies where ScaleBox puts it, so cells that meet stay meeting; whatever lies outside the cells is left as `target` had it. False (with
 // `target` possibly partly written) when a span is malformed or a cell lies outside the source.
 bool ResampleSheet(const PixelSpan& source, double sourceScale, const PixelTarget& target,
                    double scale, AlphaForm form);

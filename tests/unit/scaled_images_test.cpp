@@ -53,7 +53,7 @@ TEST(ScaledImagesTest, SidesRoundAndOddScalesAreBounded) {
 // Glyphs whose ink reaches their cell's edge (the two marks of the built-in sheets do): resampled
 // whole, the filter carried a third of the alpha of one mark into the other's cell at 1.5.
 TEST(ScaledImagesTest, SheetCellsAreResampledApartSoGlyphsStayInTheirCells) {
-  SheetCell cells[kMaxSheetCells];
+  FaceBox cells[kMaxSheetCells];
   const int count = SheetCells(cells);
   // Ten large digits, ten small ones, twelve months, the colon and the two marks.
   ASSERT_EQ(count, 35);
