@@ -145,18 +145,25 @@ void Adopt(Surface* from, Surface* to) {
   *from = Surface{};
 }
 
-// Replaces `surface` by itself resampled to width × height; true without doing anything when it
-// has that size already or holds nothing. Surfaces are made with packed rows, which the resampler
-// reads and writes as they are.
-bool FitSurface(Surface* surface, int width, int height, AlphaForm form) {
+// Surfaces are made with packed rows, which the resampler reads and writes as they are.
+PixelSpan SpanOf(const Surface& s) {
+  return PixelSpan{s.bits, static_cast<size_t>(s.stride) * s.height, s.width, s.height,
+                   static_cast<size_t>(s.stride)};
+}
+
+PixelTarget TargetOf(const Surface& s) {
+  return PixelTarget{s.bits, static_cast<size_t>(s.stride) * s.height, s.width, s.height,
+                     static_cast<size_t>(s.stride)};
+}
+
+// Replaces `surface` by a width × height surface that `draw(from, to)` makes from it; true
+// without doing anything when it has that size already or holds nothing.
+template <typename Draw>
+bool Refit(Surface* surface, int width, int height, Draw draw) {
   if (!SurfaceExists(*surface) || (surface->width == width && surface->height == height)) return true;
   Surface fitted = {};
   if (!CreateSurface(&fitted, width, height, surface->name)) return false;
-  const PixelSpan from = {surface->bits, static_cast<size_t>(surface->stride) * surface->height,
-                          surface->width, surface->height, static_cast<size_t>(surface->stride)};
-  const PixelTarget to = {fitted.bits, static_cast<size_t>(fitted.stride) * fitted.height,
-                          fitted.width, fitted.height, static_cast<size_t>(fitted.stride)};
-  if (!Resample(from, to, form)) {
+  if (!draw(SpanOf(*surface), TargetOf(fitted))) {
     FreeSurface(&fitted);
     return false;
   }
@@ -164,30 +171,25 @@ bool FitSurface(Surface* surface, int width, int height, AlphaForm form) {
   return true;
 }
 
-// Brings the digit sheet to `scale`, cell by cell (see ResampleSheet).
+// Replaces `surface` by itself resampled to width × height.
+bool FitSurface(Surface* surface, int width, int height, AlphaForm form) {
+  return Refit(surface, width, height, [form](const PixelSpan& from, const PixelTarget& to) {
+    return Resample(from, to, form);
+  });
+}
+
+// Brings the digit sheet to `scale`, cell by cell (see ResampleSheet). A package's sheet too
+// small for the cells is resampled whole, as the stored sheet would be read at scale 1.
 bool FitSheet(double scale) {
-  const int width = ScaledImageSide(heldMoji.base.x, scale);
-  const int height = ScaledImageSide(heldMoji.base.y, scale);
-  if (!SurfaceExists(MojiSurface) || (MojiSurface.width == width && MojiSurface.height == height)) {
-    heldMoji.scale = scale;
-    return true;
-  }
-  Surface fitted = {};
-  if (!CreateSurface(&fitted, width, height, MojiSurface.name)) return false;
-  const PixelSpan from = {MojiSurface.bits, static_cast<size_t>(MojiSurface.stride) * MojiSurface.height,
-                          MojiSurface.width, MojiSurface.height, static_cast<size_t>(MojiSurface.stride)};
-  const PixelTarget to = {fitted.bits, static_cast<size_t>(fitted.stride) * fitted.height,
-                          fitted.width, fitted.height, static_cast<size_t>(fitted.stride)};
-  // A package's sheet too small for the cells is resampled whole, as the stored sheet would be
-  // read at scale 1.
-  if (!ResampleSheet(from, heldMoji.scale, to, scale, AlphaForm::kStraight) &&
-      !Resample(from, to, AlphaForm::kStraight)) {
-    FreeSurface(&fitted);
-    return false;
-  }
-  Adopt(&fitted, &MojiSurface);
-  heldMoji.scale = scale;
-  return true;
+  const double heldScale = heldMoji.scale;
+  const bool fitted = Refit(&MojiSurface, ScaledImageSide(heldMoji.base.x, scale),
+                            ScaledImageSide(heldMoji.base.y, scale),
+                            [heldScale, scale](const PixelSpan& from, const PixelTarget& to) {
+                              return ResampleSheet(from, heldScale, to, scale, AlphaForm::kStraight) ||
+                                     Resample(from, to, AlphaForm::kStraight);
+                            });
+  if (fitted) heldMoji.scale = scale;
+  return fitted;
 }
 
 void Blend(Surface* target, const Surface& glyphs, const GlyphCopy& g) {
