@@ -94,42 +94,28 @@ void ReportRefusedAddress(int index) {
              index);
 }
 
-// The items the published record of feed `index` holds for `url`, into `feed`: what a 304 says
-// is still current. False when the published record is of another address.
-bool KeepPublishedItems(int index, const char* url, FeedRecord* feed) {
+// The published record of feed `index` into `feed`: what a 304 says is still current.
+void KeepPublishedItems(int index, FeedRecord* feed) {
   LockNews();
-  const FeedRecord& published = Feeds[index];
-  const bool same = published.by_address && strcmp(published.url, url) == 0;
-  if (same) {
-    memcpy(feed->items, published.items, sizeof feed->items);
-    memcpy(feed->channel_link, published.channel_link, sizeof feed->channel_link);
-    memcpy(feed->channel_title, published.channel_title, sizeof feed->channel_title);
-    feed->item_count = published.item_count;
-  }
+  *feed = Feeds[index];
   UnlockNews();
-  return same;
 }
 
 // Fetches and parses the address feed `index` into `feed`, which is left without items when it
-// fails. The validators go with the request only while the published record holds that
-// address's items, so a 304 always has items to keep.
+// fails. The held validators are those of the published record's answer (both change only when
+// a check publishes, and only this thread publishes), so they go with the request exactly when
+// that record holds this address's items, and a 304 always has items to keep.
 void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
   snprintf(feed->url, sizeof feed->url, "%s", url);
   feed->by_address = true;
   const HeldValidators& mine = held[index];
   HeldValidators& staged = stagedValidators[index];
-  bool haveItems = false;
-  if (strcmp(mine.url, url) == 0) {
-    LockNews();
-    haveItems = Feeds[index].by_address && strcmp(Feeds[index].url, url) == 0;
-    UnlockNews();
-  }
-  const FeedValidators* validators = haveItems ? &mine.validators : nullptr;
+  const FeedValidators* validators = strcmp(mine.url, url) == 0 ? &mine.validators : nullptr;
   FeedBody body = {};
   FeedFetchResult result;
   const bool fetched = FetchFeedAddress(url, validators, &BackgroundWorker, &body, &result);
-  if (!fetched && result.verdict == FeedFetchVerdict::kNotModified &&
-      KeepPublishedItems(index, url, feed)) {
+  if (!fetched && result.verdict == FeedFetchVerdict::kNotModified && validators != nullptr) {
+    KeepPublishedItems(index, feed);
     staged = mine;
     TraceEvent("feed %s: not modified, %d items kept", url, feed->item_count);
     return;
