@@ -143,11 +143,12 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
 
 }  // namespace
 
+char* const FeedAddressKeys[kFeedCount] = {FeedUrl0, FeedUrl1, FeedUrl2, FeedUrl3};
+
 void PublishFeedAddresses() {
-  const char* const keys[kFeedCount] = {FeedUrl0, FeedUrl1, FeedUrl2, FeedUrl3};
   AcquireSRWLockExclusive(&addressLock);
   for (int i = 0; i < kFeedCount; ++i) {
-    snprintf(publishedAddresses[i], sizeof publishedAddresses[i], "%s", keys[i]);
+    snprintf(publishedAddresses[i], sizeof publishedAddresses[i], "%s", FeedAddressKeys[i]);
   }
   ReleaseSRWLockExclusive(&addressLock);
 }

@@ -14,6 +14,9 @@ void UnlockNews();
 // Whole zero-terminated UTF-8 text into the ANSI code page; `out` is emptied when it does not fit.
 void Utf8ToAnsi(char* out, size_t outCapacity, const char* utf8);
 
+// The four FeedUrl keys' texts, by feed index; the UI thread's.
+extern char* const FeedAddressKeys[kFeedCount];
+
 // UI thread, after the settings are read and after the feed addresses change: copies the four
 // FeedUrl texts under a short lock for the feed fetches to read.
 void PublishFeedAddresses();

@@ -253,8 +253,6 @@ INT_PTR CALLBACK NewsListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 int scrollTimeBefore = 40;
 
-char* const feedAddresses[kFeedCount] = {FeedUrl0, FeedUrl1, FeedUrl2, FeedUrl3};
-
 void FillCombo(HWND dialog, int id, int count, const char* unit, int selection) {
   for (int n = 1; n <= count; ++n) {
     char digits[32];
@@ -281,7 +279,7 @@ void InitNewsSettings(HWND dialog) {
   for (int i = 0; i < kFeedCount; ++i) {
     // As long as the key holds: a longer paste is cut to a text that is still refused.
     SendDlgItemMessageA(dialog, IDC_NEWS_ADDRESS0 + i, EM_LIMITTEXT, kPathCapacity - 1, 0);
-    SetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + i, feedAddresses[i]);
+    SetDlgItemTextA(dialog, IDC_NEWS_ADDRESS0 + i, FeedAddressKeys[i]);
   }
 }
 
@@ -322,9 +320,9 @@ bool ReadFeedAddresses(HWND dialog, char (*addresses)[kPathCapacity]) {
 bool StoreFeedAddresses(const char (*addresses)[kPathCapacity]) {
   bool changed = false;
   for (int i = 0; i < kFeedCount; ++i) {
-    if (strcmp(feedAddresses[i], addresses[i]) == 0) continue;
-    snprintf(feedAddresses[i], kPathCapacity, "%s", addresses[i]);
-    TraceEvent("news settings FeedUrl%d=%s", i, feedAddresses[i]);
+    if (strcmp(FeedAddressKeys[i], addresses[i]) == 0) continue;
+    snprintf(FeedAddressKeys[i], kPathCapacity, "%s", addresses[i]);
+    TraceEvent("news settings FeedUrl%d=%s", i, FeedAddressKeys[i]);
     changed = true;
   }
   return changed;
