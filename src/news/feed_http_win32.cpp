@@ -88,6 +88,22 @@ FeedFetchVerdict Await(DWORD want, ULONGLONG deadline, const Worker* worker, DWO
   }
 }
 
+// Before an asynchronous call: forgets what the step before it reported.
+void ArmCompletion() {
+  ResetEvent(completion.event);
+  completion.kind = 0;
+}
+
+// After an asynchronous call that returned `started`: its failure, or the wait for `want`.
+FeedFetchVerdict AwaitCall(BOOL started, DWORD want, ULONGLONG deadline, const Worker* worker,
+                           DWORD* error) {
+  if (!started) {
+    *error = GetLastError();
+    return FeedFetchVerdict::kFailed;
+  }
+  return Await(want, deadline, worker, error);
+}
+
 ULONGLONG StepDeadline(ULONGLONG total) {
   const ULONGLONG step = GetTickCount64() + kFeedStepLimitMs;
   return step < total ? step : total;
@@ -232,23 +248,16 @@ FeedFetchVerdict StartHop(HINTERNET session, const char* url, const char* extraH
   if (MultiByteToWideChar(CP_ACP, 0, extraHeaders, -1, headers, 1024) <= 0) {
     return FeedFetchVerdict::kBadAddress;
   }
-  ResetEvent(completion.event);
-  completion.kind = 0;
-  if (!WinHttpSendRequest(hop->request, headers, static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA,
-                          0, 0, context)) {
-    *error = GetLastError();
-    return FeedFetchVerdict::kFailed;
-  }
+  ArmCompletion();
   // Resolve, connect and send are each bounded by WinHTTP's own timeouts set above.
-  FeedFetchVerdict verdict = Await(WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, total, worker, error);
+  const FeedFetchVerdict verdict = AwaitCall(
+      WinHttpSendRequest(hop->request, headers, static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA,
+                         0, 0, context),
+      WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, total, worker, error);
   if (verdict != FeedFetchVerdict::kOk) return verdict;
-  ResetEvent(completion.event);
-  completion.kind = 0;
-  if (!WinHttpReceiveResponse(hop->request, nullptr)) {
-    *error = GetLastError();
-    return FeedFetchVerdict::kFailed;
-  }
-  return Await(WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, StepDeadline(total), worker, error);
+  ArmCompletion();
+  return AwaitCall(WinHttpReceiveResponse(hop->request, nullptr),
+                   WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, StepDeadline(total), worker, error);
 }
 
 // Reads the body into `buffer` (kFeedBodyLimit + 1 bytes): at most kFeedBodyLimit kept, *cut
@@ -267,26 +276,18 @@ FeedFetchVerdict ReadBody(HINTERNET request, char* buffer, size_t* size, bool* c
     }
     // Only what has arrived is read: a read asked for more can wait inside WinHTTP (under
     // Wine it does, for the whole receive timeout), where no stop is seen.
-    ResetEvent(completion.event);
-    completion.kind = 0;
-    if (!WinHttpQueryDataAvailable(request, nullptr)) {
-      *error = GetLastError();
-      return FeedFetchVerdict::kFailed;
-    }
-    FeedFetchVerdict verdict =
-        Await(WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, StepDeadline(total), worker, error);
+    ArmCompletion();
+    FeedFetchVerdict verdict = AwaitCall(WinHttpQueryDataAvailable(request, nullptr),
+                                         WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE,
+                                         StepDeadline(total), worker, error);
     if (verdict != FeedFetchVerdict::kOk) return verdict;
     const DWORD available = completion.bytes.load();
     if (available == 0) return FeedFetchVerdict::kOk;
     DWORD ask = room < kReadStep ? static_cast<DWORD>(room) : kReadStep;
     if (available < ask) ask = available;
-    ResetEvent(completion.event);
-    completion.kind = 0;
-    if (!WinHttpReadData(request, buffer + *size, ask, nullptr)) {
-      *error = GetLastError();
-      return FeedFetchVerdict::kFailed;
-    }
-    verdict = Await(WINHTTP_CALLBACK_STATUS_READ_COMPLETE, StepDeadline(total), worker, error);
+    ArmCompletion();
+    verdict = AwaitCall(WinHttpReadData(request, buffer + *size, ask, nullptr),
+                        WINHTTP_CALLBACK_STATUS_READ_COMPLETE, StepDeadline(total), worker, error);
     if (verdict != FeedFetchVerdict::kOk) return verdict;
     const DWORD got = completion.bytes.load();
     if (got == 0) return FeedFetchVerdict::kOk;
