@@ -93,7 +93,9 @@ def test_effects_and_voices_ring_on_the_clock_thread(h):
     clock = h.clock(screen, cfg=alarm_cfg((1, 0, 7, 30, ""), (2, 2, 7, 30, "")),
                     env={"TARVO_TEST_TIME": BEFORE}).start()
     clock.wait_event("LoadSkin done")
-    wait_until(lambda: "alarm 2 voice OGG_VOXA24" in clock.events(), 30, what="the voice after the effects")
+    # The last line of the sequence: the voice's own lines follow its start by a moment.
+    wait_until(lambda: any(e.startswith("alarm 2 held the clock") for e in clock.events()), 30,
+               what="the voice after the effects")
     events = clock.events()
     at = events.index("CheckAlarms 07:30")
     sequence = [e for e in events[at:] if e.startswith(("alarm", "clip"))]
