@@ -85,6 +85,10 @@ def test_rss1_atom_and_rss2_titles_scroll_on_the_bar_and_are_listed(h):
     def steps():
         return len([e for e in clock.events() if e.startswith("ticker step")])
 
+    def ticker(events):
+        # The minute may turn meanwhile; only the bar's own lines say whether it moved.
+        return [e for e in events if e.startswith("ticker")]
+
     hold(now)
     clock.extra_env["TARVO_TEST_TICK_FILE"] = "Z:" + tick_file.replace("/", "\\")
     h.feed_server(clock, news=folder)
@@ -109,7 +113,7 @@ def test_rss1_atom_and_rss2_titles_scroll_on_the_bar_and_are_listed(h):
         if arrived:
             time.sleep(0.3)
             shot = screen.shot()
-            assert clock.events() == events, "the bar moved while held"
+            assert ticker(clock.events()) == ticker(events), "the bar moved while held"
             bad = differences(window_pixels(shot), on_screen(frame))
             assert not bad, f"{len(bad)} pixels differ with {shown} queued, first {bad[:5]}"
             checked += arrived
