@@ -44,9 +44,10 @@ class Player:
     def __init__(self, h, screen, cfg=None, files=("a330.mp3", "b440.wav", "c660.wma"), env=None,
                  exe=None):
         self.h, self.screen = h, screen
-        # No greeting: the voice reaches the sink in a sample format of its own, and a clip of
-        # an odd number of frames would shift every float sample after it.
-        base = {"LEFT": 320, "TOP": 240, "BootSignal": 0}
+        # No greeting and no hourly voice (a case may run across the hour): the voice reaches
+        # the sink in a sample format of its own, and a clip of an odd number of frames would
+        # shift every float sample after it.
+        base = {"LEFT": 320, "TOP": 240, "BootSignal": 0, "TimeSignal": 0}
         base.update(cfg or {})
         self.clock = h.clock(screen, cfg=base, env=env, exe=exe)
         media = media_folder(h)
