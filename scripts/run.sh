@@ -5,8 +5,9 @@
 #
 # News: the sample feed server (tools/feedserver) serves our own feeds on 127.77.0.1:80, and
 # the clock's FeedServer is set to it. FEED_SERVER=<host> names another feed server instead
-# (then none is started here). Port 80 needs root; when the bind fails, the clock runs without
-# news, and when another program already serves that address, the clock reads that one's.
+# (then none is started here). Port 80 needs root; when the bind fails, the bar shows only the
+# HTTPS feeds below, and when another program already serves that address, the clock reads
+# that one's.
 # A second one serves our RSS 2.0 and Atom feeds over HTTPS on 127.0.0.1, with a certificate for
 # "localhost" from a CA of the run folder's own (tls/) that is trusted in this run's Wine prefix
 # only; FeedUrl2 and FeedUrl3 point at them.
@@ -202,7 +203,7 @@ if [ "$feed_host" = 127.77.0.1 ]; then
       echo "127.77.0.1:80 is already served by another program, not by this run's feed server:"
       echo "the clock shows the news that program serves, if any."
     else
-      echo "The feed server could not bind 127.77.0.1:80 (port 80 needs root): running without news."
+      echo "The feed server could not bind 127.77.0.1:80 (port 80 needs root): the news bar shows only the HTTPS feeds."
     fi
     tail -1 "$run/feedserver.out" 2>/dev/null || true
     feed=

@@ -182,19 +182,29 @@ bool FetchFeeds() {
   memset(stagedValidators, 0, sizeof stagedValidators);
   char addresses[kFeedCount][kPathCapacity];
   CopyFeedAddresses(addresses);
+  FeedAddressKind kinds[kFeedCount];
+  bool byAddress[kFeedCount];
+  // Once the user has chosen a feed of their own, those are the news: on a PC that cannot reach
+  // the feed server, a failing server feed must not take the bar from them for the whole run.
+  bool ownFeeds = false;
+  for (int i = 0; i < kFeedCount; ++i) {
+    kinds[i] = ClassifyFeedAddress(addresses[i]);
+    byAddress[i] = kinds[i] == FeedAddressKind::kHttp || kinds[i] == FeedAddressKind::kHttps;
+    if ((bits & (1 << i)) != 0 && byAddress[i]) ownFeeds = true;
+  }
   for (int i = 0; i < kFeedCount; ++i) {
     if ((bits & (1 << i)) == 0) continue;
-    const FeedAddressKind kind = ClassifyFeedAddress(addresses[i]);
-    const bool byAddress = kind == FeedAddressKind::kHttp || kind == FeedAddressKind::kHttps;
     bool failed = WorkerStopping(&BackgroundWorker);
-    if (byAddress && !failed) {
+    if (byAddress[i] && !failed) {
       // A feed of the user's own that fails shows no items; the others and the bar stay.
       FetchAddressFeed(i, addresses[i], &staging[i]);
       failed = WorkerStopping(&BackgroundWorker);
     } else if (!failed) {
-      if (kind == FeedAddressKind::kRefused) ReportRefusedAddress(i);
+      if (kinds[i] == FeedAddressKind::kRefused) ReportRefusedAddress(i);
       BuildFeedUrl(i, FeedServer, staging[i].url, sizeof staging[i].url);
-      failed = staging[i].url[0] == '\0' || !ParseFeed(&staging[i]);
+      const bool parsed = staging[i].url[0] != '\0' && ParseFeed(&staging[i]);
+      // Beside the user's own feeds it fails alone, as theirs do: a failed parse holds no items.
+      failed = !parsed && !ownFeeds;
     }
     if (failed) {
       // The bar baked into the face goes with the clock thread's next look at NewsBarShown.
@@ -205,6 +215,9 @@ bool FetchFeeds() {
   }
   LockNews();
   memcpy(Feeds, staging, sizeof Feeds);
+  // A bar an earlier check took away comes back with the user's own feeds; the clock thread
+  // bakes it into the face again when it sees NewsBarShown change.
+  if (ownFeeds) NewsAvailable = 1;
   RequestTickerReset();
   UnlockNews();
   memcpy(held, stagedValidators, sizeof held);

@@ -37,14 +37,14 @@ def rows_of(clock):
     return [r["cells"] for r in clock.list_rows(LIST)]
 
 
-def start(h, screen, cfg=None, news=None, env=None, chimes=False):
+def start(h, screen, cfg=None, news=None, env=None, chimes=False, overrides=()):
     # No hourly voice: a case may run across the hour, and some count what the sink heard.
     values = {"RssScrollTime": 10, "BootSignal": 0, "TimeSignal": 0}
     values.update(cfg or {})
     clock = h.clock(screen, cfg=values, env=env)
     if chimes:
         write_chimes(clock.folder)
-    feeds = h.feed_server(clock, news=news)
+    feeds = h.feed_server(clock, overrides=overrides, news=news)
     clock.start()
     clock.wait_event("LoadSkin done")
     return clock, feeds
@@ -205,8 +205,9 @@ def test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_in
 
 def test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file(h):
     screen = h.screen()
-    clock, feeds = start(h, screen, {"NewFlag": 0})
-    clock.wait_event("FetchFeeds published")
+    # The server's first feed fails, as on a PC that cannot reach the feed server: the bar goes.
+    clock, feeds = start(h, screen, {"NewFlag": 0, "ViewBrand": 3}, overrides=[("/rss/tarvo.rdf", "404")])
+    clock.wait_event("FetchFeeds failed at feed 0")
     box = open_dialog(clock, CMD_NEWS_SETTINGS, "お知らせの設定")
     for text in ("代わりに読むお知らせのアドレス", "空欄のときは標準のお知らせを読みます。", "ペリン"):
         assert text in box["texts"], (text, box)
@@ -227,6 +228,9 @@ def test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file(
     clock.wait_event("news settings closed")
     fetched = clock.wait_event(f"feed {address}: ")
     assert " items (" in fetched, fetched
+    # Beside the user's own feed the failing one fails alone, and the bar comes back with it.
+    clock.wait_event("FetchFeeds published")
+    clock.wait_event("ticker slot 0", timeout=20)
     clock.quit()
     saved = clock.read_cfg()
     assert (saved.get("FeedUrl0"), saved.get("FeedUrl1")) == ("", address), saved

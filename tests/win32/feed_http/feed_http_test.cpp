@@ -126,6 +126,36 @@ TEST_F(FeedHttp, NotModifiedKeepsTheItemsHeld) {
   UnlockNews();
 }
 
+// A PC that cannot reach the feed server: the server's feed takes the bar away for the run
+// unless the user has a feed of their own, which then keeps the bar or brings it back.
+TEST_F(FeedHttp, AFailingServerFeedFailsAloneBesideTheUsersOwn) {
+  const unsigned short serverPort = HttpPort;
+  HttpPort = 1;  // nothing listens there: the connection is refused at once
+  const struct {
+    const char* name;
+    std::string feed1;
+    bool published;
+  } cases[] = {
+      {"only the server's feeds", "", false},
+      {"beside an address feed", Address(kTrusted, "/feed.xml"), true},
+  };
+  for (const auto& c : cases) {
+    FeedUrl0[0] = FeedUrl2[0] = FeedUrl3[0] = '\0';
+    snprintf(FeedUrl1, sizeof FeedUrl1, "%s", c.feed1.c_str());
+    ViewBrand = 3;
+    NewsAvailable = 0;  // as an earlier failed check left it
+    PublishFeedAddresses();
+    EXPECT_EQ(FetchFeeds(), c.published) << c.name;
+    EXPECT_EQ(NewsAvailable.load(), c.published ? 1 : 0) << c.name;
+    if (!c.published) continue;
+    LockNews();
+    EXPECT_EQ(Feeds[0].item_count, 0) << c.name;
+    EXPECT_EQ(Feeds[1].item_count, 3) << c.name;
+    UnlockNews();
+  }
+  HttpPort = serverPort;
+}
+
 // The machine's WinHTTP proxy (in this prefix) on a system without the automatic proxy type,
 // as Windows 7 and 8 are: a host nobody can resolve is fetched through it. (Wine 8 takes the
 // automatic type but applies no proxy with it, so the newer systems' way cannot be seen here.)
