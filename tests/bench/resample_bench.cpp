@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../shared/memory_surface.h"
+#include "../shared/read_file.h"
 #include "render/blend.h"
 #include "render/face_layout.h"
 #include "render/resample.h"
@@ -18,17 +19,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadResource(const std::string& name) {
-  Bytes bytes;
-  FILE* f = std::fopen((std::string(MASCOT_RESOURCES_DIR) + "/images/" + name).c_str(), "rb");
-  if (f == nullptr) return bytes;
-  uint8_t buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  std::fclose(f);
-  return bytes;
-}
 
 // The first skin's three images: picture, digit sheet, bar.
 constexpr const char* kImages[] = {"tarvo_1.kpz", "tarvo_moji.kpz", "tarvo_bar.kpz"};
@@ -44,8 +34,9 @@ const Stored& Images() {
     for (int i = 0; i < 3; ++i) {
       char name[64];
       DoubleSizeName(kImages[i], name, sizeof name);
-      s.plain[i] = ReadResource(kImages[i]);
-      s.twice[i] = ReadResource(name);
+      const std::string folder = std::string(MASCOT_RESOURCES_DIR) + "/images/";
+      ReadWholeFile(folder + kImages[i], &s.plain[i]);
+      ReadWholeFile(folder + name, &s.twice[i]);
     }
     return s;
   }();

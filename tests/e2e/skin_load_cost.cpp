@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "../shared/clock_window_win32.h"
 #include "base/app_state.h"
 #include "base/window_handles_win32.h"
 #include "render/face_win32.h"
@@ -42,17 +43,7 @@ double MedianLoadMs(double scale) {
 }  // namespace
 
 int main() {
-  AppInstance = GetModuleHandleA(nullptr);
-  LayeredAvailable = true;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = AppInstance;
-  wc.lpszClassName = "SkinLoadCost";
-  RegisterClassA(&wc);
-  ClockWindow = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOOLWINDOW, "SkinLoadCost", "", WS_POPUP, 50, 50,
-                                400, 330, nullptr, nullptr, AppInstance, nullptr);
-  if (ClockWindow == nullptr) return 1;
-  BuildCatalogueFrom(AppInstance);
+  if (!MakeStandInClockWindow("SkinLoadCost", WS_EX_TOOLWINDOW)) return 1;
   BRAND = 0;
   CHARA = 0;
   MedianLoadMs(1.0);  // warms the caches and the window

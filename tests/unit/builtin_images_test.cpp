@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../shared/read_file.h"
 #include "render/scaled_images.h"
 #include "skin/catalogue.h"
 #include "skin/kpz.h"
@@ -48,17 +49,6 @@ struct Cell {
   int x, y, w, h;
 };
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return bytes;
-  uint8_t buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  std::fclose(f);
-  return bytes;
-}
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -69,7 +59,8 @@ std::string Lower(std::string text) {
 std::vector<std::pair<std::string, std::string>> ReadResourceScript(const std::string& file,
                                                                     const std::string& type) {
   std::vector<std::pair<std::string, std::string>> entries;
-  std::vector<uint8_t> text = ReadFile(kResources + "/" + file);
+  std::vector<uint8_t> text;
+  ReadWholeFile(kResources + "/" + file, &text);
   std::string all(text.begin(), text.end());
   size_t start = 0;
   while (start < all.size()) {
@@ -99,7 +90,8 @@ struct Image {
 
 Image DecodeFile(const std::string& path) {
   Image image;
-  std::vector<uint8_t> data = ReadFile(path);
+  std::vector<uint8_t> data;
+  ReadWholeFile(path, &data);
   KpzImage decoded = {};
   image.ok = !data.empty() && DecodeKpzImage(data.data(), data.size(), &decoded, &image.error);
   if (image.ok) {
@@ -148,7 +140,8 @@ bool IsValidUtf8(const char* text) {
 }
 
 std::string DocumentText(const std::string& path) {
-  std::vector<uint8_t> bytes = ReadFile(kResources + "/" + path);
+  std::vector<uint8_t> bytes;
+  ReadWholeFile(kResources + "/" + path, &bytes);
   return std::string(bytes.begin(), bytes.end());
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../shared/read_file.h"
 #include "../shared/vorbis_memory.h"
 
 namespace {
@@ -44,13 +45,6 @@ std::vector<std::string> AllClipNames() {
   names.push_back("se09");
   names.push_back("se01");
   return names;
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
 }
 
 struct DecodedClip {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "../shared/clock_window_win32.h"
 #include "app/app_win32.h"
 #include "base/app_state.h"
 #include "render/face_win32.h"
@@ -23,18 +24,8 @@ void Pump() {
 }
 
 TEST(FrameOwnerTest, RequestsDuringReloadsAreServedByTheClockThreadAlone) {
-  AppInstance = GetModuleHandleA(nullptr);
-  LayeredAvailable = true;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = AppInstance;
-  wc.lpszClassName = "FrameOwnerTest";
-  RegisterClassA(&wc);
-  ClockWindow = CreateWindowExA(WS_EX_LAYERED, "FrameOwnerTest", "FrameOwnerTest", WS_POPUP, 50, 50,
-                                400, 330, nullptr, nullptr, AppInstance, nullptr);
-  ASSERT_NE(ClockWindow, nullptr);
   // This executable carries the program's resources, built-in skins included.
-  BuildCatalogueFrom(AppInstance);
+  ASSERT_TRUE(MakeStandInClockWindow("FrameOwnerTest"));
   const int skins = BrandTable[0].skinCount;
   ASSERT_GE(skins, 2);
   BRAND = 0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../shared/clock_window_win32.h"
 #include "../shared/temp_folder_win32.h"
 #include "base/app_state.h"
 #include "base/window_handles_win32.h"
@@ -77,18 +78,8 @@ Difference FromStored(const std::string& file, int factor) {
 class SkinScaleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppInstance = GetModuleHandleA(nullptr);
-    LayeredAvailable = true;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = AppInstance;
-    wc.lpszClassName = "SkinScaleTest";
-    RegisterClassA(&wc);
-    ClockWindow = CreateWindowExA(WS_EX_LAYERED, "SkinScaleTest", "SkinScaleTest", WS_POPUP, 50, 50,
-                                  400, 330, nullptr, nullptr, AppInstance, nullptr);
-    ASSERT_NE(ClockWindow, nullptr);
     // This executable carries the program's resources, built-in skins included.
-    BuildCatalogueFrom(AppInstance);
+    ASSERT_TRUE(MakeStandInClockWindow("SkinScaleTest"));
     BRAND = 0;
     CHARA = 0;
   }
