@@ -308,6 +308,18 @@ class Clock:
         with open(self.trace, encoding="utf-8", errors="replace") as f:
             return [line.rstrip("\n") for line in f]
 
+    def hold_tick(self, value):
+        """Holds the clock's millisecond tick at `value`: it reads a file the test rewrites
+        whole, so a step never sees half a number."""
+        path = os.path.join(self.folder, "tick.txt")
+        with open(path + ".tmp", "w") as f:
+            f.write(str(value))
+        os.replace(path + ".tmp", path)
+        self.extra_env["TARVO_TEST_TICK_FILE"] = "Z:" + path.replace("/", "\\")
+
+    def ticker_steps(self):
+        return [e for e in self.events() if e.startswith("ticker step")]
+
     def wait_event(self, prefix, timeout=30):
         return wait_until(lambda: next((e for e in self.events() if e.startswith(prefix)), None),
                           timeout, what=f"event '{prefix}' (have {self.events()})")

@@ -119,23 +119,13 @@ def test_a_later_failed_check_removes_the_bar(h):
 
 
 def test_a_held_tick_steps_every_rss_scroll_time_and_catches_up(h):
-    import os
     screen = h.screen()
     screen.paint_background("#000000")
     clock = h.clock(screen, cfg={"RssScrollTime": 40})
-    tick_file = os.path.join(clock.folder, "tick.txt")
     t0 = 1000000
-
-    def hold(value):
-        with open(tick_file + ".tmp", "w") as f:
-            f.write(str(value))
-        os.replace(tick_file + ".tmp", tick_file)
-
-    def steps():
-        return [e for e in clock.events() if e.startswith("ticker step")]
+    hold, steps = clock.hold_tick, clock.ticker_steps
 
     hold(t0)
-    clock.extra_env["TARVO_TEST_TICK_FILE"] = "Z:" + tick_file.replace("/", "\\")
     h.feed_server(clock)
     clock.start()
     clock.wait_event(f"ticker reset at {t0}")

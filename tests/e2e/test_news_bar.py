@@ -3,7 +3,6 @@ window on screen after k steps equals a bar this test composes itself: the skin'
 bar images beneath, and the queued titles drawn from the news font's own glyph bitmaps (printed
 by `wintool glyphs`) with the shadow pass, the text pass and the slot positions of the ticker's
 rules. The font Wine hands out is cross-checked against FreeType's rendering of IPA Gothic."""
-import os
 import time
 
 import harness
@@ -242,19 +241,10 @@ def test_after_k_held_steps_the_bar_equals_the_composed_bar(h):
     screen = h.screen()
     screen.paint_background("#5B8DB8")
     clock = h.clock(screen, cfg={"RssScrollTime": 40})
-    tick_file = os.path.join(clock.folder, "tick.txt")
     t0 = 2000000
-
-    def hold(value):
-        with open(tick_file + ".tmp", "w") as f:
-            f.write(str(value))
-        os.replace(tick_file + ".tmp", tick_file)
-
-    def steps():
-        return [e for e in clock.events() if e.startswith("ticker step")]
+    hold, steps = clock.hold_tick, clock.ticker_steps
 
     hold(t0)
-    clock.extra_env["TARVO_TEST_TICK_FILE"] = "Z:" + tick_file.replace("/", "\\")
     h.feed_server(clock)
     clock.start()
     clock.wait_event(f"ticker reset at {t0}")

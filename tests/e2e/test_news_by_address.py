@@ -74,23 +74,17 @@ def test_rss1_atom_and_rss2_titles_scroll_on_the_bar_and_are_listed(h):
         "FeedUrl3": f"https://localhost:{https.port}/rss/tips.xml"})
     code, out = clock.wintool("trust-root", "Z:" + os.path.join(TLS, "ca.pem").replace("/", "\\"))
     assert code == 0, (code, out)
-    tick_file = os.path.join(clock.folder, "tick.txt")
     now = 3000000
-
-    def hold(value):
-        with open(tick_file + ".tmp", "w") as f:
-            f.write(str(value))
-        os.replace(tick_file + ".tmp", tick_file)
+    hold = clock.hold_tick
 
     def steps():
-        return len([e for e in clock.events() if e.startswith("ticker step")])
+        return len(clock.ticker_steps())
 
     def ticker(events):
         # The minute may turn meanwhile; only the bar's own lines say whether it moved.
         return [e for e in events if e.startswith("ticker")]
 
     hold(now)
-    clock.extra_env["TARVO_TEST_TICK_FILE"] = "Z:" + tick_file.replace("/", "\\")
     h.feed_server(clock, news=folder)
     clock.start()
     clock.wait_event("FetchFeeds published", timeout=40)
