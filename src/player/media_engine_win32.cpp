@@ -392,7 +392,10 @@ bool PlayByRenderFile(MediaPlayer* player, const char* path) {
   if (!PreparePath(player, path, widePath)) return false;
   if (FAILED(CreateGraph(player))) return FailOpen(player);
   player->Hr = player->Graph->RenderFile(widePath, nullptr);
-  if (FAILED(player->Hr)) return FailOpen(player);
+  if (FAILED(player->Hr)) {
+    TraceEvent("media render failed hr=%08lx %s", static_cast<unsigned long>(player->Hr), path);
+    return FailOpen(player);
+  }
   if (FAILED(StartPlayback(player, path))) return FailOpen(player);
   player->Opener = OpenedBy::kRenderFile;
   return true;
@@ -413,23 +416,33 @@ ReaderResult PlayThroughAsfReader(MediaPlayer* player, const char* path) {
   }
   IBaseFilter* reader = nullptr;
   IFileSourceFilter* source = nullptr;
+  // The step that failed goes to the trace: a refused file is otherwise only "unplayable".
+  const char* step = "create";
   HRESULT hr = CoCreateInstance(CLSID_WMAsfReader, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                 reinterpret_cast<void**>(&reader));
   if (SUCCEEDED(hr)) hr = player->Graph->AddFilter(reader, L"WM ASF Reader");
   if (SUCCEEDED(hr)) {
     hr = reader->QueryInterface(IID_IFileSourceFilter, reinterpret_cast<void**>(&source));
   }
-  if (SUCCEEDED(hr)) hr = source->Load(widePath, nullptr);
-  if (SUCCEEDED(hr)) hr = RenderReaderPins(player->Graph, reader);
+  if (SUCCEEDED(hr)) {
+    step = "load";
+    hr = source->Load(widePath, nullptr);
+  }
+  if (SUCCEEDED(hr)) {
+    step = "render";
+    hr = RenderReaderPins(player->Graph, reader);
+  }
   player->Hr = hr;
   bool wedged = false;
   if (SUCCEEDED(hr)) {
+    step = "run";
     hr = StartPlayback(player, path);
     wedged = hr == kNeverRan;
   }
   if (source != nullptr) source->Release();
   if (reader != nullptr) reader->Release();
   if (FAILED(hr)) {
+    TraceEvent("media reader failed at %s hr=%08lx %s", step, static_cast<unsigned long>(hr), path);
     FailOpen(player);
     return wedged ? ReaderResult::kWedged : ReaderResult::kRefused;
   }

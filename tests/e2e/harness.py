@@ -86,13 +86,16 @@ def end_process(proc, timeout=5):
 
 
 def wait_until(predicate, timeout, step=0.1, what="condition"):
+    """`what` names the awaited state in the failure; a callable is asked at the time out, for
+    the state as it was then."""
     deadline = time.monotonic() + timeout
     while True:
         value = predicate()
         if value:
             return value
         if time.monotonic() >= deadline:
-            raise AssertionError(f"timed out after {timeout}s waiting for {what}")
+            named = what() if callable(what) else what
+            raise AssertionError(f"timed out after {timeout}s waiting for {named}")
         time.sleep(step)
 
 

@@ -79,13 +79,13 @@ def test_a_list_that_starts_unplayable_plays_on_and_a_drop_reaches_the_open_pane
     mark = p.sink_size()
     code, _ = p.clock.wintool("in", BOX_TEXT, "press", 1)
     assert code == 0
-    wait_until(lambda: p.heard("b", mark), 30, what=f"440 Hz after the warning ({p.pitches(mark)})")
+    wait_until(lambda: p.heard("b", mark), 30, what=lambda: f"440 Hz after the warning ({p.pitches(mark)})")
     assert not warnings(p), p.clock.dialogs()
     panel = wait_until(lambda: panels(p), 10, what="the panel")[0]
     # Dropped on the clock while the panel is open: that panel plays them, no other opens.
     mark = p.sink_size()
     p.drop("TarvoClock", p.files[0])
-    wait_until(lambda: p.heard("a", mark), 30, what=f"330 Hz after the drop ({p.pitches(mark)})")
+    wait_until(lambda: p.heard("a", mark), 30, what=lambda: f"330 Hz after the drop ({p.pitches(mark)})")
     assert [w["window"] for w in panels(p)] == [panel["window"]], panels(p)
     assert not warnings(p), p.clock.dialogs()
     p.clock.quit()
