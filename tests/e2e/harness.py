@@ -48,6 +48,9 @@ def parse_args():
     return p.parse_args()
 
 
+CACHE = os.path.join(ROOT, "build", "e2e-cache")
+
+
 def lane():
     """Which of the lanes that ctest hands out (scripts/test.sh runs two at once) this run has:
     1 when ctest hands none out."""
@@ -286,6 +289,9 @@ class Clock:
         env = dict(self.h.wine_env)
         env.update(self.screen.env())
         env["HOME"] = home
+        # The caches stay shared: with one per HOME, every copy's first media open would have
+        # GStreamer (under Wine's codecs) scan all its plugins again.
+        env["XDG_CACHE_HOME"] = CACHE
         env["TARVO_TEST_TRACE"] = "Z:" + self.trace.replace("/", "\\")
         env["TARVO_TEST_FEED_SERVER"] = self.feed_address
         env.update(self.extra_env)
