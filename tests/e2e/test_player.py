@@ -356,6 +356,7 @@ def test_list_window_plays_deletes_drags_saves_and_loads(h):
     p.wait_count("panel playing 2 c660", 1)
     wait_until(lambda: p.heard("c", mark), 20, what="660 Hz after the double-click")
     wait_until(lambda: marks(p) == "..*", 10, what=f"the star on row 3 ({marks(p)})")
+    # Paused again, so the star cannot move during the drag.
     p.click(PLAY)
     p.wait_count("panel paused", 2)
     # A real drag moves row 3 to row 1; the star goes with it.
