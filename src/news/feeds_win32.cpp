@@ -141,6 +141,10 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
              result.cut ? ", cut at the bound" : "", result.redirects);
 }
 
+bool IsWebAddress(FeedAddressKind kind) {
+  return kind == FeedAddressKind::kHttp || kind == FeedAddressKind::kHttps;
+}
+
 }  // namespace
 
 char* const FeedAddressKeys[kFeedCount] = {FeedUrl0, FeedUrl1, FeedUrl2, FeedUrl3};
@@ -183,19 +187,17 @@ bool FetchFeeds() {
   char addresses[kFeedCount][kPathCapacity];
   CopyFeedAddresses(addresses);
   FeedAddressKind kinds[kFeedCount];
-  bool byAddress[kFeedCount];
   // Once the user has chosen a feed of their own, those are the news: on a PC that cannot reach
   // the feed server, a failing server feed must not take the bar from them for the whole run.
   bool ownFeeds = false;
   for (int i = 0; i < kFeedCount; ++i) {
     kinds[i] = ClassifyFeedAddress(addresses[i]);
-    byAddress[i] = kinds[i] == FeedAddressKind::kHttp || kinds[i] == FeedAddressKind::kHttps;
-    if ((bits & (1 << i)) != 0 && byAddress[i]) ownFeeds = true;
+    if ((bits & (1 << i)) != 0 && IsWebAddress(kinds[i])) ownFeeds = true;
   }
   for (int i = 0; i < kFeedCount; ++i) {
     if ((bits & (1 << i)) == 0) continue;
     bool failed = WorkerStopping(&BackgroundWorker);
-    if (byAddress[i] && !failed) {
+    if (IsWebAddress(kinds[i]) && !failed) {
       // A feed of the user's own that fails shows no items; the others and the bar stay.
       FetchAddressFeed(i, addresses[i], &staging[i]);
       failed = WorkerStopping(&BackgroundWorker);
