@@ -331,7 +331,7 @@ class Clock:
 
     def wait_event(self, prefix, timeout=30):
         return wait_until(lambda: next((e for e in self.events() if e.startswith(prefix)), None),
-                          timeout, what=f"event '{prefix}' (have {self.events()})")
+                          timeout, what=lambda: f"event '{prefix}' (have {self.events()})")
 
     def wintool(self, *args, timeout=60):
         with tempfile.TemporaryFile() as out:

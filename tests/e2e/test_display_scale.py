@@ -63,7 +63,7 @@ def wait_size(clock, width, height):
     def sized():
         r = face_rect(clock)
         return r if (r[2] - r[0], r[3] - r[1]) == (width, height) else None
-    return wait_until(sized, 15, what=f"the clock at {width}x{height} (is {face_rect(clock)})")
+    return wait_until(sized, 15, what=lambda: f"the clock at {width}x{height} (is {face_rect(clock)})")
 
 
 def picture_differences(shot, image, at, scale):
@@ -144,7 +144,7 @@ def test_dpi_change_takes_the_suggested_rectangle(h):
     code, _ = clock.wintool("dpichanged", harness.APP_TITLE, 144, 100, 60, 700, 555)
     assert code == 0, code
     wait_until(lambda: face_rect(clock) == (100, 60, 700, 555), 15,
-               what=f"the suggested rectangle (is {face_rect(clock)})")
+               what=lambda: f"the suggested rectangle (is {face_rect(clock)})")
     clock.wait_event("face size 600x495")
     clock.quit()
     cfg = clock.read_cfg()

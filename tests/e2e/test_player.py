@@ -81,7 +81,7 @@ class Player:
 
     def wait_count(self, prefix, count, timeout=30):
         return wait_until(lambda: len(self.events(prefix)) >= count and self.events(prefix), timeout,
-                          what=f"{count} x '{prefix}' (have {self.clock.events()[-15:]})")
+                          what=lambda: f"{count} x '{prefix}' (have {self.clock.events()[-15:]})")
 
     def drop(self, target, *paths):
         code, _ = self.clock.wintool("drop", target, *paths)
@@ -283,7 +283,7 @@ def test_menu_opens_and_closes_the_panel_which_is_dragged_by_its_surface(h):
         time.sleep(0.05)
     xdo(screen, "mouseup", 1)
     wait_until(lambda: p.controls()["rect"][:2] == (l + 300, t - 150), 10,
-               what=f"the dragged panel ({p.controls()['rect']})")
+               what=lambda: f"the dragged panel ({p.controls()['rect']})")
     # Picked again, the item is checked and closes the panel.
     pick_from_menu(p, 6)
     assert "menu checks player=1 always=1" in p.clock.events()
@@ -355,7 +355,7 @@ def test_list_window_plays_deletes_drags_saves_and_loads(h):
     xdo(screen, "click", "--repeat", 2, "--delay", 80, 1)
     p.wait_count("panel playing 2 c660", 1)
     wait_until(lambda: p.heard("c", mark), 20, what="660 Hz after the double-click")
-    wait_until(lambda: marks(p) == "..*", 10, what=f"the star on row 3 ({marks(p)})")
+    wait_until(lambda: marks(p) == "..*", 10, what=lambda: f"the star on row 3 ({marks(p)})")
     # Paused again, so the star cannot move during the drag.
     p.click(PLAY)
     p.wait_count("panel paused", 2)
@@ -410,7 +410,7 @@ def test_list_window_plays_deletes_drags_saves_and_loads(h):
     p.wait_count("list loaded 2 entries playno=1", 1)
     p.wait_count("panel playing 1 b440", 1)
     wait_until(lambda: names(p) == ["a330", "b440"] and marks(p) == ".*", 10,
-               what=f"the loaded rows ({p.rows()})")
+               what=lambda: f"the loaded rows ({p.rows()})")
     p.clock.quit()
 
 

@@ -415,7 +415,7 @@ def test_hostile_replies(h):
                 assert not clock.dialogs()
             assert took < 6, (name, took)
             wait_until(lambda: diagnostic in clock.output("cp932")[mark:], 5,
-                       what=f"'{diagnostic}' for {name} in {clock.output('cp932')[mark:]!r}")
+                       what=lambda: f"'{diagnostic}' for {name} in {clock.output('cp932')[mark:]!r}")
             seen += 1
             assert len(hostile.requests) == seen, (name, len(hostile.requests))
             request = hostile.requests[-1]

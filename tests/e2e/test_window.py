@@ -39,7 +39,7 @@ def test_drag_moves_the_clock_and_exit_saves_its_place(h):
     screen = h.screen()
     clock = started(h, screen)
     drag(screen, (395, 462), (60, 40))
-    wait_until(lambda: face(clock)["rect"][:2] == (380, 280), 10, what=f"the moved clock ({face(clock)})")
+    wait_until(lambda: face(clock)["rect"][:2] == (380, 280), 10, what=lambda: f"the moved clock ({face(clock)})")
     clock.quit()
     saved = clock.read_cfg()
     assert (saved["LEFT"], saved["TOP"]) == ("380", "280"), saved
@@ -50,11 +50,11 @@ def test_edge_snapping_within_five_pixels_only(h):
     clock = started(h, screen, {"FitFlag": 1})
     # 320 - 315 = 5 pixels from the left edge of the screen: flush to it.
     drag(screen, (395, 462), (-315, 0))
-    wait_until(lambda: face(clock)["rect"][0] == 0, 10, what=f"the snapped clock ({face(clock)})")
+    wait_until(lambda: face(clock)["rect"][0] == 0, 10, what=lambda: f"the snapped clock ({face(clock)})")
     # One move of 6 pixels away from the edge: stays there. (Each step is judged from where the
     # window is, so a slow drag of single pixels stays held by the edge.)
     drag(screen, (75, 462), (6, 0), steps=1)
-    wait_until(lambda: face(clock)["rect"][0] == 6, 10, what=f"the unsnapped clock ({face(clock)})")
+    wait_until(lambda: face(clock)["rect"][0] == 6, 10, what=lambda: f"the unsnapped clock ({face(clock)})")
     clock.quit()
 
 
@@ -62,7 +62,7 @@ def test_without_snapping_the_clock_goes_where_dragged(h):
     screen = h.screen()
     clock = started(h, screen, {"FitFlag": 0})
     drag(screen, (395, 462), (-317, 0))
-    wait_until(lambda: face(clock)["rect"][0] == 3, 10, what=f"the clock at 3 ({face(clock)})")
+    wait_until(lambda: face(clock)["rect"][0] == 3, 10, what=lambda: f"the clock at 3 ({face(clock)})")
     clock.quit()
 
 
