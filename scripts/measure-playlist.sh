@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Measures what loading a play list of 10,000 entries costs under Wine
-# (tests/e2e/list_load_cost.cpp): the one section read the program makes, against one profile
-# call per key, with the parsed file kept between calls (Wine) and read again at every call
-# (Windows). A measurement, not a test. Usage: scripts/measure-playlist.sh
+# Measures what loading and saving a play list of 10,000 entries costs under Wine
+# (tests/e2e/list_load_cost.cpp): the program's whole-file read and save, against one profile
+# section read and one profile call per key, with the parsed file kept between calls (Wine) and
+# read again at every call (Windows). A measurement, not a test. Usage: scripts/measure-playlist.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -8,20 +8,26 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "base/app_state.h"
 #include "base/clock_source_win32.h"
+#include "base/file_win32.h"
 #include "base/message_box_win32.h"
 #include "base/paths_win32.h"
+#include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
 #include "player/playlist.h"
 #include "player/playlist_win32.h"
-#include "settings/profile_win32.h"
+#include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "skin/catalogue_win32.h"
 
 namespace {
+
+// Far above any settings file: the keys we write take a few kilobytes.
+constexpr size_t kSettingsReadLimit = 64 * 1024 * 1024;
 
 void ShowLoadWarning(const char* text) {
   // No window exists yet at load, so the box has no owner.
@@ -64,12 +70,21 @@ bool JoinPath(const char* folder, const char* name, char* out) {
 
 // Whether a new file can be made in the folder. Under Program Files a program with our manifest
 // is refused outright (no silent redirection to the virtual store), which is what this finds.
+// The probe's name is this process's own, so two clocks starting together never meet on it; a
+// file by that name held by someone else still shows that files can be made there.
 bool FolderWritable(const char* folder) {
+  char name[64];
   char probe[kPathCapacity];
-  if (!JoinPath(folder, "~TarvoClock-write-probe.tmp", probe)) return false;
-  HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  snprintf(name, sizeof name, "~TarvoClock-write-probe-%lu-%lu.tmp",
+           static_cast<unsigned long>(GetCurrentProcessId()), static_cast<unsigned long>(GetTickCount()));
+  if (!JoinPath(folder, name, probe)) return false;
+  HANDLE file = CreateFileA(probe, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_FILE_EXISTS;
+  }
   CloseHandle(file);
   return true;
 }
@@ -140,6 +155,29 @@ void EnsureSkinFolder(WarningSink warn) {
   warn("スキンフォルダーの作成に失敗しました。");
 }
 
+// Writes the settings into the file as it is now, so that what the user added by hand since the
+// start (comments, keys of their own) stays; the file is replaced whole or not at all.
+bool SaveSettingsFile(int64_t now, unsigned long* error) {
+  std::string bytes;
+  switch (ReadWholeFile(SettingsPath, kSettingsReadLimit, &bytes, error)) {
+    case FileRead::kRead:
+      break;
+    case FileRead::kMissing:
+      bytes.clear();
+      break;
+    case FileRead::kFailed:
+      // What could not be read is never replaced by a file without it.
+      return false;
+  }
+  IniFile file(IsAnsiLeadByte);
+  file.Parse(bytes.data(), bytes.size());
+  // Only a value that cannot be one line of the file is refused; that key keeps its old value.
+  WriteSettings(file.Access(), now);
+  std::string text = file.Text();
+  if (text == bytes) return true;
+  return SaveWholeFile(SettingsPath, text, error);
+}
+
 }  // namespace
 
 bool LoadSettingsFor(const char* programPath, WarningSink warn) {
@@ -167,7 +205,13 @@ bool LoadSettingsFor(const char* programPath, WarningSink warn) {
   }
   memcpy(SettingsPath, fullSettings, sizeof fullSettings);
   memcpy(DefaultListPath, fullList, sizeof fullList);
-  ReadSettings(FileProfile(SettingsPath));
+  std::string bytes;
+  unsigned long error = 0;
+  IniFile file(IsAnsiLeadByte);
+  if (ReadWholeFile(SettingsPath, kSettingsReadLimit, &bytes, &error) == FileRead::kRead) {
+    file.Parse(bytes.data(), bytes.size());
+  }
+  ReadSettings(file.Access());
   if (DataFolder[0] != '\0') SetCurrentDirectoryA(DataFolder);
   ResolveSkinFolder(SkinPath, DataFolder);
   LoadPlayList(DefaultListPath);
@@ -176,7 +220,7 @@ bool LoadSettingsFor(const char* programPath, WarningSink warn) {
   return true;
 }
 
-bool SaveSettingsAt(int64_t now) {
+bool SaveSettingsAt(int64_t now, WarningSink warn) {
   if (SettingsPath[0] == '\0') return false;
   RECT place;
   // A clock minimised to the tray keeps the place it had (stored when it was minimised).
@@ -184,8 +228,23 @@ bool SaveSettingsAt(int64_t now) {
     LEFT = place.left;
     TOP = place.top;
   }
-  bool ok = WriteSettings(FileProfile(SettingsPath), now);
-  return SavePlayList(DefaultListPath) && ok;
+  unsigned long settingsError = 0;
+  unsigned long listError = 0;
+  const bool settingsSaved = SaveSettingsFile(now, &settingsError);
+  const bool listSaved = SavePlayList(DefaultListPath, &listError);
+  if (!settingsSaved || !listSaved) {
+    TraceEvent("save failed: settings %lu, list %lu", settingsSaved ? 0ul : settingsError,
+               listSaved ? 0ul : listError);
+  }
+  if ((!settingsSaved || !listSaved) && warn != nullptr) {
+    // One message for the two files: they are saved together and fail together.
+    const char* what = !settingsSaved && !listSaved ? "設定とプレイリスト" : !settingsSaved ? "設定" : "プレイリスト";
+    char text[256];
+    snprintf(text, sizeof text, "%sを保存できませんでした。\n%s", what,
+             SaveFailureReason(!settingsSaved ? settingsError : listError));
+    warn(text);
+  }
+  return settingsSaved && listSaved;
 }
 
 int LoadSettings() {
@@ -198,4 +257,4 @@ int LoadSettings() {
   return 1;
 }
 
-int SaveSettings() { return SaveSettingsAt(ReadUnixTime()) ? 1 : 0; }
+bool SaveSettings(WarningSink warn) { return SaveSettingsAt(ReadUnixTime(), warn); }

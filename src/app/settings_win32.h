@@ -9,9 +9,8 @@
 // LoadSettingsFor the running program's own path, warnings as message boxes. Always 1.
 int LoadSettings();
 
-// SaveSettingsAt the current time. 1 when every key and the default play list were written,
-// 0 when a write failed (read-only file or folder, full disk); nothing else is done about it.
-int SaveSettings();
+// SaveSettingsAt the current time.
+bool SaveSettings(WarningSink warn);
 
 // Reads every key of the settings file that belongs to the program at `programPath` (defaults
 // for what is missing), makes the program's folder the current directory, loads the default
@@ -21,6 +20,8 @@ int SaveSettings();
 bool LoadSettingsFor(const char* programPath, WarningSink warn);
 
 // Writes the saved keys to SettingsPath, with `now` (seconds since 1970 UTC) as OldTime and
-// ClockWindow's place, when it exists, as LEFT and TOP; then saves the default play list.
-// Returns false if any write failed.
-bool SaveSettingsAt(int64_t now);
+// ClockWindow's place, when it exists, as LEFT and TOP; then saves the default play list. Each
+// file is replaced whole or left byte for byte as it was (a full disk, a read-only file or
+// folder, a file held by another program). Returns false if either could not be saved, after
+// one warning to `warn` (when given) that says which and why.
+bool SaveSettingsAt(int64_t now, WarningSink warn = nullptr);

@@ -116,6 +116,9 @@ bool ShowNotice(HWND window, const char* text, UINT flags) {
   return !closeAfterNotice;
 }
 
+// At exit the clock is already hidden, so the box has no owner.
+void WarnSaveFailed(const char* text) { ShowMessageBox(nullptr, text, AppCaption, MB_ICONWARNING); }
+
 void ShutDown(HWND window) {
   if (noticesOpen > 0) {
     closeAfterNotice = true;
@@ -151,7 +154,7 @@ void ShutDown(HWND window) {
   PlayExitVoice();
   ShowWindow(ClockWindow, SW_HIDE);
   TraceEvent("clock hidden");
-  SaveSettings();
+  SaveSettings(WarnSaveFailed);
   ReleaseWindowRegion();
   RemoveTrayIcon();
   if (User32Module != nullptr) FreeLibrary(User32Module);
@@ -187,7 +190,8 @@ void EndSession() {
   const DWORD start = GetTickCount();
   const bool stopped = StopClockThread(kSessionClockThreadMs);
   StorePlayerPlaces();
-  SaveSettings();
+  // No box: Windows is ending the session and would end the process under it.
+  SaveSettings(nullptr);
   TraceEvent("session end saved in %lu ms, clock thread %s",
              static_cast<unsigned long>(GetTickCount() - start), stopped ? "stopped" : "still running");
   StopWorker(&BackgroundWorker, kSessionWorkerMs);

@@ -21,6 +21,13 @@ bool forceFallback = false;
 CRITICAL_SECTION traceLock;
 DWORD startTick = 0;
 
+// Whether the variable is set to 1 now: tests switch these on and off while the program runs.
+bool EnvironmentFlag(const char* name) {
+  char value[8] = {};
+  DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+  return n > 0 && n < sizeof value && value[0] == '1' && value[1] == '\0';
+}
+
 }  // namespace
 
 void InitTestHooks() {
@@ -47,17 +54,11 @@ int64_t TestClockShiftSeconds() { return clockShift.load(); }
 
 void SetTestClockShiftSeconds(int64_t seconds) { clockShift.store(seconds); }
 
-bool TestRefusesClockSet() {
-  char value[8] = {};
-  DWORD n = GetEnvironmentVariableA("TARVO_TEST_CLOCK_REFUSE", value, sizeof value);
-  return n > 0 && n < sizeof value && value[0] == '1' && value[1] == '\0';
-}
+bool TestRefusesClockSet() { return EnvironmentFlag("TARVO_TEST_CLOCK_REFUSE"); }
 
-bool TestLacksAutomaticProxy() {
-  char value[8] = {};
-  DWORD n = GetEnvironmentVariableA("TARVO_TEST_NO_AUTOMATIC_PROXY", value, sizeof value);
-  return n > 0 && n < sizeof value && value[0] == '1' && value[1] == '\0';
-}
+bool TestLacksAutomaticProxy() { return EnvironmentFlag("TARVO_TEST_NO_AUTOMATIC_PROXY"); }
+
+bool TestStopsSaveBeforeReplace() { return EnvironmentFlag("TARVO_TEST_SAVE_STOP"); }
 
 bool TestForcesFallback() { return forceFallback; }
 

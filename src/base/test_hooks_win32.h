@@ -20,6 +20,9 @@ void TraceEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // True while TARVO_TEST_NO_AUTOMATIC_PROXY is set to 1: WinHTTP behaves as on Windows 7 and 8,
 // which lack the automatic proxy access type. Read at each call.
 bool TestLacksAutomaticProxy();
+// True while TARVO_TEST_SAVE_STOP is set to 1: a file save stops after its new copy is written and
+// flushed, before it replaces the old file, as a power cut there would. Read at each call.
+bool TestStopsSaveBeforeReplace();
 bool TestForcesFallback();
 // TARVO_TEST_FEED_SERVER: the feed server host the test gives this clock (each its own
 // 127.77.N.1), copied into `out`; false when unset.
@@ -35,6 +38,7 @@ inline int64_t TestClockShiftSeconds() { return 0; }
 inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}
 inline bool TestLacksAutomaticProxy() { return false; }
+inline bool TestStopsSaveBeforeReplace() { return false; }
 inline bool TestForcesFallback() { return false; }
 inline bool TestFeedServer(char*, unsigned) { return false; }
 inline bool TestHeldTick(uint32_t*) { return false; }

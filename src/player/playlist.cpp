@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ini_file.h"
 #include "settings/profile.h"
 #include "settings/settings.h"
 
@@ -236,4 +237,26 @@ size_t BuildPlayListSection(char* out, size_t capacity) {
   }
   out[at++] = '\0';
   return at;
+}
+
+void LoadPlayListFile(const char* data, size_t size) {
+  IniFile file;
+  file.Parse(data, size);
+  const std::string section = file.SectionStrings(kPlayListSection);
+  LoadPlayListSection(section.data(), section.size());
+}
+
+std::string PlayListFileText() {
+  std::vector<char> section(PlayListSectionCapacity());
+  const size_t length = BuildPlayListSection(section.data(), section.size());
+  std::string text = std::string("[") + kPlayListSection + "]\r\n";
+  text.reserve(length + 2 * static_cast<size_t>(EntryCount) + text.size());
+  // Every string but the closing empty one becomes a line.
+  for (size_t at = 0; at < length && section[at] != '\0';) {
+    const size_t lineLength = strnlen(section.data() + at, length - at);
+    text.append(section.data() + at, lineLength);
+    text += "\r\n";
+    at += lineLength + 1;
+  }
+  return text;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr int kMaxEntries = 10000;
 constexpr int kEntryCapacity = 260;  // bytes per entry, terminator included
@@ -67,3 +68,11 @@ void LoadPlayListSection(const char* section, size_t length);
 size_t BuildPlayListSection(char* out, size_t capacity);
 // A capacity that always suffices for BuildPlayListSection.
 size_t PlayListSectionCapacity();
+
+// Replaces the list with the "PlayList" section of a ".lst" file's bytes, by the rules of
+// LoadPlayListSection; bytes without that section give an empty list.
+void LoadPlayListFile(const char* data, size_t size);
+
+// The whole ".lst" file for the list: the "PlayList" section of BuildPlayListSection, one key a
+// line, lines ended by CR LF.
+std::string PlayListFileText();

@@ -1,15 +1,16 @@
-// Folder scans with FindFirstFileA, dropped items with DragQueryFileA, and ".lst" files.
+// Folder scans with FindFirstFileA, dropped items with DragQueryFileA, and reading and saving ".lst" files.
 #include "player/playlist_win32.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "base/file_win32.h"
 #include "base/message_box_win32.h"
 #include "base/paths_win32.h"
 #include "base/window_handles_win32.h"
 #include "player/playlist.h"
-#include "settings/profile_win32.h"
 #include "settings/settings.h"
 
 HWND ListWindow = nullptr;
@@ -19,10 +20,8 @@ namespace {
 constexpr int kMaxDepth = 20;
 // One byte more than an entry holds, as the drop is asked for it: a longer path shows as such.
 constexpr UINT kDropPathCapacity = 261;
-// The section read's first buffer, and the largest it grows to: a full list of the longest paths
-// takes under 3 MB.
-constexpr DWORD kSectionReadStart = 64 * 1024;
-constexpr DWORD kSectionReadLimit = 64 * 1024 * 1024;
+// Far above any list we write: a full list of the longest paths takes under 3 MB.
+constexpr size_t kListReadLimit = 64 * 1024 * 1024;
 
 void ShowDropWarning(const char* text) {
   ShowMessageBox(ClockWindow, text, AppTitle, MB_ICONWARNING);
@@ -37,7 +36,7 @@ const char* ExtensionOf(const char* path, PathParts* parts) {
   return SplitFullPath(path, parts, IsAnsiLeadByte) ? parts->ext : "";
 }
 
-// The profile calls need a full path; a bare name would be looked for in the Windows folder.
+// A full path: the save writes its new copy into the list's own folder.
 bool FullListPath(const char* file, char* full) {
   DWORD length = GetFullPathNameA(file, kEntryCapacity, full, nullptr);
   return length != 0 && length < static_cast<DWORD>(kEntryCapacity);
@@ -110,53 +109,18 @@ bool AddDroppedFiles(HDROP drop) { return AddDroppedFilesWith(drop, ShowDropWarn
 bool LoadPlayList(const char* file) {
   char full[kEntryCapacity];
   if (!FullListPath(file, full)) return false;
-  // The whole section in one call: Windows reads and parses the file again for every profile
-  // call, so key by key a list of 10,000 entries was read 10,000 times before the clock showed.
-  // A buffer the section does not fit in comes back full to two bytes short: a larger one is
-  // tried, up to a bound far above any list we write.
-  for (DWORD capacity = kSectionReadStart;; capacity *= 2) {
-    char* section = static_cast<char*>(malloc(capacity));
-    if (section == nullptr) return false;
-    const DWORD length = GetPrivateProfileSectionA(kPlayListSection, section, capacity, full);
-    if (length + 2 < capacity || capacity >= kSectionReadLimit) {
-      LoadPlayListSection(section, length < capacity ? length : capacity);
-      free(section);
-      return true;
-    }
-    free(section);
-  }
+  std::string bytes;
+  unsigned long error = 0;
+  // A missing or unreadable file gives an empty list, as an empty section would.
+  if (ReadWholeFile(full, kListReadLimit, &bytes, &error) != FileRead::kRead) bytes.clear();
+  LoadPlayListFile(bytes.data(), bytes.size());
+  return true;
 }
 
-bool SavePlayList(const char* file) {
+bool SavePlayList(const char* file, unsigned long* error) {
+  unsigned long code = ERROR_BAD_PATHNAME;
   char full[kEntryCapacity];
-  if (!FullListPath(file, full)) return false;
-  PathParts parts;
-  if (!SplitPath(full, &parts)) return false;
-  // Windows refuses to replace a read-only file; so does this, on every system it runs on.
-  const DWORD attributes = GetFileAttributesA(full);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    return false;
-  }
-  size_t capacity = PlayListSectionCapacity();
-  char* section = static_cast<char*>(malloc(capacity));
-  if (section == nullptr) return false;
-  bool ok = BuildPlayListSection(section, capacity) != 0;
-  // The list is written to a new file beside the old one, which it replaces only once complete:
-  // a save that fails (a read-only file or folder, a full disk) leaves the old list as it was.
-  char fresh[MAX_PATH];
-  ok = ok && GetTempFileNameA(parts.folder, "lst", 0, fresh) != 0;
-  if (ok) {
-    // The section call on a fresh name: key by key, every call rewrites the whole file, and a
-    // full list would take tens of seconds at each exit. The file holds nothing but the list.
-    ForgetCachedProfile(fresh);
-    DeleteFileA(fresh);
-    ok = WritePrivateProfileSectionA(kPlayListSection, section, fresh) != FALSE;
-    // Wine would otherwise write its cached copy of either file back over what is moved.
-    ForgetCachedProfile(fresh);
-    ForgetCachedProfile(full);
-    ok = ok && MoveFileExA(fresh, full, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!ok) DeleteFileA(fresh);
-  }
-  free(section);
+  const bool ok = FullListPath(file, full) && SaveWholeFile(full, PlayListFileText(), &code);
+  if (!ok && error != nullptr) *error = code;
   return ok;
 }

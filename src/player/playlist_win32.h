@@ -1,4 +1,4 @@
-// Filling the play list from dropped files and folders, and ".lst" files through the profile calls.
+// Filling the play list from dropped files and folders, and reading and saving ".lst" files.
 #pragma once
 
 #include <windows.h>
@@ -28,5 +28,7 @@ bool AddDroppedFilesWith(HDROP drop, WarningSink warn);
 bool LoadPlayList(const char* file);
 
 // Writes the list to the file, which then holds exactly the "PlayList" section with "PlayNo" (the
-// current entry) and a FILE%04d key per entry. False when it could not be written.
-bool SavePlayList(const char* file);
+// current entry) and a FILE%04d key per entry. The old file is replaced only by a whole new one:
+// false, with the Windows error in *error (when given) and the old file as it was, when it could
+// not be written.
+bool SavePlayList(const char* file, unsigned long* error = nullptr);

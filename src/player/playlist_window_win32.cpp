@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/file_win32.h"
 #include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/paths_win32.h"
@@ -302,17 +303,20 @@ void CancelDrag(HWND dialog) {
   EndDragImage(dialog);
 }
 
-void WarnSaveFailed() {
-  ShowMessageBox(ClockWindow, "プレイリストを保存できませんでした。", AppTitle, MB_ICONWARNING);
+void WarnSaveFailed(unsigned long error) {
+  char text[256];
+  snprintf(text, sizeof text, "プレイリストを保存できませんでした。\n%s", SaveFailureReason(error));
+  ShowMessageBox(ClockWindow, text, AppTitle, MB_ICONWARNING);
 }
 
 void Save() {
   if (FileDialogBusy != 0) return;
   FileDialogBusy = 1;
   if (ChooseFile(ListName, "lst", "Save Play List", kListFilter, true)) {
-    const bool saved = SavePlayList(ListName);
+    unsigned long error = 0;
+    const bool saved = SavePlayList(ListName, &error);
     TraceEvent("list saved %d", saved ? 1 : 0);
-    if (!saved) WarnSaveFailed();
+    if (!saved) WarnSaveFailed(error);
   }
   FileDialogBusy = 0;
 }

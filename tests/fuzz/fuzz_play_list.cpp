@@ -1,6 +1,6 @@
-// Play-list sections of any content: the list stays within its limits, the current entry and
-// order positions within the entries, the order a permutation, and every entry splits into parts
-// that add up; the saved section loads back into the same list.
+// Play-list files of any content, read by the program's own INI reader: the list stays within its
+// limits, the current entry and order positions within the entries, the order a permutation, and
+// every entry splits into parts that add up; the saved file loads back into the same list.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -48,11 +48,10 @@ bool ReadsBackAsWritten(const char* value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The input is the section as the section call gives it, with or without its closing zeros:
-  // the loader must stay within the bytes it is given.
+  // The input is the file's bytes, without a terminator: the loader must stay within them.
   std::vector<char> given(reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(data) + size);
   ShuffFlag = size > 0 && (data[0] & 1) != 0;
-  LoadPlayListSection(given.data(), given.size());
+  LoadPlayListFile(given.data(), given.size());
 
   Check(EntryCount >= 0 && EntryCount <= kMaxEntries);
   Check(PlayNo == 0 || (PlayNo > 0 && PlayNo < EntryCount));
@@ -81,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool clean = true;
   for (const std::string& path : before) clean = clean && ReadsBackAsWritten(path.c_str());
   if (clean) {
-    LoadPlayListSection(section.data(), length);
+    const std::string file = PlayListFileText();
+    LoadPlayListFile(file.data(), file.size());
     Check(std::vector<std::string>(PlayPaths, PlayPaths + EntryCount) == before);
     Check(PlayNo == current);
   }

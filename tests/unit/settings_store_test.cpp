@@ -303,7 +303,7 @@ TEST_F(SettingsStoreTest, AFailedWriteStillTriesEveryKey) {
   readOnly.SetReadOnly(true);
   EXPECT_FALSE(WriteSettings(readOnly.Access(), 0));
   EXPECT_EQ(readOnly.WriteLog(), kWriteOrder);
-  EXPECT_TRUE(readOnly.Entries().empty());
+  EXPECT_TRUE(readOnly.Text().empty());
 }
 
 }  // namespace

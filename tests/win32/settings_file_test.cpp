@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,7 +15,6 @@
 #include "app/app_win32.h"
 #include "app/settings_win32.h"
 #include "player/playlist.h"
-#include "settings/profile_win32.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 
@@ -45,12 +45,38 @@ class SettingsFileTest : public testing::Test {
     DefaultListPath[0] = '\0';
   }
 
-  // What ReadSettings makes of the same bytes through the in-memory profile.
+  // What ReadSettings makes of the same bytes through the private-profile calls, which read the
+  // settings file before the program had a reader of its own: a hand-edited file must read as
+  // it always did.
   static std::string ExpectedFrom(const std::string& bytes) {
-    MemoryProfile file(bytes);
+    TempFolder scratch;
+    std::string path = scratch / "profile.ini";
+    if (!WriteBytes(path, bytes)) return "unwritten";
     ResetSettings();
-    ReadSettings(file.Access());
+    ReadSettings(ProfileAccess{&path, ReadThroughProfileCalls, nullptr});
     return DescribeSettings();
+  }
+
+  // GetPrivateProfileStringA, cut after whole characters as the program cuts: Wine reports a
+  // buffer that ends inside a double-byte character as full with its last byte unwritten.
+  static int ReadThroughProfileCalls(void* context, const char* section, const char* key,
+                                     const char* fallback, char* out, int capacity) {
+    if (capacity <= 0) return 0;
+    std::vector<char> room(static_cast<size_t>(capacity) + 2, '\0');
+    GetPrivateProfileStringA(section, key, fallback, room.data(), static_cast<DWORD>(room.size()),
+                             static_cast<std::string*>(context)->c_str());
+    int length = static_cast<int>(strnlen(room.data(), room.size() - 1));
+    if (length > capacity - 1) {
+      int whole = 0;
+      for (int step = 1; whole < capacity - 1; whole += step) {
+        step = IsDBCSLeadByte(static_cast<BYTE>(room[static_cast<size_t>(whole)])) ? 2 : 1;
+        if (whole + step > capacity - 1) break;
+      }
+      length = whole;
+    }
+    memcpy(out, room.data(), static_cast<size_t>(length));
+    out[length] = '\0';
+    return length;
   }
 
   TempFolder folder_;
@@ -202,6 +228,100 @@ TEST_F(SettingsFileTest, AnUnwritableFileOrAVanishedFolderFailsTheSaveAndChanges
   ASSERT_FALSE(Exists(gone));
   EXPECT_FALSE(SaveSettingsAt(1700000000));
   EXPECT_FALSE(Exists(gone));
+}
+
+// The small disk the test fixture mounts beside this program (build/<preset>/full-disk), when it
+// could: empty when it is not a disk of its own.
+std::string SmallDisk() {
+  char program[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+  std::string folder(program, length);
+  folder = folder.substr(0, folder.find_last_of('\\')) + "\\full-disk";
+  ULARGE_INTEGER total;
+  if (!GetDiskFreeSpaceExA(folder.c_str(), nullptr, &total, nullptr)) return "";
+  return total.QuadPart < 4u * 1024 * 1024 ? folder : "";
+}
+
+// Fills the disk that holds `folder` up to its last byte.
+void FillDisk(const std::string& folder) {
+  HANDLE filler = CreateFileA((folder + "\\filler").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(filler, INVALID_HANDLE_VALUE);
+  const std::string chunk(4096, 'f');
+  DWORD written = 0;
+  while (WriteFile(filler, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) &&
+         written == chunk.size()) {
+  }
+  // Down to the byte: a write of one more is refused.
+  while (WriteFile(filler, "f", 1, &written, nullptr) && written == 1) {
+  }
+  CloseHandle(filler);
+}
+
+// A save that fails, on a full disk or stopped between writing the new copy and putting it in
+// place (as a power cut would), leaves the settings and the play list byte for byte as they were
+// and says once what could not be saved and why.
+TEST_F(SettingsFileTest, AFailedSaveLeavesBothFilesAsTheyWereAndSaysWhy) {
+  const std::string disk = SmallDisk();
+  if (disk.empty()) GTEST_SKIP() << "no small disk mounted beside the program (mounting needs root)";
+  const std::string folder = disk + "\\save";
+  RemoveTree(folder);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string program = folder + "\\Clock.exe";
+  const std::string cfg = folder + "\\Clock.cfg";
+  const std::string lst = folder + "\\Clock.lst";
+  std::string list = "[PlayList]\r\nPlayNo=0\r\n";
+  for (int i = 0; i < 300; ++i) {
+    char line[64];
+    snprintf(line, sizeof line, "FILE%04d=C:\\m\\%d.mp3\r\n", i, i);
+    list += line;
+  }
+  ASSERT_TRUE(WriteBytes(cfg, kEveryKeySet));
+  ASSERT_TRUE(WriteBytes(lst, list));
+  ASSERT_TRUE(LoadSettingsFor(program.c_str(), RecordWarning));
+  LEFT = 4321;
+  AppendEntry("C:\\m\\added.mp3");
+
+  struct Case {
+    const char* name;
+    bool fullDisk;
+    const char* reason;
+  };
+  for (const Case& c : {Case{"stopped before the replace", false, nullptr},
+                        Case{"full disk", true, "ディスクの空き容量が足りません。"}}) {
+    warnings.clear();
+    if (c.fullDisk) FillDisk(folder);
+    if (!c.fullDisk) SetEnvironmentVariableA("TARVO_TEST_SAVE_STOP", "1");
+    EXPECT_FALSE(SaveSettingsAt(1700000000, RecordWarning)) << c.name;
+    SetEnvironmentVariableA("TARVO_TEST_SAVE_STOP", nullptr);
+    EXPECT_EQ(ReadBytes(cfg), kEveryKeySet) << c.name;
+    EXPECT_EQ(ReadBytes(lst), list) << c.name;
+    ASSERT_EQ(warnings.size(), 1u) << c.name;
+    EXPECT_EQ(warnings[0].rfind("設定とプレイリストを保存できませんでした。", 0), 0u) << warnings[0];
+    if (c.reason != nullptr) {
+      EXPECT_NE(warnings[0].find(c.reason), std::string::npos) << warnings[0];
+    }
+  }
+  // With room again, the same save goes through.
+  ASSERT_TRUE(DeleteFileA((folder + "\\filler").c_str()));
+  EXPECT_TRUE(SaveSettingsAt(1700000000, RecordWarning));
+  EXPECT_EQ(MemoryProfile(ReadBytes(cfg)).Value("TarvoClock", "LEFT"), "4321");
+  EXPECT_NE(ReadBytes(lst).find("added.mp3"), std::string::npos);
+  SetCurrentDirectoryA(folder_.Path().c_str());
+  RemoveTree(folder);
+}
+
+// Two clocks starting together each probe the folder with a file of their own: one that holds
+// its probe open does not send the other to the application data folder.
+TEST_F(SettingsFileTest, AProbeHeldOpenByAnotherClockStillFindsTheFolderWritable) {
+  HANDLE other = CreateFileA((folder_ / "~TarvoClock-write-probe.tmp").c_str(), GENERIC_WRITE, 0,
+                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                             nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(LoadSettingsFor(program_.c_str(), RecordWarning));
+  CloseHandle(other);
+  EXPECT_EQ(std::string(DataFolder), folder_.Path());
+  EXPECT_TRUE(warnings.empty());
 }
 
 TEST_F(SettingsFileTest, SkinFolderThatCannotBeMadeIsReportedOnce) {
