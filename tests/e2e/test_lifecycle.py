@@ -132,6 +132,26 @@ def test_refuses_a_256_colour_display(h):
     assert not any(e.startswith("ClockThread") for e in clock.events()), clock.events()
 
 
+def test_a_close_that_cannot_save_says_why_and_keeps_the_file(h):
+    # A settings file the user made read-only: Windows would refuse to replace it.
+    screen = h.screen()
+    clock = h.clock(screen)
+    kept = b"; my own note\r\n[TarvoClock]\r\nLEFT=100\r\nMine=1\r\n"
+    with open(clock.cfg_path, "wb") as f:
+        f.write(kept)
+    os.chmod(clock.cfg_path, 0o444)
+    clock.start()
+    clock.wait_event("LoadSkin done")
+    clock.close()
+    box = wait_until(lambda: next((d for d in clock.dialogs() if any("設定を保存できませんでした。" in t for t in d["texts"])), None),
+                     30, what="the warning that the settings were not saved")
+    assert any("読み取り専用" in t for t in box["texts"]), box
+    assert clock.press(1) == 0
+    assert clock.wait_exit(15) == 0
+    with open(clock.cfg_path, "rb") as f:
+        assert f.read() == kept
+
+
 def test_a_log_off_saves_what_a_close_would(h):
     # Windows sends no WM_CLOSE at a log-off or shut-down: it asks, tells, and ends the process.
     screen = h.screen()
@@ -203,5 +223,6 @@ if __name__ == "__main__":
                  test_shifted_clock_drives_the_minute_change_and_hour_signal,
                  test_fallback_mode_makes_plain_unowned_windows,
                  test_refuses_a_256_colour_display,
+                 test_a_close_that_cannot_save_says_why_and_keeps_the_file,
                  test_a_log_off_saves_what_a_close_would,
                  test_the_tray_icon_outlives_a_late_taskbar_and_a_new_one])
