@@ -141,7 +141,7 @@ void WarnUnplayable(HWND dialog) {
   TraceEvent("panel warning");
   warningOpen = true;
   KillTimer(dialog, kPositionTimerId);
-  ShowMessageBox(ClockWindow, "未対応の形式です。", AppTitle, MB_ICONWARNING);
+  ShowMessageBox(ClockWindow, kUnsupportedKindText, AppTitle, MB_ICONWARNING);
   warningOpen = false;
   // The panel may have closed, or stopped, while the box was up.
   if (PanelWindow == dialog && PositionTimer) {

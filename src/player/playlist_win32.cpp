@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/file_win32.h"
 #include "base/message_box_win32.h"
@@ -14,6 +15,7 @@
 #include "settings/settings.h"
 
 HWND ListWindow = nullptr;
+const char kUnsupportedKindText[] = "未対応の形式です。";
 
 namespace {
 
@@ -22,6 +24,22 @@ constexpr int kMaxDepth = 20;
 constexpr UINT kDropPathCapacity = 261;
 // Far above any list we write: a full list of the longest paths takes under 3 MB.
 constexpr size_t kListReadLimit = 64 * 1024 * 1024;
+
+// How many file names one drop's warning lists before it counts the rest.
+constexpr size_t kDropWarningNames = 5;
+
+// The heading, then the first names a line each, then how many more there were.
+std::string DropWarningText(const std::vector<std::string>& names) {
+  std::string text = kUnsupportedKindText;
+  const size_t shown = names.size() < kDropWarningNames ? names.size() : kDropWarningNames;
+  for (size_t i = 0; i < shown; ++i) text += "\n" + names[i];
+  if (names.size() > shown) {
+    char more[64];
+    snprintf(more, sizeof more, "\nほか %u 個のファイル", static_cast<unsigned>(names.size() - shown));
+    text += more;
+  }
+  return text;
+}
 
 void ShowDropWarning(const char* text) {
   ShowMessageBox(ClockWindow, text, AppTitle, MB_ICONWARNING);
@@ -70,6 +88,7 @@ bool AddDroppedFilesWith(HDROP drop, WarningSink warn) {
   UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   bool added = false;
   PathParts parts;
+  std::vector<std::string> unplayable;
   for (UINT i = 0; i < count && EntryCount < kMaxEntries; ++i) {
     char path[kDropPathCapacity];
     UINT length = DragQueryFileA(drop, i, path, kDropPathCapacity);
@@ -96,10 +115,15 @@ bool AddDroppedFilesWith(HDROP drop, WarningSink warn) {
       }
       added = true;
     } else {
-      warn("未対応の形式です。");
+      char name[kDropPathCapacity];
+      memcpy(name, path, length + 1);
+      FileNamePart(name);
+      unplayable.push_back(name);
     }
   }
   DragFinish(drop);
+  // One box for the drop, however many files it could not take.
+  if (!unplayable.empty()) warn(DropWarningText(unplayable).c_str());
   BuildOrder();
   return added;
 }

@@ -11,14 +11,18 @@
 // The play-list window while it is open, else null; it takes LIST_REFILL and LIST_MARK.
 extern HWND ListWindow;
 
+// "未対応の形式です。": what the player says of a file of a kind it does not play.
+extern const char kUnsupportedKindText[];
+
 // Appends the media files of `folder` and of its sub-folders down to 19 levels below a top call
 // with depth 0, in the order the file system lists them. Paths of 260 bytes or more are skipped;
 // the search ends when the list is full.
 void ScanFolder(const char* folder, int depth);
 
 // Appends the dropped files and folders, loads a dropped ".lst" (which becomes ListName and
-// replaces the list at its turn), warns with a message box about any other file, then frees the
-// drop and rebuilds the order. True when something was added or loaded.
+// replaces the list at its turn), then frees the drop and rebuilds the order; files of other
+// kinds get one warning for the whole drop, naming the first five and counting the rest. True
+// when something was added or loaded.
 bool AddDroppedFiles(HDROP drop);
 bool AddDroppedFilesWith(HDROP drop, WarningSink warn);
 

@@ -200,17 +200,25 @@ TEST_F(PlayListFilesTest, AFolderGivesItsMediaFilesInAnyCaseWithoutWarnings) {
   EXPECT_EQ(got, expected);
   EXPECT_TRUE(warnings.empty());
 
-  // The file itself dropped is warned about, once, and the rest of the drop still taken.
+  // The files themselves dropped get one warning that names them, and the rest of the drop is
+  // still taken.
   EntryCount = 0;
   ASSERT_TRUE(AddDroppedFilesWith(
       MakeDrop({music + "\\notes.txt", music + "\\song.MP3", music + "\\noext"}), RecordWarning));
   EXPECT_EQ(Entries(), std::vector<std::string>{music + "\\song.MP3"});
-  EXPECT_EQ(warnings, (std::vector<std::string>{kUnsupported, kUnsupported}));
+  EXPECT_EQ(warnings, (std::vector<std::string>{std::string(kUnsupported) + "\nnotes.txt\nnoext"}));
 
+  // A drop of many names the first five and counts the rest.
   warnings.clear();
   EntryCount = 0;
-  EXPECT_FALSE(AddDroppedFilesWith(MakeDrop({music + "\\notes.txt"}), RecordWarning));
-  EXPECT_EQ(warnings.size(), 1u);
+  std::vector<std::string> many;
+  for (const char* name : {"1.txt", "2.txt", "3.txt", "4.txt", "5.txt", "6.txt", "7.txt"}) {
+    Touch(std::string("music\\") + name);
+    many.push_back(music + "\\" + name);
+  }
+  EXPECT_FALSE(AddDroppedFilesWith(MakeDrop(many), RecordWarning));
+  EXPECT_EQ(warnings, (std::vector<std::string>{std::string(kUnsupported) +
+                                                "\n1.txt\n2.txt\n3.txt\n4.txt\n5.txt\nほか 2 個のファイル"}));
   // Vanished items and paths too long for an entry are passed over silently.
   warnings.clear();
   EXPECT_FALSE(AddDroppedFilesWith(
