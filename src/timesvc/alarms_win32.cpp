@@ -29,6 +29,8 @@ struct AlarmRun {
   std::atomic<HWND> StopWindow{nullptr};
   // The file could not be played: the alarm does not try it again until the program restarts.
   std::atomic<bool> Blocked{false};
+  // How often the file has started in this window: it rings again each time it ends.
+  std::atomic<int> Plays{0};
   MediaPlayer Player;
 };
 
@@ -50,6 +52,8 @@ const char* stopTemplate = "ALARMSTOP";
 constexpr char kStopProperty[] = "TarvoAlarmStop";
 // The stop window's own timer that ends a window nobody handed an alarm to.
 constexpr UINT_PTR kIdleTimer = 1;
+// How often a ringing window looks whether its file has ended and should start again.
+constexpr UINT kReplayPollMs = 100;
 // Stop windows open at once are offset by this much per alarm number, so none hides another.
 constexpr int kCascadeStep = 24;
 
@@ -89,8 +93,9 @@ void OpenAlarmFile(HWND dialog, StopJob* job) {
   AlarmRun& run = alarmRuns[job->number - 1];
   const DWORD started = GetTickCount();
   if (OpenAndPlay(&run.Player, job->path)) {
+    run.Plays = 1;
     run.StopTimerId = job->number + 9;
-    SetTimer(dialog, static_cast<UINT_PTR>(job->number + 9), 10, nullptr);
+    SetTimer(dialog, static_cast<UINT_PTR>(job->number + 9), kReplayPollMs, nullptr);
     PathParts parts;
     if (SplitPath(job->path, &parts)) SetWindowTextA(dialog, parts.name);
     TraceEvent("alarm %d playing %s in %lu ms", job->number, job->path,
@@ -105,6 +110,24 @@ void OpenAlarmFile(HWND dialog, StopJob* job) {
   // Over its own stop window: an owner on another thread would join the two threads' input.
   ShowMessageBox(dialog, kAlarmUnsupportedText, AppTitle, MB_ICONWARNING);
   EndDialog(dialog, 0);
+}
+
+// The file rings until the user stops it: once its playback has ended by itself and let go of
+// its graph, it starts again from the beginning.
+void RingAgainWhenEnded(HWND dialog, int timerId) {
+  const int n = AlarmOfWindow(dialog);
+  if (n == 0 || timerId != alarmRuns[n - 1].StopTimerId.load()) return;
+  AlarmRun& run = alarmRuns[n - 1];
+  if (run.Player.Playing.load() != 0 || run.Player.ThreadAlive.load() != 0) return;
+  StopJob* job = JobOf(dialog);
+  if (job != nullptr && OpenAndPlay(&run.Player, job->path)) {
+    run.Plays.fetch_add(1);
+    TraceEvent("alarm %d playing again", n);
+    return;
+  }
+  // A file that played once and now cannot: the window stays for the user to stop, silent.
+  KillTimer(dialog, static_cast<UINT_PTR>(timerId));
+  TraceEvent("alarm %d cannot play again", n);
 }
 
 INT_PTR CALLBACK StopDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -158,6 +181,8 @@ INT_PTR CALLBACK StopDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         KillTimer(dialog, kIdleTimer);
         TraceEvent("alarm stop window never started");
         EndDialog(dialog, 0);
+      } else {
+        RingAgainWhenEnded(dialog, static_cast<int>(wParam));
       }
       return TRUE;
     case WM_COMMAND:
@@ -360,6 +385,10 @@ bool HandOverAlarmFile(int number, const char* path) {
 
 bool AlarmFileRinging(int number) {
   return number >= 1 && number <= kAlarmCount && alarmRuns[number - 1].StopWindow.load() != nullptr;
+}
+
+int AlarmFilePlays(int number) {
+  return number >= 1 && number <= kAlarmCount ? alarmRuns[number - 1].Plays.load() : 0;
 }
 
 bool AlarmFileBlocked(int number) {

@@ -43,6 +43,9 @@ bool HandOverAlarmFile(int number, const char* path);
 // its file could not be played.
 bool AlarmFileRinging(int number);
 bool AlarmFileBlocked(int number);
+// How often alarm `number`'s file has started in its current stop window (it starts again each
+// time it ends, until stopped).
+int AlarmFilePlays(int number);
 // Stop threads still running (including any window that is closing).
 int StopThreadsRunning();
 

@@ -348,4 +348,13 @@ TEST_F(AlarmStopTest, EachWindowStopsItsOwnAlarmAndIgnoresStrayStarts) {
   DeleteFileA(five.c_str());
 }
 
+TEST_F(AlarmStopTest, AFileRingsAgainEachTimeItEndsUntilStopped) {
+  ASSERT_TRUE(HandOverAlarmFile(3, Media("blip.wav").c_str()));
+  // A quarter-second file: it has ended and started again twice well within the limit.
+  EXPECT_GE(PumpUntil([] { return AlarmFilePlays(3) >= 3; }, 15000), 0) << AlarmFilePlays(3);
+  EXPECT_TRUE(AlarmFileRinging(3));
+  EXPECT_TRUE(StopAlarmWindows(8000));
+  EXPECT_FALSE(AlarmFileRinging(3));
+}
+
 }  // namespace
