@@ -212,6 +212,27 @@ void PlaceBesideClock(HWND dialog) {
   KeepOnMonitor(dialog);
 }
 
+void PlaceBeside(HWND window, HWND reference) {
+  RECT w;
+  RECT r;
+  if (!GetWindowRect(window, &w) || !GetWindowRect(reference, &r)) return;
+  PlaceRect area = PrimaryWorkArea();
+  const MonitorFunctions& f = Monitors();
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (f.found && f.getMonitorInfo(f.monitorFromWindow(reference, MONITOR_DEFAULTTONEAREST), &info)) {
+    area = ToPlace(info.rcWork);
+  }
+  // Above or below it as a dialog goes beside the clock, on the reference's own monitor, and
+  // aligned with its left edge as far as that monitor allows.
+  const int top = BesideClockTop(ToPlace(w), ToPlace(r), area);
+  const int width = w.right - w.left;
+  int left = r.left;
+  if (left + width > area.right) left = area.right - width;
+  if (left < area.left) left = area.left;
+  MoveTopLeft(window, left, top);
+}
+
 void KeepOnMonitor(HWND window) {
   if (!IsWindow(window) || WindowOnAMonitor(window)) return;
   RECT c;

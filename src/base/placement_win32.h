@@ -25,6 +25,10 @@ void PlaceBesideClock(HWND dialog);
 // kept on the monitor the corner is on now (the primary screen without monitor functions).
 POINT DpiChangedCorner(const RECT& suggested);
 
+// Puts a window just below `reference` (above it when it sits in the lower half of its monitor),
+// on the work area of the reference's monitor, aligned with its left edge.
+void PlaceBeside(HWND window, HWND reference);
+
 // Moves a top-level window that lies on no monitor to ClockWindow's top-left corner.
 void KeepOnMonitor(HWND window);
 

@@ -13,6 +13,7 @@
 #include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/paths_win32.h"
+#include "base/placement_win32.h"
 #include "base/resource_ids.h"
 #include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
@@ -361,11 +362,18 @@ void Close(HWND dialog) {
 
 BOOL Init(HWND dialog) {
   ListWindow = dialog;
-  if (SndLLEFT == -1 && SndLTOP == -1) {
-    SndLLEFT = SndDLEFT.load();
-    SndLTOP = SndDTOP.load();
+  if (SndLLEFT != -1 || SndLTOP != -1) {
+    SetWindowPos(dialog, nullptr, SndLLEFT, SndLTOP, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (PanelWindow != nullptr) {
+    // The first time, beside the panel: at the panel's own place it would hide it.
+    PlaceBeside(dialog, PanelWindow);
+  } else {
+    SetWindowPos(dialog, nullptr, SndDLEFT, SndDTOP, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  SetWindowPos(dialog, nullptr, SndLLEFT, SndLTOP, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT opened;
+  GetWindowRect(dialog, &opened);
+  SndLLEFT = opened.left;
+  SndLTOP = opened.top;
   HWND list = ListView(dialog);
   AddColumn(list, 0, kBlank, 18, LVCFMT_LEFT);
   AddColumn(list, 1, "No", 30, LVCFMT_RIGHT);

@@ -345,6 +345,37 @@ TEST_F(PlayerWindowsTest, ListWindowShowsTheListWithItsColumnsAndStar) {
   DestroyWindow(window);
 }
 
+TEST_F(PlayerWindowsTest, AListWithoutASavedPlaceOpensBesideThePanelNotOverIt) {
+  struct Case {
+    int panelTop;
+    bool below;
+  };
+  // In the upper half of the screen the list goes below the panel, in the lower half above it.
+  for (const Case& c : {Case{80, true}, Case{600, false}}) {
+    HWND panel = CreateWindowExA(0, "STATIC", "panel", WS_POPUP | WS_VISIBLE, 100, c.panelTop, 300,
+                                 60, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(panel, nullptr);
+    PanelWindow = panel;
+    SndLLEFT = SndLTOP = -1;
+    HWND list = CreateDialogParamA(AppInstance, "SNDLIST", nullptr, PlayListWindowProc, 0);
+    PanelWindow = nullptr;
+    ASSERT_NE(list, nullptr);
+    RECT l;
+    GetWindowRect(list, &l);
+    EXPECT_EQ(l.left, 100) << c.panelTop;
+    if (c.below) {
+      EXPECT_GE(l.top, c.panelTop + 60) << c.panelTop;
+    } else {
+      EXPECT_LE(l.bottom, c.panelTop) << c.panelTop;
+    }
+    EXPECT_EQ(SndLLEFT, l.left);
+    EXPECT_EQ(SndLTOP, l.top);
+    DestroyWindow(list);
+    ListWindow = nullptr;
+    DestroyWindow(panel);
+  }
+}
+
 TEST_F(PlayerWindowsTest, AListThatCannotBeSavedLeavesTheFileAsItWas) {
   TempFolder folder;
   const std::string lst = folder / "kept.lst";
