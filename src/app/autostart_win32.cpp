@@ -1,4 +1,5 @@
-// "Start with Windows" through the current user's Run key.
+// "Start with Windows" through the current user's Run key, and Windows' own record of whether
+// that entry may start.
 #include "app/autostart_win32.h"
 
 #include <windows.h>
@@ -6,9 +7,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/autostart.h"
+
 namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t kStartupRecordKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+// More than any record Windows writes; a longer value is not one of its records.
+constexpr DWORD kStartupRecordRoom = 64;
 
 // The value's text with one pair of surrounding quotes taken off.
 void Unquote(char* text) {
@@ -17,6 +24,44 @@ void Unquote(char* text) {
     memmove(text, text + 1, length - 2);
     text[length - 2] = '\0';
   }
+}
+
+// The Run value's name as the wide API takes it: the ANSI calls that write the Run value convert
+// it the same way.
+bool WideValueName(const char* valueName, wchar_t* out, int capacity) {
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, valueName, -1, out, capacity) > 0;
+}
+
+// Whether Windows' record for the entry `name` switches it off; the record then in
+// data[kStartupRecordRoom], *size bytes. An entry without a binary record starts.
+bool SwitchedOffAtStartup(const wchar_t* name, unsigned char* data, DWORD* size) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kStartupRecordKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD type = 0;
+  *size = kStartupRecordRoom;
+  const LONG status = RegQueryValueExW(key, name, nullptr, &type, data, size);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS && type == REG_BINARY && *size <= kStartupRecordRoom &&
+         !StartupRecordAllows(data, *size);
+}
+
+// Task Manager may have switched the entry off: ticking it means it starts, so the record is
+// written back in the form Windows writes when the user switches it on there.
+bool AllowAtStartup(const wchar_t* name) {
+  unsigned char record[kStartupRecordRoom];
+  DWORD size = 0;
+  if (!SwitchedOffAtStartup(name, record, &size)) return true;
+  unsigned char on[kStartupRecordSize];
+  StartupRecordSwitchedOn(record, size, on);
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kStartupRecordKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG status = RegSetValueExW(key, name, 0, REG_BINARY, on, sizeof on);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -36,7 +81,12 @@ bool StartsWithWindows(const char* valueName, const char* programPath) {
   value[sizeof value - 1] = '\0';
   Unquote(value);
   // Paths compare without regard to case, as the file system does.
-  return lstrcmpiA(value, programPath) == 0;
+  if (lstrcmpiA(value, programPath) != 0) return false;
+  wchar_t name[MAX_PATH];
+  unsigned char record[kStartupRecordRoom];
+  DWORD recordSize = 0;
+  return !WideValueName(valueName, name, MAX_PATH) ||
+         !SwitchedOffAtStartup(name, record, &recordSize);
 }
 
 bool SetStartWithWindows(const char* valueName, const char* programPath, bool on) {
@@ -59,7 +109,9 @@ bool SetStartWithWindows(const char* valueName, const char* programPath, bool on
     if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
   }
   RegCloseKey(key);
-  return status == ERROR_SUCCESS;
+  if (status != ERROR_SUCCESS || !on) return status == ERROR_SUCCESS;
+  wchar_t name[MAX_PATH];
+  return WideValueName(valueName, name, MAX_PATH) && AllowAtStartup(name);
 }
 
 bool RunningProgramPath(char* out, unsigned capacity) {

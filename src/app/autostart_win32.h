@@ -2,11 +2,13 @@
 #pragma once
 
 // Whether HKCU\...\Run holds `valueName` naming exactly `programPath` (quoted, as we write it;
-// an unquoted or differently cased copy of the same path counts too). A value naming another
-// path, as after the program was moved, does not.
+// an unquoted or differently cased copy of the same path counts too) and Windows' startup record
+// of that name (Task Manager's Startup tab) does not switch it off. A value naming another path,
+// as after the program was moved, does not count.
 bool StartsWithWindows(const char* valueName, const char* programPath);
 
-// Writes the quoted path under `valueName`, or removes the value. No rights beyond the user's
+// Writes the quoted path under `valueName` and switches a startup record that says off back on,
+// or removes the value (a record is then left as Windows keeps it). No rights beyond the user's
 // own are needed. False when the registry refused; a value already absent removes fine.
 bool SetStartWithWindows(const char* valueName, const char* programPath, bool on);
 

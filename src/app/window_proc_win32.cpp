@@ -342,7 +342,10 @@ void RunCommand(HWND window, WORD id) {
       RequestFrame(kFrameRedraw);
       break;
     case CMD_HOME_PAGE:
-      ShellExecuteA(window, "open", URL, nullptr, nullptr, SW_SHOWNORMAL);
+      // The address comes from the settings file, which anyone may have handed the user: it
+      // passes the news links' check and opens on their worker, so the shell never holds the
+      // window. One refused does nothing, as a refused news link does.
+      OpenNewsLink(URL);
       break;
     case CMD_FIT_TO_EDGES:
       FitFlag = !FitFlag;

@@ -49,6 +49,7 @@ void CALLBACK OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID
   if (c == nullptr || handle == nullptr || handle != c->request.load()) return;
   switch (status) {
     case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+      TraceEvent("feed request closed");
       SetEvent(c->closed);
       return;
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
@@ -161,23 +162,47 @@ bool QueryAsciiHeader(HINTERNET request, DWORD query, char* out, size_t outCapac
   return true;
 }
 
-// One request of a fetch: its handles and what it answered.
+char* AllocateBody() {
+  return static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, kFeedBodyLimit + 1));
+}
+
+void ReleaseBody(char* data) {
+  if (data == nullptr) return;
+  TraceEvent("feed body freed");
+  HeapFree(GetProcessHeap(), 0, data);
+}
+
+// One request of a fetch: its handles, and a body it was reading into when it was given up on.
 struct Hop {
   HINTERNET connect = nullptr;
   HINTERNET request = nullptr;
+  char* unsettledBody = nullptr;
 };
 
 // Lets go of a hop's handles, waiting a little for WinHTTP to report the request gone so no
-// late report of it is taken for the next one's.
+// late report of it is taken for the next one's. A read given up on may still complete into its
+// buffer on WinHTTP's thread until that report, the request's last: only then is the buffer
+// freed. When the report is late the buffer is left allocated on purpose; a small leak is
+// better than WinHTTP writing into freed memory.
 void CloseHop(Hop* hop) {
+  bool gone = true;
   if (hop->request != nullptr) {
+    ResetEvent(completion.closed);
     WinHttpCloseHandle(hop->request);
-    WaitForSingleObject(completion.closed, kFeedCloseWaitMs);
+    gone = WaitForSingleObject(completion.closed, kFeedCloseWaitMs) == WAIT_OBJECT_0;
     completion.request = nullptr;
+  }
+  if (hop->unsettledBody != nullptr) {
+    if (gone) {
+      ReleaseBody(hop->unsettledBody);
+    } else {
+      TraceEvent("feed body kept");
+    }
   }
   if (hop->connect != nullptr) WinHttpCloseHandle(hop->connect);
   hop->request = nullptr;
   hop->connect = nullptr;
+  hop->unsettledBody = nullptr;
 }
 
 // Opens and sends the request for `url` and waits for its answer's headers.
@@ -296,14 +321,6 @@ FeedFetchVerdict ReadBody(HINTERNET request, char* buffer, size_t* size, bool* c
   }
 }
 
-char* AllocateBody() {
-  return static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, kFeedBodyLimit + 1));
-}
-
-void ReleaseBody(char* data) {
-  if (data != nullptr) HeapFree(GetProcessHeap(), 0, data);
-}
-
 bool IsRedirect(DWORD status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -323,8 +340,9 @@ void BuildHeaders(const FeedValidators* validators, char* out, size_t outCapacit
 }
 
 // The 200 answer's body: read, and inflated when it came gzip-coded.
-FeedFetchVerdict TakeBody(HINTERNET request, ULONGLONG total, const Worker* worker,
-                          FeedBody* body, FeedFetchResult* result) {
+FeedFetchVerdict TakeBody(Hop* hop, ULONGLONG total, const Worker* worker, FeedBody* body,
+                          FeedFetchResult* result) {
+  HINTERNET request = hop->request;
   char coding[32];
   QueryAsciiHeader(request, WINHTTP_QUERY_CONTENT_ENCODING, coding, sizeof coding);
   result->gzip = _stricmp(coding, "gzip") == 0 || _stricmp(coding, "x-gzip") == 0;
@@ -337,7 +355,8 @@ FeedFetchVerdict TakeBody(HINTERNET request, ULONGLONG total, const Worker* work
   bool cut = false;
   const FeedFetchVerdict read = ReadBody(request, raw, &size, &cut, total, worker, &result->error);
   if (read != FeedFetchVerdict::kOk) {
-    ReleaseBody(raw);
+    // A read may still be under way: the buffer goes with the request.
+    hop->unsettledBody = raw;
     return read;
   }
   if (!result->gzip) {
@@ -420,7 +439,7 @@ FeedFetchVerdict Fetch(HINTERNET session, const char* url, const FeedValidators*
                        sizeof result->validators.etag);
       QueryAsciiHeader(hop.request, WINHTTP_QUERY_LAST_MODIFIED, result->validators.lastModified,
                        sizeof result->validators.lastModified);
-      verdict = TakeBody(hop.request, total, worker, body, result);
+      verdict = TakeBody(&hop, total, worker, body, result);
     } else if (verdict == FeedFetchVerdict::kOk) {
       verdict = FeedFetchVerdict::kStatus;
     }

@@ -13,7 +13,8 @@ constexpr unsigned kFeedStepLimitMs = 5000;    // resolve, connect, send, and ea
 constexpr unsigned kFeedTotalLimitMs = 15000;  // one feed, redirects included
 constexpr int kFeedRedirectLimit = 5;
 // How long a request that is given up on is waited for to let go of its handle. WinHTTP may
-// hold it longer (a receive under way keeps it); its late reports are then ignored.
+// hold it longer (a receive under way keeps it); its late reports are then ignored, and the
+// body it may still read into is left allocated.
 constexpr unsigned kFeedCloseWaitMs = 100;
 
 // The validators of a feed's last 200 answer, sent back so an unchanged feed answers 304.

@@ -9,8 +9,10 @@ import time
 
 import harness
 from harness import wait_until
-from test_news_dialogs import (CMD_NEWS_LIST, CMD_NEWS_SETTINGS, CMD_SKIN, LIST, clock_rect, count,
-                               open_dialog, xdo)
+from test_news_dialogs import (CMD_NEWS_LIST, CMD_NEWS_SETTINGS, CMD_SKIN, LIST, WM_COMMAND, clock_rect,
+                               count, open_dialog, xdo)
+
+CMD_HOME_PAGE = 40027
 
 
 RDF_HEAD = """<?xml version="1.0" encoding="UTF-8"?>
@@ -164,7 +166,9 @@ def test_links_reach_the_browser_only_for_http_and_https(h):
              ("unc", "\\\\server\\share\\x.exe", ""), ("script", "javascript:alert(1)", ""),
              ("plain", "http://127.77.0.1/x.html", "[1x")]
     news = news_folder(h, items)
-    clock = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0})
+    # The home page of a crafted settings file is refused like a news link.
+    clock = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0,
+                                 "URL": "\\\\127.0.0.1\\x\\x.exe"})
     recorder = LinkRecorder(h, clock)
     try:
         h.feed_server(clock, news=news)
@@ -189,6 +193,11 @@ def test_links_reach_the_browser_only_for_http_and_https(h):
                                                    "http://127.77.0.1/x.html"]), recorder.links()
         assert count(clock.events(), "link refused") == 4, clock.events()
         assert clock.press(1) == 0
+        clock.wait_event("news list closed")
+        assert clock.post(WM_COMMAND, CMD_HOME_PAGE) == 0
+        wait_until(lambda: count(clock.events(), "link refused") == 5, 10, what="the home page refused")
+        time.sleep(1)
+        assert len(recorder.links()) == 3, recorder.links()
         clock.quit()
     finally:
         recorder.restore()
@@ -206,7 +215,8 @@ def test_clicks_on_the_bar_follow_click_mode_and_an_offer_downloads_from_it(h):
     title = "とても長い題名のお知らせです。クリックのための長い題名をここに書きます。"
     news = news_folder(h, [(title, "http://127.77.0.1/bar.html", "")])
     clock = h.clock(screen, cfg={"ViewBrand": 1, "BootSignal": 0, "OldTime": 0, "NewFlag": 0,
-                                 "RssScrollTime": 100, "ClickMode": 0})
+                                 "RssScrollTime": 100, "ClickMode": 0,
+                                 "URL": "http://127.77.0.1/home.html"})
     recorder = LinkRecorder(h, clock)
     try:
         h.feed_server(clock, news=news)
@@ -235,6 +245,10 @@ def test_clicks_on_the_bar_follow_click_mode_and_an_offer_downloads_from_it(h):
         set_click_mode(clock, 1038)
         xdo(screen, "mousemove", cr[0] + 22, cr[1] + 305, "click", "--repeat", 2, "--delay", 80, 1)
         clock.wait_event("ClickNewsBar 22 slot -1")
+        # The home page goes the news links' way.
+        assert clock.post(WM_COMMAND, CMD_HOME_PAGE) == 0
+        clock.wait_event("link open http://127.77.0.1/home.html")
+        wait_until(lambda: len(recorder.links()) == 3, 20, what="the home page's link")
         clock.quit()
     finally:
         recorder.restore()

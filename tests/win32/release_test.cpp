@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <string>
+#include <vector>
 
 #include "app/autostart_win32.h"
 #include "version.h"
@@ -115,6 +116,33 @@ TEST(ReleaseTest, StartWithWindowsWritesTheQuotedPathAndAMovedProgramReadsOff) {
   ASSERT_TRUE(SetStartWithWindows(name, moved, false));
   EXPECT_EQ(RunValue(name), "(none)");
   EXPECT_TRUE(SetStartWithWindows(name, moved, false));
+}
+
+// Task Manager's Startup tab switches an entry off in a record of its own and leaves the Run
+// value: the menu reads off, and ticking it makes the entry start again.
+TEST(ReleaseTest, AnEntrySwitchedOffInTaskManagerReadsOffUntilTickedAgain) {
+  const char* name = "TarvoClockReleaseTest";
+  const char* here = "C:\\Tools\\Tarvo Clock\\TarvoClock.exe";
+  const char* records = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+  ASSERT_TRUE(SetStartWithWindows(name, here, true));
+  // Off, with the time it was switched off.
+  const BYTE off[12] = {0x03, 0, 0, 0, 0x17, 0x79, 0xBD, 0x01, 0x17, 0xD9, 0xD1, 0x01};
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, records, name, REG_BINARY, off, sizeof off),
+            ERROR_SUCCESS);
+  EXPECT_FALSE(StartsWithWindows(name, here));
+
+  ASSERT_TRUE(SetStartWithWindows(name, here, true));
+  EXPECT_TRUE(StartsWithWindows(name, here));
+  EXPECT_EQ(RunValue(name), "\"C:\\Tools\\Tarvo Clock\\TarvoClock.exe\"");
+  BYTE record[32] = {};
+  DWORD size = sizeof record;
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, records, name, RRF_RT_REG_BINARY, nullptr, record, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::vector<BYTE>(record, record + size),
+            std::vector<BYTE>({0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+
+  ASSERT_TRUE(SetStartWithWindows(name, here, false));
+  RegDeleteKeyValueA(HKEY_CURRENT_USER, records, name);
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,37 @@ namespace {
 
 enum Server { kPlain, kTrusted, kUntrusted, kExpired, kWrongHost, kServerCount };
 int ports[kServerCount];
+char tracePath[MAX_PATH];
+
+std::vector<std::string> TraceLines() {
+  std::vector<std::string> lines;
+  std::ifstream in(tracePath);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A transfer given up on in the middle of its body: WinHTTP may still write into the body until
+// it reports the request closed, so the body is freed only after that report (or kept when it is
+// late). Checks the trace from line `from` on, and says what it saw there.
+std::string ExpectBodyFreedAfterClose(size_t from) {
+  std::vector<std::string> seen;
+  for (int i = 0; i < 100 && seen.empty(); ++i) {
+    const std::vector<std::string> lines = TraceLines();
+    for (size_t k = from; k < lines.size() && seen.empty(); ++k) {
+      if (lines[k] == "feed body freed" || lines[k] == "feed body kept") {
+        seen.assign(lines.begin() + from, lines.begin() + k + 1);
+      }
+    }
+    if (seen.empty()) Sleep(50);
+  }
+  std::string text;
+  for (const std::string& line : seen) text += line + "; ";
+  EXPECT_FALSE(seen.empty()) << "the body was neither freed nor kept";
+  EXPECT_TRUE(seen.empty() || seen.back() == "feed body kept" ||
+              std::find(seen.begin(), seen.end(), "feed request closed") != seen.end())
+      << "the body was freed before its request was closed: " << text;
+  return text;
+}
 
 std::string Address(Server server, const char* path) {
   char text[256];
@@ -36,7 +69,12 @@ std::string Address(Server server, const char* path) {
 class FeedHttp : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    InitTestHooks();  // TARVO_TEST_TRACE, when set, records why a feed failed
+    // The trace records why a feed failed, and in what order a stopped transfer let go.
+    char folder[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, folder), 0u);
+    ASSERT_NE(GetTempFileNameA(folder, "trc", 0, tracePath), 0u);
+    SetEnvironmentVariableA("TARVO_TEST_TRACE", tracePath);
+    InitTestHooks();
     const char* list = getenv("TARVO_FEED_PORTS");
     const char* ca = getenv("TARVO_FEED_TEST_CA");
     ASSERT_NE(list, nullptr) << "run through feed_servers.py";
@@ -49,7 +87,10 @@ class FeedHttp : public testing::Test {
     strcpy(FeedServer, "127.0.0.1");
     HttpPort = static_cast<unsigned short>(ports[kPlain]);
   }
-  static void TearDownTestSuite() { ChangeTestCa(false); }
+  static void TearDownTestSuite() {
+    ChangeTestCa(false);
+    DeleteFileA(tracePath);
+  }
   // Feed 0 from `address`, feed 1 from a good address; returns the seconds the check took.
   static double Check(const std::string& address) {
     snprintf(FeedUrl0, sizeof FeedUrl0, "%s", address.c_str());
@@ -96,6 +137,7 @@ TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
       {"trickle", Address(kPlain, "/drip"), 0, "", 15 + 1.5},
   };
   for (const Case& c : cases) {
+    const size_t traced = TraceLines().size();
     const double seconds = Check(c.address);
     printf("%-36s %5.2f s\n", c.name, seconds);
     EXPECT_LE(seconds, c.seconds) << c.name;
@@ -112,6 +154,9 @@ TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
     }
     if (strcmp(c.name, "trickle") == 0) {
       EXPECT_GE(seconds, 14.5);
+    }
+    if (strcmp(c.name, "stall") == 0 || strcmp(c.name, "trickle") == 0) {
+      printf("%-36s %s\n", "", ExpectBodyFreedAfterClose(traced).c_str());
     }
   }
 }
@@ -188,6 +233,7 @@ TEST_F(FeedHttp, StopAtExitEndsATransferWithinHalfASecond) {
   FeedUrl1[0] = '\0';
   ViewBrand = 1;
   PublishFeedAddresses();
+  const size_t before = TraceLines().size();
   const Job job = {CheckJob, nullptr, nullptr, kJobFeedCheck};
   ASSERT_TRUE(PostJob(&BackgroundWorker, job, JobRule::kOneAtATime));
   Sleep(1500);  // connected, the headers read, the body stalled
@@ -196,6 +242,7 @@ TEST_F(FeedHttp, StopAtExitEndsATransferWithinHalfASecond) {
   const ULONGLONG took = GetTickCount64() - start;
   printf("stop took %llu ms\n", took);
   EXPECT_LE(took, 500u);
+  printf("after the stop: %s\n", ExpectBodyFreedAfterClose(before).c_str());
 }
 
 }  // namespace
