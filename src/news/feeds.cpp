@@ -95,6 +95,28 @@ const char* FindOpening(const char* begin, const char* end, const char* name) {
   return nullptr;
 }
 
+// The item openings ("<item " and "<item>") of a document in order. Each kind's next position
+// is remembered and searched again only once passed, so walking all of them reads the document
+// once, however many there are.
+class ItemOpenings {
+ public:
+  ItemOpenings(const char* begin, const char* end)
+      : end_(end), spaced_(Find(begin, end, "<item ")), plain_(Find(begin, end, "<item>")) {}
+
+  // The first opening at or after `from`; `from` never moves back between calls.
+  const char* NextFrom(const char* from) {
+    if (spaced_ != nullptr && spaced_ < from) spaced_ = Find(from, end_, "<item ");
+    if (plain_ != nullptr && plain_ < from) plain_ = Find(from, end_, "<item>");
+    if (spaced_ == nullptr || (plain_ != nullptr && plain_ < spaced_)) return plain_;
+    return spaced_;
+  }
+
+ private:
+  const char* end_;
+  const char* spaced_;
+  const char* plain_;
+};
+
 }  // namespace
 
 const char* ExtractField(const char* begin, const char* end, const char* name, char* out,
@@ -131,15 +153,11 @@ bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut) {
     return false;
   }
   ExtractField(text, end, "link", feed->channel_link, sizeof feed->channel_link, true);
-  const char* at = Find(text, end, "<item ");
-  const char* openingItem = "<item>";
-  const char* plain = Find(text, end, openingItem);
-  if (at == nullptr || (plain != nullptr && plain < at)) at = plain;
+  ItemOpenings openings(text, end);
+  const char* at = openings.NextFrom(text);
   while (at != nullptr && feed->item_count < kItemsPerFeed) {
     // The item runs to its closing tag, or else to the next item or the end of the document.
-    const char* next = Find(at + 1, end, "<item ");
-    const char* nextPlain = Find(at + 1, end, "<item>");
-    if (next == nullptr || (nextPlain != nullptr && nextPlain < next)) next = nextPlain;
+    const char* next = openings.NextFrom(at + 1);
     const char* close = Find(at, next != nullptr ? next : end, "</item>");
     const char* itemEnd = close != nullptr ? close : (next != nullptr ? next : end);
     // In a cut document an item that runs to the end may have lost fields with the rest.
