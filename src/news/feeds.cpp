@@ -178,12 +178,53 @@ bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut) {
   return true;
 }
 
+namespace {
+
+// A feed's clock may be some hours off; a date further ahead than this is no real moment.
+constexpr int64_t kFarAhead = 86400;
+
+int ItemCount(const FeedRecord& feed) {
+  if (feed.item_count < 0) return 0;
+  return feed.item_count < kItemsPerFeed ? feed.item_count : kItemsPerFeed;
+}
+
+bool SameItem(const FeedItem& a, const FeedItem& b) {
+  return strcmp(a.title, b.title) == 0 && strcmp(a.link, b.link) == 0 &&
+         strcmp(a.date, b.date) == 0;
+}
+
+}  // namespace
+
+void NoteFirstSeen(FeedRecord* fresh, const FeedRecord& published, int64_t now) {
+  const int count = ItemCount(*fresh);
+  const int before = ItemCount(published);
+  for (int k = 0; k < kItemsPerFeed; ++k) {
+    int64_t seen = 0;
+    if (k < count) {
+      const FeedItem& item = fresh->items[k];
+      for (int j = 0; j < before && seen == 0; ++j) {
+        if (published.first_seen[j] != 0 && SameItem(item, published.items[j])) {
+          seen = published.first_seen[j];
+        }
+      }
+      if (seen == 0 && FeedItemTime(item.date) > now + kFarAhead) seen = now;
+    }
+    fresh->first_seen[k] = seen;
+  }
+}
+
+int64_t ItemNewsTime(const FeedRecord& feed, int index) {
+  if (index < 0 || index >= kItemsPerFeed) return -1;
+  const int64_t seen = feed.first_seen[index];
+  return seen != 0 ? seen : FeedItemTime(feed.items[index].date);
+}
+
 bool FeedsHaveNewItems(const FeedRecord* feeds, int viewBrand, int64_t lastSeen) {
   for (int i = 0; i < kFeedCount; ++i) {
     if ((FeedBits(viewBrand) & (1 << i)) == 0) continue;
-    const int count = feeds[i].item_count < kItemsPerFeed ? feeds[i].item_count : kItemsPerFeed;
+    const int count = ItemCount(feeds[i]);
     for (int k = 0; k < count; ++k) {
-      if (FeedItemTime(feeds[i].items[k].date) > lastSeen) return true;
+      if (ItemNewsTime(feeds[i], k) > lastSeen) return true;
     }
   }
   return false;
