@@ -1,13 +1,17 @@
 // The URL-feed parser: RSS 2.0, Atom 1.0 and RSS 1.0 through expat, the tolerant parser behind.
 //
 // Why expat: it reads a stream, so the items complete before a cut (the transport stops a body
-// at 2 MiB) or before a fault are ours even though the document never ends well; it bounds the
-// output of entity expansion ("billion laughs") by itself and never loads external entities
-// unless asked; and it is small, plain C, and a Debian source package we cross-build like
-// libogg. It reads UTF-8, UTF-16, ISO-8859-1 and US-ASCII; we add windows-1252, the code page of
-// many older Western feeds, through its unknown-encoding hook. Shift_JIS and EUC-JP are not
-// added: feeds in them have become rare, and reading them portably would take a JIS table of
-// thousands of entries; such a document is refused with its own status.
+// at 2 MiB) or before a fault are ours even though the document never ends well; it never loads
+// external entities unless asked; and it is small, plain C, and a Debian source package we
+// cross-build like libogg. It reads UTF-8, UTF-16, ISO-8859-1 and US-ASCII; we add
+// windows-1252, the code page of many older Western feeds, through its unknown-encoding hook.
+// Shift_JIS and EUC-JP are not added: feeds in them have become rare, and reading them portably
+// would take a JIS table of thousands of entries; such a document is refused with its own status.
+//
+// Expat's own bound on entity expansion still lets a 2 MiB document cost about a hundred
+// megabytes, and so does one of nothing but opening tags, each of which it keeps until closed.
+// No feed needs entities of its own or deep nesting, so a document that declares an entity or
+// nests deeper than a feed ever does is refused as soon as it does.
 #include "news/feed_formats.h"
 
 #include <expat.h>
@@ -36,8 +40,9 @@ constexpr char kContentNamespace[] = "http://purl.org/rss/1.0/modules/content/";
 
 // Raw text kept of one element: enough for a 512-byte field after a great deal of markup.
 constexpr size_t kRawCapacity = 32768;
-// Elements deeper than this are never feed structure; they only count towards the depth.
-constexpr int kTrackedDepth = 64;
+// Feeds nest a few levels, with some more in Atom's xhtml; an element deeper than this refuses
+// the document.
+constexpr int kMaxDepth = 64;
 // Date texts are short; a longer one is no date.
 constexpr size_t kDateTextCapacity = 64;
 // Bytes given to expat per call, well inside its int length.
@@ -74,8 +79,9 @@ struct Parser {
   FeedFormat format;
   bool notFeed;
   bool enough;
+  const char* refusal;  // why the parse was stopped before expat found any fault, or null
   int depth;
-  Node nodes[kTrackedDepth + 1];
+  Node nodes[kMaxDepth + 1];
   int itemDepth;
   ItemDraft draft;
   Field field;
@@ -357,9 +363,19 @@ bool IsItem(const Parser& p, const Name& name) {
   return Own(p, name) && Is(name, p.format == FeedFormat::kAtom ? "entry" : "item");
 }
 
+// Stops the parse as if the document were ill-formed here.
+void Refuse(Parser* p, const char* why) {
+  p->refusal = why;
+  XML_StopParser(p->xml, XML_FALSE);
+}
+
 void XMLCALL OnStart(void* data, const XML_Char* rawName, const XML_Char** attributes) {
   Parser* p = static_cast<Parser*>(data);
-  const Node parent = p->depth <= kTrackedDepth ? p->nodes[p->depth] : Node::kOther;
+  if (p->depth >= kMaxDepth) {
+    Refuse(p, "nested too deep");
+    return;
+  }
+  const Node parent = p->nodes[p->depth];
   ++p->depth;
   Node node = Node::kOther;
   // Elements inside a field being read (markup in a title, Atom's xhtml) give it their text.
@@ -389,11 +405,13 @@ void XMLCALL OnStart(void* data, const XML_Char* rawName, const XML_Char** attri
       StartChannelField(p, name, attributes);
     }
   }
-  if (p->depth <= kTrackedDepth) p->nodes[p->depth] = node;
+  p->nodes[p->depth] = node;
 }
 
 void XMLCALL OnEnd(void* data, const XML_Char*) {
   Parser* p = static_cast<Parser*>(data);
+  // Expat may still end the element whose start was refused; nothing ends after a refusal.
+  if (p->refusal != nullptr) return;
   if (p->field != Field::kNone && p->depth == p->fieldDepth) FinishField(p);
   if (p->itemDepth != 0 && p->depth == p->itemDepth) {
     p->itemDepth = 0;
@@ -422,6 +440,11 @@ void XMLCALL OnSkippedEntity(void* data, const XML_Char* name, int isParameterEn
   char bytes[4];
   const size_t count = EncodeUtf8(codePoint, bytes);
   Gather(static_cast<Parser*>(data), bytes, count);
+}
+
+void XMLCALL OnEntityDecl(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                          const XML_Char*, const XML_Char*, const XML_Char*) {
+  Refuse(static_cast<Parser*>(data), "entity declaration");
 }
 
 int XMLCALL OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
@@ -541,6 +564,7 @@ bool ParseUrlFeed(const char* data, size_t size, FeedRecord* feed, FeedParseRepo
   XML_SetElementHandler(p->xml, OnStart, OnEnd);
   XML_SetCharacterDataHandler(p->xml, OnText);
   XML_SetSkippedEntityHandler(p->xml, OnSkippedEntity);
+  XML_SetEntityDeclHandler(p->xml, OnEntityDecl);
   XML_SetUnknownEncodingHandler(p->xml, OnUnknownEncoding, nullptr);
 
   // White space before the XML declaration is a common fault of generated feeds that changes
@@ -563,7 +587,7 @@ bool ParseUrlFeed(const char* data, size_t size, FeedRecord* feed, FeedParseRepo
   result.format = p->format;
   if (status != XML_STATUS_OK && !p->enough && !p->notFeed) {
     result.line = static_cast<unsigned long>(XML_GetCurrentLineNumber(p->xml));
-    result.fault = XML_ErrorString(error);
+    result.fault = p->refusal != nullptr ? p->refusal : XML_ErrorString(error);
   }
 
   if (p->enough || status == XML_STATUS_OK) {
@@ -572,11 +596,12 @@ bool ParseUrlFeed(const char* data, size_t size, FeedRecord* feed, FeedParseRepo
     result.status = FeedParseStatus::kNotFeed;
   } else if (error == XML_ERROR_UNKNOWN_ENCODING) {
     result.status = FeedParseStatus::kUnsupportedEncoding;
-  } else if (!faultInBody && p->format != FeedFormat::kUnknown) {
+  } else if (!faultInBody && p->refusal == nullptr && p->format != FeedFormat::kUnknown) {
     // Every byte was taken without complaint; only the end is missing.
     result.status = FeedParseStatus::kCut;
   } else {
-    // Ill-formed: the tolerant parser may see more, as it did before URL feeds existed.
+    // Ill-formed or refused: the tolerant parser may see more, as it did before URL feeds
+    // existed; it expands no entities and keeps no nesting.
     const int kept = p->format != FeedFormat::kUnknown ? p->record.item_count : -1;
     std::unique_ptr<char[]> text(new (std::nothrow) char[size + 1]);
     std::unique_ptr<FeedRecord> tolerant(new (std::nothrow) FeedRecord());

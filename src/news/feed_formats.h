@@ -23,7 +23,7 @@ struct FeedParseReport {
   FeedFormat format = FeedFormat::kUnknown;
   FeedParseStatus status = FeedParseStatus::kNotFeed;
   unsigned long line = 0;    // where expat stopped at a fault, else 0
-  const char* fault = "";    // expat's words for the fault, else ""
+  const char* fault = "";    // expat's words for the fault, or why the parse was refused, else ""
 };
 
 // Parses the `size` bytes of a feed document at `data` into `feed`: the channel's title and
@@ -31,8 +31,10 @@ struct FeedParseReport {
 // them (CleanFeedText) and cut to their fields; a link or extend that does not fit whole is left
 // empty; the date is kept as FormatFeedDate writes it, or empty when it does not read. An item
 // without a title takes its description's text as title; one with neither is skipped. `extend`
-// is read from RSS 1.0 documents only. True when the document is a feed (with items or none);
-// false (feed untouched) otherwise. `feed->url` is never changed. `report` says what happened.
+// is read from RSS 1.0 documents only. A document that declares an entity or nests elements more
+// than 64 deep is refused there, as if it were ill-formed at that point. True when the document
+// is a feed (with items or none); false (feed untouched) otherwise. `feed->url` is never
+// changed. `report` says what happened.
 bool ParseUrlFeed(const char* data, size_t size, FeedRecord* feed, FeedParseReport* report);
 
 // A short English name of a status, for diagnostics.

@@ -95,6 +95,28 @@ const char* FindOpening(const char* begin, const char* end, const char* name) {
   return nullptr;
 }
 
+// The item openings ("<item " and "<item>") of a document in order. Each kind's next position
+// is remembered and searched again only once passed, so walking all of them reads the document
+// once, however many there are.
+class ItemOpenings {
+ public:
+  ItemOpenings(const char* begin, const char* end)
+      : end_(end), spaced_(Find(begin, end, "<item ")), plain_(Find(begin, end, "<item>")) {}
+
+  // The first opening at or after `from`; `from` never moves back between calls.
+  const char* NextFrom(const char* from) {
+    if (spaced_ != nullptr && spaced_ < from) spaced_ = Find(from, end_, "<item ");
+    if (plain_ != nullptr && plain_ < from) plain_ = Find(from, end_, "<item>");
+    if (spaced_ == nullptr || (plain_ != nullptr && plain_ < spaced_)) return plain_;
+    return spaced_;
+  }
+
+ private:
+  const char* end_;
+  const char* spaced_;
+  const char* plain_;
+};
+
 }  // namespace
 
 const char* ExtractField(const char* begin, const char* end, const char* name, char* out,
@@ -131,15 +153,11 @@ bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut) {
     return false;
   }
   ExtractField(text, end, "link", feed->channel_link, sizeof feed->channel_link, true);
-  const char* at = Find(text, end, "<item ");
-  const char* openingItem = "<item>";
-  const char* plain = Find(text, end, openingItem);
-  if (at == nullptr || (plain != nullptr && plain < at)) at = plain;
+  ItemOpenings openings(text, end);
+  const char* at = openings.NextFrom(text);
   while (at != nullptr && feed->item_count < kItemsPerFeed) {
     // The item runs to its closing tag, or else to the next item or the end of the document.
-    const char* next = Find(at + 1, end, "<item ");
-    const char* nextPlain = Find(at + 1, end, "<item>");
-    if (next == nullptr || (nextPlain != nullptr && nextPlain < next)) next = nextPlain;
+    const char* next = openings.NextFrom(at + 1);
     const char* close = Find(at, next != nullptr ? next : end, "</item>");
     const char* itemEnd = close != nullptr ? close : (next != nullptr ? next : end);
     // In a cut document an item that runs to the end may have lost fields with the rest.
@@ -160,12 +178,53 @@ bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut) {
   return true;
 }
 
+namespace {
+
+// A feed's clock may be some hours off; a date further ahead than this is no real moment.
+constexpr int64_t kFarAhead = 86400;
+
+int ItemCount(const FeedRecord& feed) {
+  if (feed.item_count < 0) return 0;
+  return feed.item_count < kItemsPerFeed ? feed.item_count : kItemsPerFeed;
+}
+
+bool SameItem(const FeedItem& a, const FeedItem& b) {
+  return strcmp(a.title, b.title) == 0 && strcmp(a.link, b.link) == 0 &&
+         strcmp(a.date, b.date) == 0;
+}
+
+}  // namespace
+
+void NoteFirstSeen(FeedRecord* fresh, const FeedRecord& published, int64_t now) {
+  const int count = ItemCount(*fresh);
+  const int before = ItemCount(published);
+  for (int k = 0; k < kItemsPerFeed; ++k) {
+    int64_t seen = 0;
+    if (k < count) {
+      const FeedItem& item = fresh->items[k];
+      for (int j = 0; j < before && seen == 0; ++j) {
+        if (published.first_seen[j] != 0 && SameItem(item, published.items[j])) {
+          seen = published.first_seen[j];
+        }
+      }
+      if (seen == 0 && FeedItemTime(item.date) > now + kFarAhead) seen = now;
+    }
+    fresh->first_seen[k] = seen;
+  }
+}
+
+int64_t ItemNewsTime(const FeedRecord& feed, int index) {
+  if (index < 0 || index >= kItemsPerFeed) return -1;
+  const int64_t seen = feed.first_seen[index];
+  return seen != 0 ? seen : FeedItemTime(feed.items[index].date);
+}
+
 bool FeedsHaveNewItems(const FeedRecord* feeds, int viewBrand, int64_t lastSeen) {
   for (int i = 0; i < kFeedCount; ++i) {
     if ((FeedBits(viewBrand) & (1 << i)) == 0) continue;
-    const int count = feeds[i].item_count < kItemsPerFeed ? feeds[i].item_count : kItemsPerFeed;
+    const int count = ItemCount(feeds[i]);
     for (int k = 0; k < count; ++k) {
-      if (FeedItemTime(feeds[i].items[k].date) > lastSeen) return true;
+      if (ItemNewsTime(feeds[i], k) > lastSeen) return true;
     }
   }
   return false;

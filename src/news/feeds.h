@@ -23,6 +23,8 @@ struct FeedRecord {
   char channel_title[256];
   int item_count;
   bool by_address;  // fetched from a FeedUrl key's address: listed under its channel title
+  // When each item dated more than a day ahead was first seen, 0 for the others: NoteFirstSeen.
+  int64_t first_seen[kItemsPerFeed];
 };
 
 // Paths of the four feeds on the feed server, by index.
@@ -69,8 +71,18 @@ const char* ExtractField(const char* begin, const char* end, const char* name, c
 // items) when the document has no title. `feed->url` is left alone.
 bool ParseFeedDocument(const char* text, FeedRecord* feed, bool cut);
 
-// True if any feed enabled in `viewBrand` holds an item dated after `lastSeen` (item times as
-// FeedItemTime reads them).
+// Fills `fresh->first_seen` for a record fetched at `now` that replaces `published`. An item
+// dated more than a day after `now` counts as new from when it was first seen, not until its
+// date: it keeps the time `published` holds for the same item (title, link and date), or else is
+// first seen `now`. Only items first seen so keep a time, and they keep it after their date comes
+// near. The times live only in the records, so each run sees such an item first once.
+void NoteFirstSeen(FeedRecord* fresh, const FeedRecord& published, int64_t now);
+
+// The time item `index` of `feed` counts from when deciding whether it is new: when it was first
+// seen for an item dated far ahead, else its date as FeedItemTime reads it.
+int64_t ItemNewsTime(const FeedRecord& feed, int index);
+
+// True if any feed enabled in `viewBrand` holds an item whose ItemNewsTime is after `lastSeen`.
 bool FeedsHaveNewItems(const FeedRecord* feeds, int viewBrand, int64_t lastSeen);
 
 // CheckTime as used: 1-24 hours.

@@ -215,7 +215,9 @@ bool FetchFeeds() {
       return false;
     }
   }
+  const int64_t now = ReadUnixTime();
   LockNews();
+  for (int i = 0; i < kFeedCount; ++i) NoteFirstSeen(&staging[i], Feeds[i], now);
   memcpy(Feeds, staging, sizeof Feeds);
   // A bar an earlier check took away comes back with the user's own feeds; the clock thread
   // bakes it into the face again when it sees NewsBarShown change.

@@ -42,7 +42,8 @@ int BuildNewsRows(const FeedRecord* feeds, const char* const brandNames[kFeedCou
       const int64_t t = FeedItemTime(item.date);
       NewsRow& row = rows[count++];
       memset(&row, 0, sizeof row);
-      snprintf(row.mark, sizeof row.mark, "%s", NewsMark(t, now, newDays, startOldTime));
+      snprintf(row.mark, sizeof row.mark, "%s",
+               NewsMark(ItemNewsTime(feed, k), now, newDays, startOldTime));
       row.text = item.title;
       row.link = item.link;
       row.kind = item.extend[0] != '[' ? kRowItem : item.extend[2] == 's' ? kRowOffer : kRowSpecial;

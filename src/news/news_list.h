@@ -45,8 +45,9 @@ bool IsListedItem(const char* extend);
 // Builds the rows of every feed enabled in `viewBrand` with items, in index order: a header,
 // then an item row and a date row per listed item. A header shows the feed's channel title (a
 // feed given by address is listed under the title its document gives), or `brandNames[i]` when
-// that title is empty. Item times are read with FeedItemTime. Texts point into `feeds` and
-// `brandNames`, which must outlive the rows. Returns the number of rows (at most `capacity`).
+// that title is empty. Marks go by ItemNewsTime, date rows by FeedItemTime. Texts point into
+// `feeds` and `brandNames`, which must outlive the rows. Returns the number of rows (at most
+// `capacity`).
 int BuildNewsRows(const FeedRecord* feeds, const char* const brandNames[kFeedCount], int viewBrand,
                   int64_t now, int newDays, int64_t startOldTime, LocalTimeOf localTimeOf,
                   NewsRow* rows, int capacity);

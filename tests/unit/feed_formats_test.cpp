@@ -48,6 +48,16 @@ std::string Rss2(const std::string& items, const std::string& head = "") {
          head + items + "</channel></rss>\n";
 }
 
+// `depth` elements `name`, each inside the one before, around `text`.
+std::string Nested(const std::string& name, int depth, const std::string& text) {
+  std::string opening, closing;
+  for (int i = 0; i < depth; ++i) {
+    opening += "<" + name + ">";
+    closing += "</" + name + ">";
+  }
+  return opening + text + closing;
+}
+
 std::string Rss2Item(int n) {
   return "<item><title>Item " + std::to_string(n) + "</title><link>http://clock.test/" +
          std::to_string(n) + "</link></item>\n";
@@ -126,6 +136,10 @@ TEST(UrlFeedFormats, EachFormatFillsTheRecord) {
        " \"http://my.netscape.com/publish/formats/rss-0.91.dtd\"><rss version=\"0.91\"><channel>"
        "<title>Old&nbsp;news</title><item><title>a&hellip;b</title></item></channel></rss>",
        FeedFormat::kRss2, "Old news", "", {{"a\xe2\x80\xa6" "b", "", "", "", ""}}},
+      {"Atom nested to the depth limit",
+       "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>A</title><entry><title>E</title>"
+       "<content type=\"xhtml\">" + Nested("div", 61, "deep") + "</content></entry></feed>",
+       FeedFormat::kAtom, "A", "", {{"E", "", "deep", "", ""}}},
   };
   for (const auto& c : cases) {
     FeedParseReport report;
@@ -217,6 +231,14 @@ TEST(UrlFeedFormats, WhatIsNoFeedLeavesTheRecordAlone) {
        "<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
        "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">]>"
        "<rss><channel><title>&f;</title></channel></rss>",
+       FeedParseStatus::kIllFormed},
+      {"entity declaration",
+       "<?xml version=\"1.0\"?><!DOCTYPE feed [<!ENTITY e \"x\">]>"
+       "<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry><title>&e;</title></entry></feed>",
+       FeedParseStatus::kIllFormed},
+      {"nested past the depth limit",
+       "<feed xmlns=\"http://www.w3.org/2005/Atom\">" + Nested("x", 64, "") +
+           "<entry><title>E</title></entry></feed>",
        FeedParseStatus::kIllFormed},
   };
   for (const auto& c : cases) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "news/news_list.h"
+
 namespace {
 
 std::unique_ptr<FeedRecord> Parse(const std::string& text, bool* ok = nullptr, bool cut = false) {
@@ -197,6 +199,43 @@ TEST(FeedNews, NewItemsByViewBrandAndLastSeen) {
   EXPECT_FALSE(FeedsHaveNewItems(feeds, 15, kItemTime));
   strcpy(feeds[2].items[0].date, "junk");
   EXPECT_FALSE(FeedsHaveNewItems(feeds, 15, 0));
+}
+
+TEST(FeedNews, AnItemDatedFarAheadIsNewFromWhenItWasFirstSeen) {
+  // A check that announces what it finds, one an hour later, then the list eight days on.
+  constexpr int64_t kCheck = 1796086800;  // 2026-12-01T01:00:00Z
+  constexpr int64_t kAnnounced = kCheck - 30 * 86400;
+  const char* const brands[kFeedCount] = {"a", "b", "c", "d"};
+  const auto noLocalTime = [](int64_t, int*, int*, int*, int*, int*, int*) { return false; };
+  const struct {
+    const char* date;
+    bool newAtFirst;
+    bool newAtSecond;
+  } cases[] = {
+      {"2026-10-01T00:00:00Z", false, false},
+      {"2026-11-30T00:00:00Z", true, false},
+      {"2026-12-02T01:00:00Z", true, true},  // a day ahead: its date still counts
+      {"2026-12-02T01:00:01Z", true, false},  // a second more: first seen, and so it stays
+      {"9999-12-31T00:00:00Z", true, false},
+  };
+  for (const auto& c : cases) {
+    const auto none = std::make_unique<FeedRecord>();
+    auto first = std::make_unique<FeedRecord[]>(kFeedCount);
+    first[0].item_count = 1;
+    strcpy(first[0].items[0].title, "x");
+    strcpy(first[0].items[0].date, c.date);
+    auto second = std::make_unique<FeedRecord[]>(kFeedCount);
+    second[0] = first[0];
+    NoteFirstSeen(&first[0], *none, kCheck);
+    EXPECT_EQ(FeedsHaveNewItems(first.get(), 1, kAnnounced), c.newAtFirst) << c.date;
+    NoteFirstSeen(&second[0], first[0], kCheck + 3600);
+    EXPECT_EQ(FeedsHaveNewItems(second.get(), 1, c.newAtFirst ? kCheck : kAnnounced),
+              c.newAtSecond) << c.date;
+    NewsRow rows[3];
+    ASSERT_EQ(BuildNewsRows(second.get(), brands, 1, kCheck + 8 * 86400, 7, kAnnounced,
+                            noLocalTime, rows, 3), 3) << c.date;
+    EXPECT_STREQ(rows[1].mark, "   ") << c.date;  // a week is NewDays: none is new any more
+  }
 }
 
 TEST(FeedSchedule, CheckTimeIsClamped) {
