@@ -92,3 +92,17 @@ PlacePoint CornerOnMonitor(const PlaceRect& suggested, const PlaceRect& monitor)
   if (corner.y >= monitor.bottom) corner.y = monitor.bottom - 1;
   return corner;
 }
+
+PlacePoint GrownCorner(const PlaceRect& before, int width, int height, const PlaceRect& area) {
+  const Wide allowedRight = before.right > area.right ? before.right : area.right;
+  const Wide allowedBottom = before.bottom > area.bottom ? before.bottom : area.bottom;
+  const Wide lowestLeft = before.left < area.left ? before.left : area.left;
+  const Wide lowestTop = before.top < area.top ? before.top : area.top;
+  Wide x = before.left;
+  Wide y = before.top;
+  if (x + width > allowedRight) x = allowedRight - width;
+  if (y + height > allowedBottom) y = allowedBottom - height;
+  if (x < lowestLeft) x = lowestLeft;
+  if (y < lowestTop) y = lowestTop;
+  return {ToInt(x), ToInt(y)};
+}

@@ -57,3 +57,9 @@ bool TouchesPrimaryScreen(const PlaceRect& window, int screenWidth, int screenHe
 // The top-left corner for a window the system resizes for another DPI: the corner it suggests,
 // moved onto `monitor` (the one the corner was on) when it would leave it.
 PlacePoint CornerOnMonitor(const PlaceRect& suggested, const PlaceRect& monitor);
+
+// The top-left corner of a window that grows from `before` to `width` x `height` (a larger
+// size or display scale): it keeps its corner, but what the growth would push past the right
+// or bottom of `area` is pulled back in, never past the area's left or top. A window the user
+// left partly outside the area stays as far outside as it was.
+PlacePoint GrownCorner(const PlaceRect& before, int width, int height, const PlaceRect& area);

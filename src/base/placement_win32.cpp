@@ -212,17 +212,30 @@ void PlaceBesideClock(HWND dialog) {
   KeepOnMonitor(dialog);
 }
 
+// The work area of the monitor nearest the window (the primary one without monitor functions).
+PlaceRect WorkAreaOf(HWND window) {
+  const MonitorFunctions& f = Monitors();
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (f.found && f.getMonitorInfo(f.monitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) {
+    return ToPlace(info.rcWork);
+  }
+  return PrimaryWorkArea();
+}
+
+bool GrownWindowCorner(HWND window, int width, int height, POINT* corner) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return false;
+  const PlacePoint p = GrownCorner(ToPlace(r), width, height, WorkAreaOf(window));
+  *corner = {p.x, p.y};
+  return true;
+}
+
 void PlaceBeside(HWND window, HWND reference) {
   RECT w;
   RECT r;
   if (!GetWindowRect(window, &w) || !GetWindowRect(reference, &r)) return;
-  PlaceRect area = PrimaryWorkArea();
-  const MonitorFunctions& f = Monitors();
-  MONITORINFO info = {};
-  info.cbSize = sizeof info;
-  if (f.found && f.getMonitorInfo(f.monitorFromWindow(reference, MONITOR_DEFAULTTONEAREST), &info)) {
-    area = ToPlace(info.rcWork);
-  }
+  const PlaceRect area = WorkAreaOf(reference);
   // Above or below it as a dialog goes beside the clock, on the reference's own monitor, and
   // aligned with its left edge as far as that monitor allows.
   const int top = BesideClockTop(ToPlace(w), ToPlace(r), area);

@@ -25,6 +25,10 @@ void PlaceBesideClock(HWND dialog);
 // kept on the monitor the corner is on now (the primary screen without monitor functions).
 POINT DpiChangedCorner(const RECT& suggested);
 
+// Where a window's top-left corner goes when it grows to `width` x `height`: GrownCorner on the
+// work area of its monitor. False, leaving *corner alone, when the window's place is unknown.
+bool GrownWindowCorner(HWND window, int width, int height, POINT* corner);
+
 // Puts a window just below `reference` (above it when it sits in the lower half of its monitor),
 // on the work area of the reference's monitor, aligned with its left edge.
 void PlaceBeside(HWND window, HWND reference);

@@ -9,6 +9,7 @@
 #include "base/clock_source_win32.h"
 #include "base/dpi_win32.h"
 #include "base/message_box_win32.h"
+#include "base/placement_win32.h"
 #include "base/test_hooks_win32.h"
 #include "base/window_handles_win32.h"
 #include "render/blend.h"
@@ -293,7 +294,17 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
       created = CreateSurface(&BackBuffer, PictureSurface.width, PictureSurface.height, "BackBuffer");
     }
     if (!created) return SkinLoad::kFailed;
-    if (!windowShown) ShowWindow(ClockWindow, SW_SHOWNORMAL);
+    if (!windowShown) {
+      ShowWindow(ClockWindow, SW_SHOWNORMAL);
+    } else {
+      // A new size (the size menu, a display scale) grows from the corner; what it would push
+      // off the monitor is brought back, as a drag keeps the clock on it.
+      POINT corner;
+      if (GrownWindowCorner(ClockWindow, PictureSurface.width, PictureSurface.height, &corner)) {
+        LEFT = corner.x;
+        TOP = corner.y;
+      }
+    }
     windowShown = true;
     SetWindowPos(ClockWindow, nullptr, LEFT, TOP, PictureSurface.width, PictureSurface.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);

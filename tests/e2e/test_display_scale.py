@@ -129,7 +129,9 @@ def test_size_menu_sets_clock_scale(h):
     clock.wait_event("menu size check 2")  # 100 %
     close_menu(clock, screen, "Down", "Down", "Down", "Right", "Down", "Down", "Down", "Down", "Down",
                "Return")
-    wait_size(clock, 800, 660)
+    # Grown from its corner at (320, 240) it would reach past the 1024 x 768 screen: it is pulled
+    # back just enough to stay whole on it.
+    assert wait_size(clock, 800, 660)[:2] == (224, 108)
     open_menu(clock, screen, CLOCK_AT[0] + 400, CLOCK_AT[1] + 200)
     clock.wait_event("menu size check 5")  # 200 %
     close_menu(clock, screen, "Escape")

@@ -251,3 +251,25 @@ TEST(PlacementDpiTest, SuggestedCornerStaysOnItsMonitor) {
     EXPECT_EQ(got.y, c.corner.y) << c.suggested.top;
   }
 }
+
+TEST(PlacementGrowTest, WhatTheGrowthPushesOutIsPulledBackOnly) {
+  const PlaceRect screen = {0, 0, 1024, 768};
+  struct Case {
+    PlaceRect before;
+    int width, height;
+    PlacePoint corner;
+  };
+  const Case cases[] = {
+      {{320, 240, 720, 570}, 800, 660, {224, 108}},   // 200 %: pulled back on both sides
+      {{10, 20, 410, 350}, 800, 660, {10, 20}},       // room enough: the corner stays
+      {{320, 240, 720, 570}, 1200, 900, {0, 0}},      // larger than the screen: its top-left
+      {{900, 600, 1300, 930}, 800, 660, {500, 270}},  // partly off: as far off as before
+      {{-200, -50, 200, 280}, 800, 660, {-200, -50}}, // off to the left and top: left there
+      {{320, 240, 720, 570}, 200, 165, {320, 240}},   // shrinking never moves it
+  };
+  for (const Case& c : cases) {
+    const PlacePoint p = GrownCorner(c.before, c.width, c.height, screen);
+    EXPECT_EQ(p.x, c.corner.x) << c.before.left << "," << c.before.top;
+    EXPECT_EQ(p.y, c.corner.y) << c.before.left << "," << c.before.top;
+  }
+}
