@@ -35,7 +35,8 @@ progress() {
     [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]] && [ -t 1 ] &&
       printf '\rBuilding the clock: step %s of %s ' "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"
   done
-  if [ -t 1 ]; then printf '\r'; fi
+  # Back to the start of the line, cleared, so the next message does not end in old text.
+  if [ -t 1 ]; then printf '\r\033[K'; fi
 }
 set +e
 cmake --build "$build" --target TarvoClock wintool 2>&1 | tee -a "$build_log" | progress
@@ -62,11 +63,19 @@ export WINEPREFIX=${WINEPREFIX:-$root/build/wine-run}
 EnsureWinePrefix
 cd "$run"
 
-# Without a sound card every clip would fill the console with ALSA's complaints: the clock then
-# plays into ALSA's null device, through a HOME of its own that says so.
-if ! ls /dev/snd/pcmC* >/dev/null 2>&1; then
+# Where the clock's sound goes. On a real display with a sound card, to the machine's own sound
+# as usual. On the virtual display (or without a sound card) ALSA writes it to $run/sound.wav
+# instead, through a HOME of its own that says so, so it can be played back afterwards
+# (`aplay build/run/sound.wav`); it is begun anew at every run.
+real_display=
+sound_file=
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then real_display=1; fi
+if [ -z "$real_display" ] || ! ls /dev/snd/pcmC* >/dev/null 2>&1; then
+  sound_file="$run/sound.wav"
   mkdir -p "$run/home"
-  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$run/home/.asoundrc"
+  printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s"\n format "wav"\n}\n' \
+    "$sound_file" >"$run/home/.asoundrc"
+  rm -f "$sound_file"
   export HOME="$run/home"
 fi
 
@@ -259,9 +268,12 @@ if [ -n "$trusted" ]; then
 fi
 write_settings
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+# Wine's and ALSA's own messages go to a log, not to the terminal.
+wine_log="$run/wine.log"
+if [ -n "$real_display" ]; then
   echo "Starting the clock on display $DISPLAY (quit from its menu or tray icon)."
-  wine TarvoClock.exe || true
+  [ -z "$sound_file" ] || echo "No sound card: its sound is written to $sound_file."
+  wine TarvoClock.exe >"$wine_log" 2>&1 || true
   exit 0
 fi
 
@@ -277,9 +289,9 @@ export DISPLAY=":$n"
 
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 xsetroot -solid '#3A6EA5'
-setsid wine TarvoClock.exe &
+setsid wine TarvoClock.exe >"$wine_log" 2>&1 &
 clock=$!
-echo "No display: the clock runs on virtual display $DISPLAY."
+echo "No display: the clock runs on virtual display $DISPLAY; its sound is written to $sound_file."
 echo "A screenshot is saved to $shot every 5 seconds; Ctrl-C stops."
 while kill -0 "$clock" 2>/dev/null; do
   sleep 5 &
