@@ -357,13 +357,9 @@ bool ConfirmNewsSettings(HWND dialog) {
   CheckTime = static_cast<int8_t>(interval);
   const bool addressesChanged = StoreFeedAddresses(addresses);
   if (addressesChanged) PublishFeedAddresses();
-  // Fetches (and reschedules, for a new interval) off this thread, so the dialog closes at once;
-  // a check fetches the new addresses too.
-  if (interval != shown) {
-    StartFeedCheck();
-  } else if (addressesChanged) {
-    StartNewsListFetch(nullptr);
-  }
+  // Checks (and reschedules) off this thread, so the dialog closes at once: a new interval, or
+  // new addresses, whose new items are announced as any check's are.
+  if (interval != shown || addressesChanged) StartFeedCheck();
   return true;
 }
 

@@ -231,6 +231,8 @@ def test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file(
     # Beside the user's own feed the failing one fails alone, and the bar comes back with it.
     clock.wait_event("FetchFeeds published")
     clock.wait_event("ticker slot 0", timeout=20)
+    # Its items are news: nothing was announced since the start (OldTime 0), so all are new.
+    clock.wait_event("AnnounceNews 1")
     clock.quit()
     saved = clock.read_cfg()
     assert (saved.get("FeedUrl0"), saved.get("FeedUrl1")) == ("", address), saved
