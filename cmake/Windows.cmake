@@ -41,6 +41,13 @@ target_link_libraries(TarvoClock PRIVATE mascot_win32_product)
 # The product carries no debug information: the libraries built from source packages would bring
 # their build folder's path along, and the release must not depend on where it was built.
 target_link_options(TarvoClock PRIVATE -s)
+# The linker's map says which libraries the product took code from; every one of them must have
+# its notice in NOTICE, which ships as LICENSE.txt.
+target_link_options(TarvoClock PRIVATE -Wl,-Map=${CMAKE_BINARY_DIR}/TarvoClock.map)
+find_program(MASCOT_PYTHON3 NAMES python3 REQUIRED)
+add_test(NAME notices_cover_linked_libraries
+         COMMAND ${MASCOT_PYTHON3} ${CMAKE_SOURCE_DIR}/scripts/check-notices.py
+                 ${CMAKE_BINARY_DIR}/TarvoClock.map ${CMAKE_SOURCE_DIR}/NOTICE)
 
 add_executable(TarvoClockTest WIN32 ${MASCOT_SRC}/app/main_win32.cpp ${MASCOT_RC})
 target_compile_options(TarvoClockTest PRIVATE ${MASCOT_WIN32_FLAGS})
