@@ -22,6 +22,7 @@ set(MASCOT_DEBSRC_CACHE "${_mascotDebsrcDefault}" CACHE PATH
 find_program(MASCOT_APT_GET apt-get)
 find_program(MASCOT_APT_CACHE apt-cache)
 find_program(MASCOT_DPKG_SOURCE dpkg-source)
+find_program(MASCOT_DPKG dpkg)
 
 # Downloads source package <package> (the version apt picks, or <version> when not empty) with
 # apt-get and unpacks it, Debian's patches applied, into <cache>/<package>_<version>/src. Sets
@@ -73,8 +74,9 @@ function(mascot_download_debian_source package version cache outDir outError)
 endfunction()
 
 # Sets <outVar> to the unpacked tree of <package> in <cache>: the version apt names, else an
-# older one. Called with the cache locked.
-function(_mascot_find_debian_source package cache outVar)
+# older one; <outWanted> to the version apt names, empty when it names none. Called with the
+# cache locked.
+function(_mascot_find_debian_source package cache outVar outWanted)
   # Which version apt would fetch now. --print-uris reads the local lists only, so asking on
   # every configure is cheap, and a Debian update of the package is picked up by itself.
   set(wanted "")
@@ -86,6 +88,8 @@ function(_mascot_find_debian_source package cache outVar)
       set(wanted "${CMAKE_MATCH_1}")
     endif()
   endif()
+  string(REPLACE "${package}_" "" wantedVersion "${wanted}")
+  set(${outWanted} "${wantedVersion}" PARENT_SCOPE)
   if(NOT wanted STREQUAL "" AND EXISTS "${cache}/${wanted}/.complete")
     set(${outVar} "${cache}/${wanted}/src" PARENT_SCOPE)
     return()
@@ -137,7 +141,34 @@ function(_mascot_find_debian_source package cache outVar)
   set(${outVar} "${newest}/src" PARENT_SCOPE)
 endfunction()
 
-# Sets <outVar> to the unpacked, Debian-patched source tree of source package <package>.
+# Sets <outVar> to the sentence that names the <built> version of <package> and how it stands
+# against the version apt names (<wanted>, empty when apt names none). A build from an older copy
+# lacks Debian's later fixes, which the builder must be told plainly, not in a warning among many.
+function(mascot_describe_debian_version package built wanted outVar)
+  set(text "${package} ${built} built from Debian's source")
+  if(wanted STREQUAL "")
+    string(APPEND text ", apt names no version to compare")
+  elseif(built STREQUAL wanted)
+    string(APPEND text ", the version apt names")
+  else()
+    set(older 1)
+    if(MASCOT_DPKG)
+      execute_process(COMMAND ${MASCOT_DPKG} --compare-versions "${built}" lt "${wanted}"
+                      RESULT_VARIABLE older OUTPUT_QUIET ERROR_QUIET)
+    endif()
+    if(older EQUAL 0)
+      string(APPEND text ", OLDER than ${wanted}, which apt names")
+    elseif(MASCOT_DPKG)
+      string(APPEND text ", newer than ${wanted}, which apt names")
+    else()
+      string(APPEND text ", not ${wanted}, which apt names")
+    endif()
+  endif()
+  set(${outVar} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Sets <outVar> to the unpacked, Debian-patched source tree of source package <package>, and
+# <outVar>_SUMMARY to the sentence of mascot_describe_debian_version, which is also printed.
 # PREPARE_DIR <dir> PREPARE <command...> runs a command once in <tree>/<dir> of each copy, before
 # anything builds from it: the generation of a configure script that Debian runs in its own
 # build too.
@@ -150,7 +181,12 @@ function(mascot_fetch_debian_source package outVar)
   if(NOT lockResult STREQUAL "0")
     message(FATAL_ERROR "Cannot lock ${cache}/.lock: ${lockResult}")
   endif()
-  _mascot_find_debian_source(${package} "${cache}" tree)
+  _mascot_find_debian_source(${package} "${cache}" tree wanted)
+  get_filename_component(copyName "${tree}" DIRECTORY)
+  get_filename_component(copyName "${copyName}" NAME)
+  string(REPLACE "${package}_" "" built "${copyName}")
+  mascot_describe_debian_version(${package} "${built}" "${wanted}" summary)
+  message(NOTICE "${summary}")
   if(arg_PREPARE)
     get_filename_component(copy "${tree}" DIRECTORY)
     if(NOT EXISTS "${copy}/.prepared")
@@ -164,6 +200,7 @@ function(mascot_fetch_debian_source package outVar)
     endif()
   endif()
   set(${outVar} "${tree}" PARENT_SCOPE)
+  set(${outVar}_SUMMARY "${summary}" PARENT_SCOPE)
 endfunction()
 
 # Sets <outVar> to the command that configures an ExternalProject's autotools tree
