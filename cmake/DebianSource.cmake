@@ -9,7 +9,10 @@ include_guard(GLOBAL)
 # finds the folder complete and fetches nothing. When apt can neither name nor fetch the current
 # version (offline, no lists), the newest copy already in the cache is used.
 
-if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+# A builder may name the folder in MASCOT_DEBSRC_CACHE, in the environment or the CMake cache.
+if(DEFINED ENV{MASCOT_DEBSRC_CACHE} AND NOT "$ENV{MASCOT_DEBSRC_CACHE}" STREQUAL "")
+  set(_mascotDebsrcDefault "$ENV{MASCOT_DEBSRC_CACHE}")
+elseif(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
   set(_mascotDebsrcDefault "$ENV{XDG_CACHE_HOME}/tarvoclock/debsrc")
 elseif(DEFINED ENV{HOME} AND NOT "$ENV{HOME}" STREQUAL "")
   set(_mascotDebsrcDefault "$ENV{HOME}/.cache/tarvoclock/debsrc")
@@ -95,8 +98,16 @@ function(_mascot_find_debian_source package cache outVar outWanted)
     return()
   endif()
 
+  # MASCOT_DEBSRC_OFFLINE in the environment keeps a build to what the cache holds: a test that
+  # builds from a copy of the cache must not reach the archive.
+  set(offline FALSE)
+  if(DEFINED ENV{MASCOT_DEBSRC_OFFLINE} AND NOT "$ENV{MASCOT_DEBSRC_OFFLINE}" STREQUAL "")
+    set(offline TRUE)
+  endif()
   if(wanted STREQUAL "")
     set(problem "apt-get cannot name a source package for ${package}.\n${aptError}")
+  elseif(offline)
+    set(problem "${wanted} is not in ${cache}, and MASCOT_DEBSRC_OFFLINE forbids fetching it.")
   else()
     message(STATUS "Fetching Debian source package ${wanted}")
     mascot_download_debian_source(${package} "" "${cache}" dir problem)
@@ -108,7 +119,7 @@ function(_mascot_find_debian_source package cache outVar outWanted)
 
   # Offline, or the archive has moved on: an older copy still builds.
   file(GLOB cached LIST_DIRECTORIES true "${cache}/${package}_*/.complete")
-  if(NOT cached AND MASCOT_APT_CACHE)
+  if(NOT cached AND MASCOT_APT_CACHE AND NOT offline)
     # Nothing cached either: another version the lists name may still be fetched (a security
     # update can be listed before a mirror holds all of its files), newest first.
     execute_process(COMMAND ${MASCOT_APT_CACHE} showsrc ${package}
@@ -209,6 +220,10 @@ endfunction()
 # environment: host CFLAGS/LDFLAGS meant for native builds must not reach the cross compiler, and
 # pkg-config must find only what was built here, never the host's. Their own flags (-O2/-O3,
 # their warnings, no -Werror) stay: our -Werror is for our code. <guess> is a config.guess.
+# CPPFLAGS, which every project puts on each compile beside its own CFLAGS, turns assert off (a
+# failed one would end the clock) and writes the source cache and build folders under fixed
+# names into whatever paths reach the objects, so that where and by whom the program was built
+# changes no byte of it.
 function(mascot_cross_configure_command guess prefix outVar)
   execute_process(COMMAND ${CMAKE_C_COMPILER} -dumpmachine
                   OUTPUT_VARIABLE host OUTPUT_STRIP_TRAILING_WHITESPACE
@@ -228,8 +243,13 @@ function(mascot_cross_configure_command guess prefix outVar)
     --build=${build} --host=${host} --prefix=<INSTALL_DIR>
     --disable-shared --enable-static --disable-dependency-tracking --disable-maintainer-mode
     CC=${CMAKE_C_COMPILER}
+    "CPPFLAGS=-DNDEBUG ${MASCOT_EXTERNAL_PREFIX_MAPS}"
     PARENT_SCOPE)
 endfunction()
+
+# GCC lets the last map that matches win: the cache may lie inside the build folder.
+set(MASCOT_EXTERNAL_PREFIX_MAPS
+    "-ffile-prefix-map=${CMAKE_BINARY_DIR}=build -ffile-prefix-map=${MASCOT_DEBSRC_CACHE}=debsrc")
 
 find_program(MASCOT_MAKE NAMES gmake make REQUIRED)
 find_program(MASCOT_SH sh REQUIRED)

@@ -66,13 +66,14 @@ set(_mascotExpatPrefix "${CMAKE_BINARY_DIR}/_deps/expat-install")
 mascot_cross_configure_command("${_mascotExpatSource}/expat/conftools/config.guess"
                                "${_mascotExpatPrefix}" _mascotExpatConfigure)
 
-# Installing is part of the build step, as for libogg.
+# Installing is part of the build step, and so is cleaning, as for libogg.
 ExternalProject_Add(mascot_expat
   PREFIX ${CMAKE_BINARY_DIR}/_deps/expat
   SOURCE_DIR ${_mascotExpatSource}/expat
   INSTALL_DIR ${_mascotExpatPrefix}
   CONFIGURE_COMMAND ${_mascotExpatConfigure} ${_mascotExpatOptions}
-  BUILD_COMMAND ${MASCOT_MAKE} -j${MASCOT_BUILD_JOBS} -C lib
+  BUILD_COMMAND ${MASCOT_MAKE} -C lib clean
+        COMMAND ${MASCOT_MAKE} -j${MASCOT_BUILD_JOBS} -C lib
         COMMAND ${MASCOT_MAKE} -C lib install
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS <INSTALL_DIR>/lib/libexpat.a
