@@ -40,7 +40,7 @@ gtest_discover_tests(race_tests DISCOVERY_TIMEOUT 60)
 add_test(NAME debian_source_version
          COMMAND ${CMAKE_COMMAND} -DWORK=${CMAKE_BINARY_DIR}/debian-source-test
                  -P ${CMAKE_SOURCE_DIR}/tests/cmake/debian_source_test.cmake)
-# The parser under test is the one the program ships, built from Debian's source: never the
-# system's shared libexpat.
+# The parser under test is the one the program ships, built from Debian's source into the tests
+# themselves: not the system's shared libexpat, whose functions stay undefined in the program.
 add_test(NAME expat_from_debian_source
-         COMMAND sh -c "if ldd '$<TARGET_FILE:unit_tests>' | grep libexpat; then exit 1; fi; echo 'no shared libexpat'")
+         COMMAND sh -c "nm '$<TARGET_FILE:unit_tests>' | grep ' T XML_ParserCreateNS$'")
