@@ -1,7 +1,7 @@
-# Third-party libraries for the Windows targets are built from Debian's source packages: this
-# fetches a package's sources, Debian's patches applied, into a cache shared by every build, and
-# gives the configure command that cross-builds an autotools tree. Included by the cmake file of
-# each library built this way.
+# Third-party libraries for the Windows targets (and expat in every build) are built from Debian's
+# source packages: this fetches a package's sources, Debian's patches applied, into a cache shared
+# by every build, says which version it took, and gives the configure command that cross-builds
+# an autotools tree. Included by the cmake file of each library built this way.
 include_guard(GLOBAL)
 
 # The sources are fetched once with apt-get into a cache outside the source tree, one folder per
