@@ -35,3 +35,12 @@ list(FILTER raceOptions EXCLUDE REGEX "sanitize")
 set_target_properties(race_tests PROPERTIES COMPILE_OPTIONS "${raceOptions};-fsanitize=thread"
                       LINK_OPTIONS "-fsanitize=thread")
 gtest_discover_tests(race_tests DISCOVERY_TIMEOUT 60)
+
+# Which Debian source copy the build takes, and the line that says how it stands against apt's.
+add_test(NAME debian_source_version
+         COMMAND ${CMAKE_COMMAND} -DWORK=${CMAKE_BINARY_DIR}/debian-source-test
+                 -P ${CMAKE_SOURCE_DIR}/tests/cmake/debian_source_test.cmake)
+# The parser under test is the one the program ships, built from Debian's source into the tests
+# themselves: not the system's shared libexpat, whose functions stay undefined in the program.
+add_test(NAME expat_from_debian_source
+         COMMAND sh -c "nm '$<TARGET_FILE:unit_tests>' | grep ' T XML_ParserCreateNS$'")

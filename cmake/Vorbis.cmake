@@ -26,13 +26,15 @@ mascot_cross_configure_command("${_mascotOggSource}/config.guess" "${_mascotVorb
                                _mascotConfigure)
 
 # Installing is part of the build step so that the libraries are real outputs of one step, which
-# Ninja needs to order our links after them on a clean build.
+# Ninja needs to order our links after them on a clean build. The step runs only after a
+# configure, whose flags make would not see as a reason to compile again: it starts clean.
 ExternalProject_Add(mascot_libogg
   PREFIX ${CMAKE_BINARY_DIR}/_deps/libogg
   SOURCE_DIR ${_mascotOggSource}
   INSTALL_DIR ${_mascotVorbisPrefix}
   CONFIGURE_COMMAND ${_mascotConfigure}
-  BUILD_COMMAND ${MASCOT_MAKE} -j${MASCOT_BUILD_JOBS}
+  BUILD_COMMAND ${MASCOT_MAKE} clean
+        COMMAND ${MASCOT_MAKE} -j${MASCOT_BUILD_JOBS}
         COMMAND ${MASCOT_MAKE} install
   INSTALL_COMMAND ""
   BUILD_BYPRODUCTS <INSTALL_DIR>/lib/libogg.a
@@ -47,7 +49,8 @@ ExternalProject_Add(mascot_libvorbis
   CONFIGURE_COMMAND ${_mascotConfigure}
                     --disable-docs --disable-examples --disable-oggtest
                     OGG_CFLAGS=-I<INSTALL_DIR>/include "OGG_LIBS=-L<INSTALL_DIR>/lib -logg"
-  BUILD_COMMAND ${MASCOT_MAKE} -j${MASCOT_BUILD_JOBS} -C lib
+  BUILD_COMMAND ${MASCOT_MAKE} -C lib clean
+        COMMAND ${MASCOT_MAKE} -j${MASCOT_BUILD_JOBS} -C lib
         COMMAND ${MASCOT_MAKE} -C lib install
         COMMAND ${MASCOT_MAKE} -C include install
         COMMAND ${MASCOT_MAKE} install-pkgconfigDATA

@@ -124,6 +124,10 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
     # Two cases run at once only when ctest is given tests/e2e/lanes.json (scripts/test.sh does):
     # each then has a lane of its own, that is a Wine prefix and a range of displays.
     set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 300 RESOURCE_GROUPS wine_lanes:1)
+    # The release case builds the product a second time, in folders of its own.
+    if(name STREQUAL "test_release")
+      set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 1500)
+    endif()
     if(name STREQUAL "test_media" OR name STREQUAL "test_alarms" OR name MATCHES "^test_player")
       set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED test_media)
     endif()

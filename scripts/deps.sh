@@ -20,7 +20,7 @@ packages=(
   locales fonts-ipafont-gothic
   clang libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
-  libvorbis-dev libogg-dev libexpat1-dev libpng-dev
+  libvorbis-dev libogg-dev libpng-dev
   # zlib inflates gzip feed bodies: natively, and linked statically into the Windows program.
   zlib1g-dev libz-mingw-w64-dev
   # The Wine tests of the feed transport make their certificates at test time.
