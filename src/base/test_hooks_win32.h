@@ -20,6 +20,14 @@ void TraceEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // True while TARVO_TEST_NO_AUTOMATIC_PROXY is set to 1: WinHTTP behaves as on Windows 7 and 8,
 // which lack the automatic proxy access type. Read at each call.
 bool TestLacksAutomaticProxy();
+// While TARVO_TEST_NO_DPI_FOR_WINDOW is 1, GetDpiForWindow counts as missing (Windows 8.1 and
+// Windows 10 before 1607); while TARVO_TEST_NO_DPI_FOR_MONITOR is 1, GetDpiForMonitor does too
+// (Windows 7 and 8). Read at each call.
+bool TestLacksDpiForWindow();
+bool TestLacksDpiForMonitor();
+// TARVO_TEST_SYSTEM_DPI: the DPI the screen's LOGPIXELSX stands for (the system DPI, which on a
+// PC of several monitors can be another monitor's); 0 when unset. Read at each call.
+int TestSystemDpi();
 bool TestForcesFallback();
 // TARVO_TEST_FEED_SERVER: the feed server host the test gives this clock (each its own
 // 127.77.N.1), copied into `out`; false when unset.
@@ -35,6 +43,9 @@ inline int64_t TestClockShiftSeconds() { return 0; }
 inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}
 inline bool TestLacksAutomaticProxy() { return false; }
+inline bool TestLacksDpiForWindow() { return false; }
+inline bool TestLacksDpiForMonitor() { return false; }
+inline int TestSystemDpi() { return 0; }
 inline bool TestForcesFallback() { return false; }
 inline bool TestFeedServer(char*, unsigned) { return false; }
 inline bool TestHeldTick(uint32_t*) { return false; }
