@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "app/tray_win32.h"
 #include "base/dpi_win32.h"
 #include "base/resource_ids.h"
 #include "base/window_handles_win32.h"
@@ -118,6 +119,25 @@ TEST(DisplayScale, WithoutGetDpiForWindowAWindowHasItsMonitorsDpi) {
     DpiHooks hooks(true, true, systemDpi);
     EXPECT_EQ(QueryWindowDpi(window), systemDpi) << "Windows 7 and 8 have only the system DPI";
   }
+  DestroyWindow(window);
+}
+
+TEST(DisplayScale, TheTrayIconIsLoadedAtTheSmallIconSizeOfTheTaskbarsScale) {
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  for (int dpi : {96, 192}) {
+    DpiHooks hooks(true, true, dpi);
+    AddTrayIcon("ICON_TASK", GetModuleHandleA(nullptr), window);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(TrayIconData.hIcon, &info));
+    BITMAP colour = {};
+    GetObjectA(info.hbmColor, sizeof colour, &colour);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(colour.bmWidth, SystemMetricForDpi(SM_CXSMICON, dpi)) << dpi;
+    EXPECT_EQ(colour.bmWidth, dpi / 6) << dpi;
+  }
+  RemoveTrayIcon();
   DestroyWindow(window);
 }
 
