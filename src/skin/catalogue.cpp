@@ -14,10 +14,6 @@ std::mutex publishedLock;
 BrandRecord publishedTable[kBrandCount];  // under publishedLock
 char skinFolder[kSkinFolderCapacity] = "";  // written under publishedLock, by the UI thread only
 
-}  // namespace
-
-namespace {
-
 constexpr size_t kTagNameMax = 32;
 constexpr size_t kStemMax = 27;  // leaves room for ".kpz" in a 31-byte field
 constexpr const char kImageSuffix[] = ".kpz";

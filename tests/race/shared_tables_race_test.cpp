@@ -35,8 +35,8 @@ int WhileWriting(int rounds, Write write, Read read) {
   while (reads.load() == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(2)) {
     std::this_thread::yield();
   }
-  // Timed, not counted against the reads: a writer that looked at the reader's count would
-  // order the reads before its writes, and the sanitizer would see no race to report.
+  // Timed as well as counted: on a busy machine the reader may be given little time, and the
+  // sanitizer sees only the reads that fall among the writes.
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
   for (int round = 0; round < rounds || std::chrono::steady_clock::now() < until; ++round) write(round);
   done = true;
@@ -64,7 +64,7 @@ TEST(SharedTablesRace, ClockThreadCopiesOnlyWholeCataloguesWhileTheUiThreadRebui
         SetSkinFolder(round % 2 == 0 ? "C:\\bb\\" : "C:\\a\\");
       },
       [&] {
-        SkinRecord skin;
+        SkinRecord skin = {};
         char path[64];
         if (!CopyPublishedSkin(1, 0, &skin) || strcmp(skin.name, "whole") != 0) ++misses;
         if (!SkinPackagePath(skin.package, path, sizeof path) ||
@@ -80,7 +80,8 @@ TEST(SharedTablesRace, ClockThreadCopiesOnlyWholeCataloguesWhileTheUiThreadRebui
   PublishCatalogue();
 }
 
-// g++'s ThreadSanitizer does not see whole-struct copies of a plain struct; clang's does.
+// Were BarOffset a plain struct again, g++'s ThreadSanitizer would not see the race here, as it
+// does not watch whole-struct copies; clang's does.
 TEST(SharedTablesRace, TheUiThreadPlacesTheNewsListUnderTheBarWhileTheClockThreadLoadsSkins) {
   const int plainX = TickerWindowBox(FaceOffsetFor(0, 0), 2.0).x;
   const int wideX = TickerWindowBox(FaceOffsetFor(0, 1), 2.0).x;
