@@ -16,12 +16,14 @@ using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 
-// `name` from `module` (already loaded, or loaded here and kept), as the function type `F`; null
-// where the system lacks it.
+// `name` from `module` (already loaded, or loaded here from the system folder and kept), as the
+// function type `F`; null where the system lacks it.
 template <typename F>
-F Lookup(const char* module, const char* name, bool load) {
-  HMODULE handle = GetModuleHandleA(module);
-  if (handle == nullptr && load) handle = LoadLibraryA(module);
+F Lookup(const wchar_t* module, const char* name, bool load) {
+  HMODULE handle = GetModuleHandleW(module);
+  // Only the system's copy: never one lying beside the program. Systems that do not know the
+  // flag are older than the DLLs asked for here.
+  if (handle == nullptr && load) handle = LoadLibraryExW(module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (handle == nullptr) return nullptr;
   FARPROC proc = GetProcAddress(handle, name);
   // Through the generic function pointer type: FARPROC and the real type differ.
@@ -42,7 +44,7 @@ int QueryMonitorDpi(HMONITOR monitor) {
   // shcore.dll is not there before Windows 8.1.
   const auto forMonitor = TestLacksDpiForMonitor()
                               ? nullptr
-                              : Lookup<GetDpiForMonitorFunction>("shcore.dll", "GetDpiForMonitor", true);
+                              : Lookup<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor", true);
   UINT x = 0;
   UINT y = 0;
   if (forMonitor != nullptr && monitor != nullptr && SUCCEEDED(forMonitor(monitor, kEffectiveDpi, &x, &y)) &&
@@ -55,7 +57,7 @@ int QueryMonitorDpi(HMONITOR monitor) {
 
 int QueryWindowDpi(HWND window) {
   const auto forWindow =
-      TestLacksDpiForWindow() ? nullptr : Lookup<GetDpiForWindowFunction>("USER32", "GetDpiForWindow", false);
+      TestLacksDpiForWindow() ? nullptr : Lookup<GetDpiForWindowFunction>(L"USER32", "GetDpiForWindow", false);
   if (forWindow != nullptr && window != nullptr) {
     const UINT dpi = forWindow(window);
     if (dpi != 0) return static_cast<int>(dpi);
@@ -66,7 +68,7 @@ int QueryWindowDpi(HWND window) {
 int ScaleForWindow(HWND window, int length) { return MulDiv(length, QueryWindowDpi(window), kBaseDpi); }
 
 int SystemMetricForDpi(int index, int dpi) {
-  const auto forDpi = Lookup<GetSystemMetricsForDpiFunction>("USER32", "GetSystemMetricsForDpi", false);
+  const auto forDpi = Lookup<GetSystemMetricsForDpiFunction>(L"USER32", "GetSystemMetricsForDpi", false);
   if (forDpi != nullptr && dpi > 0) return forDpi(index, static_cast<UINT>(dpi));
   return GetSystemMetrics(index);
 }
