@@ -27,6 +27,10 @@ endif()
 file(GLOB RACE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/race/*.cpp)
 file(GLOB RACE_CORE_SOURCES CONFIGURE_DEPENDS ${MASCOT_SRC}/settings/*.cpp)
 list(FILTER RACE_CORE_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
+# The portable halves of what the clock thread, the UI thread and the worker hand over.
+list(APPEND RACE_CORE_SOURCES ${MASCOT_SRC}/skin/catalogue.cpp ${MASCOT_SRC}/render/face_layout.cpp
+     ${MASCOT_SRC}/render/face_scale.cpp ${MASCOT_SRC}/base/job_queue.cpp ${MASCOT_SRC}/news/feeds.cpp ${MASCOT_SRC}/news/feed_dates.cpp
+     ${MASCOT_SRC}/news/ticker.cpp)
 add_executable(race_tests ${RACE_TEST_SOURCES} ${RACE_CORE_SOURCES})
 target_include_directories(race_tests PRIVATE ${MASCOT_SRC} ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(race_tests PRIVATE GTest::gtest GTest::gtest_main)

@@ -2,7 +2,8 @@
 # Renders the program and tray icons from their SVG sources into multi-size .ico files in
 # resources/icons/: "icon" (16-256 px), the tray icon and the tray icon with the news badge.
 # Each holds its sizes at twice the size too, as Windows picks them at 200 %: the program icon
-# 32 for 16 and 64 for 32 (48 serves 150 %), the tray icons 32 for 16.
+# 32 for 16 and 64 for 32 (48 serves 150 %). The tray icons hold the small-icon size of every
+# scale step from 100 % to 300 %, 16, 20, 24, 32, 40 and 48, so none is stretched.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out="$here/../../resources/icons"
@@ -26,5 +27,5 @@ render() {  # $1 = svg, $2 = output ico, then sizes
 }
 
 render "$here/clock.svg" "$out/clock.ico" 16 32 48 64 256
-render "$here/clock.svg" "$out/tray.ico" 16 32
-render "$here/clock_news.svg" "$out/tray_news.ico" 16 32
+render "$here/clock.svg" "$out/tray.ico" 16 20 24 32 40 48
+render "$here/clock_news.svg" "$out/tray_news.ico" 16 20 24 32 40 48

@@ -3,6 +3,7 @@
 #include "app/tray_win32.h"
 
 #include "app/app_win32.h"
+#include "base/dpi_win32.h"
 #include "base/test_hooks_win32.h"
 #include "settings/settings.h"
 
@@ -17,6 +18,9 @@ bool trayAdded = false;
 char lastIcon[32] = "";
 HINSTANCE lastInstance = nullptr;
 HWND iconWindow = nullptr;
+// The icon the entry shows, loaded at its size here and so ours to destroy once the shell, which
+// keeps a copy, shows another.
+HICON shownIcon = nullptr;
 
 }  // namespace
 
@@ -33,18 +37,21 @@ BOOL AddTrayIcon(const char* iconName, HINSTANCE instance, HWND window) {
   lstrcpynA(lastIcon, iconName, sizeof lastIcon);
   lastInstance = instance;
   iconWindow = window;
+  // The notification area is on the primary monitor's taskbar and draws small icons at that
+  // monitor's scale: 16 pixels at 100 %, 24 at 150 %, 32 at 200 %. The icon holds each size as
+  // drawn, so the one asked for is never stretched.
+  const int dpi = QueryMonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+  const int width = SystemMetricForDpi(SM_CXSMICON, dpi);
+  const int height = SystemMetricForDpi(SM_CYSMICON, dpi);
+  HICON icon = static_cast<HICON>(LoadImageA(instance, iconName, IMAGE_ICON, width, height, LR_VGACOLOR));
+  TraceEvent("tray icon at %d dpi: %dx%d", dpi, width, height);
   ZeroMemory(&TrayIconData, sizeof TrayIconData);
   TrayIconData.cbSize = sizeof TrayIconData;
   TrayIconData.hWnd = window;
   TrayIconData.uID = 1;
   TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   TrayIconData.uCallbackMessage = MSG_TRAY;
-  // Shared icons belong to the system, which frees them with the module; never DestroyIcon them.
-  // The notification area shows small icons: 16 pixels at 100 %, 32 at 200 %, which the icon
-  // holds as drawn rather than stretched.
-  TrayIconData.hIcon = static_cast<HICON>(
-      LoadImageA(instance, iconName, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                 GetSystemMetrics(SM_CYSMICON), LR_SHARED | LR_VGACOLOR));
+  TrayIconData.hIcon = icon;
   lstrcpynA(TrayIconData.szTip, AppCaption, sizeof TrayIconData.szTip);
   // A second add for the same id fails in the shell, and a modify of an entry it does not have:
   // what the shell holds can differ from what was last done here (a taskbar made again), so the
@@ -52,6 +59,8 @@ BOOL AddTrayIcon(const char* iconName, HINSTANCE instance, HWND window) {
   BOOL result = Shell_NotifyIconA(trayAdded ? NIM_MODIFY : NIM_ADD, &TrayIconData);
   if (!result) result = Shell_NotifyIconA(trayAdded ? NIM_ADD : NIM_MODIFY, &TrayIconData);
   trayAdded = result != FALSE;
+  if (shownIcon != nullptr && shownIcon != icon) DestroyIcon(shownIcon);
+  shownIcon = icon;
   if (result) {
     KillTimer(window, kTrayRetryTimer);
   } else {
@@ -73,5 +82,7 @@ void RemoveTrayIcon() {
   iconWindow = nullptr;
   Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   TrayIconData.hIcon = nullptr;
+  if (shownIcon != nullptr) DestroyIcon(shownIcon);
+  shownIcon = nullptr;
   trayAdded = false;
 }

@@ -10,5 +10,17 @@
 extern std::atomic<int> ClockDpi;
 
 // The DPI of `window`'s monitor: GetDpiForWindow where the system has it (Windows 10 1607 and
-// later; looked up by name, as Windows 7 and 8 lack it), else the screen's LOGPIXELSX.
+// later), else QueryMonitorDpi of the window's monitor.
 int QueryWindowDpi(HWND window);
+
+// The DPI of `monitor`: GetDpiForMonitor where the system has it (Windows 8.1 and later), else
+// the screen's LOGPIXELSX, the one DPI of Windows 7 and 8. Both looked up by name.
+int QueryMonitorDpi(HMONITOR monitor);
+
+// `length`, given at 96 DPI, in pixels at `window`'s DPI: for sizes the system does not scale
+// itself, such as the widths of list-view columns.
+int ScaleForWindow(HWND window, int length);
+
+// The system metric `index` (SM_CXSMICON, ...) at `dpi`: GetSystemMetricsForDpi where the system
+// has it, else GetSystemMetrics, which answers for the system DPI.
+int SystemMetricForDpi(int index, int dpi);

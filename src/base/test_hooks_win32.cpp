@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/local_time.h"
 
@@ -59,6 +60,23 @@ bool TestRefusesClockSet() { return EnvironmentFlag("TARVO_TEST_CLOCK_REFUSE"); 
 bool TestLacksAutomaticProxy() { return EnvironmentFlag("TARVO_TEST_NO_AUTOMATIC_PROXY"); }
 
 bool TestStopsSaveBeforeReplace() { return EnvironmentFlag("TARVO_TEST_SAVE_STOP"); }
+
+namespace {
+
+// The decimal value of the environment variable `name`; 0 when unset or not a number.
+int EnvironmentNumber(const char* name) {
+  char value[16] = {};
+  const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+  return n > 0 && n < sizeof value ? atoi(value) : 0;
+}
+
+}  // namespace
+
+bool TestLacksDpiForWindow() { return EnvironmentNumber("TARVO_TEST_NO_DPI_FOR_WINDOW") == 1; }
+
+bool TestLacksDpiForMonitor() { return EnvironmentNumber("TARVO_TEST_NO_DPI_FOR_MONITOR") == 1; }
+
+int TestSystemDpi() { return EnvironmentNumber("TARVO_TEST_SYSTEM_DPI"); }
 
 bool TestForcesFallback() { return forceFallback; }
 

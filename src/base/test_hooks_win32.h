@@ -23,6 +23,14 @@ bool TestLacksAutomaticProxy();
 // True while TARVO_TEST_SAVE_STOP is set to 1: a file save stops after its new copy is written and
 // flushed, before it replaces the old file, as a power cut there would. Read at each call.
 bool TestStopsSaveBeforeReplace();
+// While TARVO_TEST_NO_DPI_FOR_WINDOW is 1, GetDpiForWindow counts as missing (Windows 8.1 and
+// Windows 10 before 1607); while TARVO_TEST_NO_DPI_FOR_MONITOR is 1, GetDpiForMonitor does too
+// (Windows 7 and 8). Read at each call.
+bool TestLacksDpiForWindow();
+bool TestLacksDpiForMonitor();
+// TARVO_TEST_SYSTEM_DPI: the DPI the screen's LOGPIXELSX stands for (the system DPI, which on a
+// PC of several monitors can be another monitor's); 0 when unset. Read at each call.
+int TestSystemDpi();
 bool TestForcesFallback();
 // TARVO_TEST_FEED_SERVER: the feed server host the test gives this clock (each its own
 // 127.77.N.1), copied into `out`; false when unset.
@@ -39,6 +47,9 @@ inline bool TestRefusesClockSet() { return false; }
 inline void TraceEvent(const char*, ...) {}
 inline bool TestLacksAutomaticProxy() { return false; }
 inline bool TestStopsSaveBeforeReplace() { return false; }
+inline bool TestLacksDpiForWindow() { return false; }
+inline bool TestLacksDpiForMonitor() { return false; }
+inline int TestSystemDpi() { return 0; }
 inline bool TestForcesFallback() { return false; }
 inline bool TestFeedServer(char*, unsigned) { return false; }
 inline bool TestHeldTick(uint32_t*) { return false; }

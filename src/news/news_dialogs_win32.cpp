@@ -430,7 +430,7 @@ void PlayNewsChimes() {
 void ClickNewsBar(int x) {
   TickerSlot slots[kTickerSlots];
   TickerSlotsNow(slots);
-  const int left = TickerWindowBox(BarOffset, ScaleFromUnits(ShownScaleUnits.load())).x;
+  const int left = TickerWindowBox(BarOffset.load(), ScaleFromUnits(ShownScaleUnits.load())).x;
   const int k = HitTickerSlot(slots, x, left);
   TraceEvent("ClickNewsBar %d slot %d", x, k);
   if (k < 0) return;

@@ -183,7 +183,7 @@ bool DrawNewsBar() {
   if (!TickerOn() || !SurfaceExists(PictureSurface)) return false;
   if (ActiveSlots(ticker.slots) == 0 || !ticker.slots[ticker.head].active) return false;
   NoteFrameAccess();
-  const FaceBox box = TickerWindowBox(BarOffset, tickerScale);
+  const FaceBox box = TickerWindowBox(BarOffset.load(), tickerScale);
   const int height = box.h < textSurfaces[0].height ? box.h : textSurfaces[0].height;
   FrameGuard guard;
   CopyRect(&BackBuffer, box.x, box.y, box.w, height, &PictureSurface, box.x, box.y);

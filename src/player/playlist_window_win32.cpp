@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/dpi_win32.h"
 #include "base/file_win32.h"
 #include "base/message_box_win32.h"
 #include "base/messages.h"
@@ -93,7 +94,8 @@ void AddColumn(HWND list, int index, const char* header, int width, int format) 
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
   column.fmt = format;
   column.pszText = const_cast<char*>(header);
-  column.cx = width;
+  // Written at 100 %; the system scales the dialog but not the columns.
+  column.cx = ScaleForWindow(list, width);
   column.iSubItem = index;
   SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }

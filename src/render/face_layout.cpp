@@ -1,6 +1,10 @@
 // The face layout as arithmetic: glyph cells of the digit sheet and their places on the face.
 #include "render/face_layout.h"
 
+std::atomic<FacePoint> BarOffset{FacePoint{0, 0}};
+// A lock would be a wait on the clock thread for the UI thread; two ints pass in one access.
+static_assert(std::atomic<FacePoint>::is_always_lock_free, "the bar offset is read without a lock");
+
 namespace {
 
 constexpr int kCell = 28;

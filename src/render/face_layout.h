@@ -1,6 +1,8 @@
 // Where the clock face's glyphs go: the fixed face layout and the digit-sheet cells.
 #pragma once
 
+#include <atomic>
+
 #include "base/local_time.h"
 #include "render/face_scale.h"
 
@@ -8,6 +10,10 @@ struct FacePoint {
   int x;
   int y;
 };
+
+// Where the news bar is drawn, as FaceOffsetFor gives it for the loaded skin: set by the clock
+// thread's skin load, read by the UI thread to place the news list under the bar.
+extern std::atomic<FacePoint> BarOffset;
 
 // One glyph copy: from the digit sheet at (sx, sy) to the face at (dx, dy), w × h pixels. The
 // positions below are written at 1; every function takes the scale the face and the digit

@@ -29,7 +29,6 @@
 #include "skin/package_win32.h"
 
 FacePoint FaceOffset = {0, 0};
-FacePoint BarOffset = {0, 0};
 
 namespace {
 
@@ -39,14 +38,10 @@ double faceScale = 1.0;
 // hidden in the tray included.
 bool windowShown = false;
 
-// The selected skin, or null when BRAND and CHARA name no skin of the table (a hand-edited
-// settings file, or a package skin that is gone).
-const SkinRecord* SelectedSkin() {
-  if (BRAND < 0 || BRAND >= kBrandCount) return nullptr;
-  const BrandRecord& brand = BrandTable[BRAND];
-  if (CHARA < 0 || CHARA >= brand.skinCount || CHARA >= kSkinsPerBrand) return nullptr;
-  return &brand.skins[CHARA];
-}
+// A copy of the selected skin's record: the UI thread may rebuild the catalogue (after a skin
+// download) while this thread loads. False when BRAND and CHARA name no skin of the table (a
+// hand-edited settings file, or a package skin that is gone).
+bool SelectedSkin(SkinRecord* out) { return CopyPublishedSkin(BRAND, CHARA, out); }
 
 // Shown by the clock thread, so owned by no window: a box owned by the clock, a window of the UI
 // thread, would join the two threads' input and the clock would wait on this thread's work.
@@ -224,11 +219,12 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
   TOP = r.top;
   FaceOffset = FaceOffsetFor(BRAND, CHARA);
   BarOffset = FaceOffset;
-  const SkinRecord* skin = SelectedSkin();
-  if (skin == nullptr) {
+  SkinRecord selected;
+  if (!SelectedSkin(&selected)) {
     TraceEvent("LoadSkin: no skin %d/%d", BRAND.load(), CHARA.load());
     return SkinLoad::kNoSkin;
   }
+  const SkinRecord* skin = &selected;
   // Above scale 1 the twice-size images are the source: shown as they are at 2, resampled down
   // from them otherwise. Everything is composed at the source's size and resampled once at the
   // end, never per frame.
@@ -271,7 +267,7 @@ SkinLoad LoadSelectedSkin(bool withNewsBar, double scale) {
     return SkinLoad::kNoPicture;
   }
   if (withNewsBar) {
-    MaskCopyBlock(&PictureSurface, BarOffset.x * factor, (kBarY + BarOffset.y) * factor, &BarSurface,
+    MaskCopyBlock(&PictureSurface, FaceOffset.x * factor, (kBarY + FaceOffset.y) * factor, &BarSurface,
                   kMaskWidth * factor, kMaskHeight * factor);
   }
   if (SurfaceExists(MojiSurface)) {

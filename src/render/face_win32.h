@@ -4,9 +4,8 @@
 #include "base/local_time.h"
 #include "render/face_layout.h"
 
-// Added to every face position and to the bar position (non-zero for the one wide skin).
+// Added to every face position (non-zero for the one wide skin); the clock thread's.
 extern FacePoint FaceOffset;
-extern FacePoint BarOffset;
 
 // Everything here runs on the clock thread, the frame's only owner (see render/frame.h).
 

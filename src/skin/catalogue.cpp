@@ -2,10 +2,17 @@
 #include "skin/catalogue.h"
 
 #include <cstring>
+#include <mutex>
 
 BrandRecord BrandTable[kBrandCount];
 
 namespace {
+
+// What other threads read: the clock thread reloading a skin may be at work while the UI thread
+// rebuilds BrandTable after a download, so it copies from a table that changes only whole.
+std::mutex publishedLock;
+BrandRecord publishedTable[kBrandCount];  // under publishedLock
+char skinFolder[kSkinFolderCapacity] = "";  // written under publishedLock, by the UI thread only
 
 constexpr size_t kTagNameMax = 32;
 constexpr size_t kStemMax = 27;  // leaves room for ".kpz" in a 31-byte field
@@ -78,6 +85,46 @@ void ResetCatalogue() {
     brand.title[0] = '\0';
     brand.skinCount = 0;
   }
+}
+
+void PublishCatalogue() {
+  std::lock_guard<std::mutex> hold(publishedLock);
+  memcpy(publishedTable, BrandTable, sizeof publishedTable);
+}
+
+bool CopyPublishedSkin(int brand, int chara, SkinRecord* out) {
+  if (brand < 0 || brand >= kBrandCount || chara < 0 || chara >= kSkinsPerBrand) return false;
+  std::lock_guard<std::mutex> hold(publishedLock);
+  if (chara >= publishedTable[brand].skinCount) return false;
+  *out = publishedTable[brand].skins[chara];
+  return true;
+}
+
+bool SetSkinFolder(const char* folder) {
+  const size_t length = strlen(folder);
+  std::lock_guard<std::mutex> hold(publishedLock);
+  if (length >= sizeof skinFolder) {
+    skinFolder[0] = '\0';
+    return false;
+  }
+  memcpy(skinFolder, folder, length + 1);
+  return true;
+}
+
+const char* SkinFolder() { return skinFolder; }
+
+bool SkinPackagePath(const char* package, char* out, size_t capacity) {
+  if (package == nullptr || capacity == 0) return false;
+  const size_t nameLength = strlen(package);
+  std::lock_guard<std::mutex> hold(publishedLock);
+  const size_t folderLength = strlen(skinFolder);
+  if (folderLength == 0 || folderLength + nameLength + 1 > capacity ||
+      folderLength + nameLength + 1 > kSkinFolderCapacity) {
+    return false;
+  }
+  memcpy(out, skinFolder, folderLength);
+  memcpy(out + folderLength, package, nameLength + 1);
+  return true;
 }
 
 namespace {

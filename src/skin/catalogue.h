@@ -28,10 +28,36 @@ struct BrandRecord {
   SkinRecord skins[kSkinsPerBrand];
 };
 
+// The UI thread's table: built here (a rebuild empties it first), read by the skin dialog.
+// Other threads never read it; they copy from what PublishCatalogue last published.
 extern BrandRecord BrandTable[kBrandCount];
 
-// Empties every brand: titles cleared, no skins.
+// The skin folder's full path with its trailing backslash fits this, zero byte included.
+constexpr size_t kSkinFolderCapacity = 260;
+
+// Empties every brand of BrandTable: titles cleared, no skins. Other threads still see the table
+// last published.
 void ResetCatalogue();
+
+// Publishes BrandTable whole, under a short lock: a reader on another thread sees either the
+// table before or this one, never one being rebuilt.
+void PublishCatalogue();
+
+// Any thread. Copies skin `chara` of brand `brand` (0-based) from the published table; false,
+// with `out` untouched, when the table holds no such skin.
+bool CopyPublishedSkin(int brand, int chara, SkinRecord* out);
+
+// Stores the skin folder's full path (ending in a backslash), or empties it for "none"; the
+// UI thread's. False, leaving no skin folder, when `folder` does not fit.
+bool SetSkinFolder(const char* folder);
+
+// The skin folder as last set, for the UI thread that sets it; empty when there is none.
+const char* SkinFolder();
+
+// Any thread. The full path of the package `package` (a bare name from the catalogue) in the
+// skin folder. False, with `out` untouched, when there is no skin folder or the path does not
+// fit `capacity` or kSkinFolderCapacity.
+bool SkinPackagePath(const char* package, char* out, size_t capacity);
 
 // Finds `<name` (a prefix match) in the zero-terminated `text`, then the first '>' after it and
 // the first `</name>` searched from the start of `text`, and copies the bytes between into

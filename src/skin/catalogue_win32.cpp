@@ -13,9 +13,6 @@
 
 namespace {
 
-// The skin folder's full path with a trailing backslash, resolved once at start; empty before.
-char skinFolder[MAX_PATH] = "";
-
 bool LeadByte(unsigned char c) { return IsAnsiLeadByte(c); }
 
 const char* const kBuiltInDocuments[] = {"TARVO", "PELLIN", "QUORRA", "VIMSY", "MELDO"};
@@ -47,7 +44,7 @@ bool IsPackageName(const char* name) {
 }  // namespace
 
 bool ResolveSkinFolder(const char* skinPath, const char* baseFolder) {
-  skinFolder[0] = '\0';
+  SetSkinFolder("");
   char joined[MAX_PATH];
   char full[MAX_PATH];
   if (!SkinFolderPath(skinPath, baseFolder, joined, sizeof joined, LeadByte)) return false;
@@ -57,15 +54,13 @@ bool ResolveSkinFolder(const char* skinPath, const char* baseFolder) {
   // byte is 0x5C from passing for one.
   const char* last = CharPrevA(full, full + length);
   if (!(last == full + length - 1 && (*last == '\\' || *last == '/'))) lstrcatA(full, "\\");
-  lstrcpynA(skinFolder, full, MAX_PATH);
-  return true;
+  return SetSkinFolder(full);
 }
 
-const char* SkinFolder() { return skinFolder; }
-
 bool ScanSkinFolder() {
-  if (skinFolder[0] == '\0') return false;
-  const DWORD attributes = GetFileAttributesA(skinFolder);
+  const char* folder = SkinFolder();
+  if (folder[0] == '\0') return false;
+  const DWORD attributes = GetFileAttributesA(folder);
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   char pattern[MAX_PATH];
   if (!SkinPackagePath("*.skn", pattern, sizeof pattern)) return false;
@@ -94,18 +89,6 @@ bool ScanSkinFolder() {
   return true;
 }
 
-bool SkinPackagePath(const char* package, char* out, size_t capacity) {
-  if (skinFolder[0] == '\0' || package == nullptr || capacity == 0) return false;
-  const size_t folderLength = strlen(skinFolder);
-  const size_t nameLength = strlen(package);
-  if (folderLength + nameLength + 1 > capacity || folderLength + nameLength + 1 > MAX_PATH) {
-    return false;
-  }
-  memcpy(out, skinFolder, folderLength);
-  memcpy(out + folderLength, package, nameLength + 1);
-  return true;
-}
-
 bool BuildCatalogueFrom(HMODULE module) {
   // Every brand starts empty, so a rebuild after a download lists each package's skins once.
   ResetCatalogue();
@@ -117,6 +100,7 @@ bool BuildCatalogueFrom(HMODULE module) {
     }
   }
   ScanSkinFolder();
+  PublishCatalogue();
   return allBuiltIn;
 }
 

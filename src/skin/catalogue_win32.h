@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include "skin/catalogue.h"
+
 // Empties all twelve brands, then parses the built-in "XML" resources "TARVO", "PELLIN",
-// "QUORRA", "VIMSY" and "MELDO" in that order (a missing one is skipped) and scans the skin
-// folder. False when a built-in document was missing; the table holds whatever was found.
+// "QUORRA", "VIMSY" and "MELDO" in that order (a missing one is skipped), scans the skin
+// folder and publishes the table. False when a built-in document was missing; the table holds
+// whatever was found. The UI thread's.
 bool BuildCatalogue();
 
 // The same with the built-in documents taken from `module`.
@@ -17,13 +20,6 @@ bool BuildCatalogueFrom(HMODULE module);
 // be made.
 bool ResolveSkinFolder(const char* skinPath, const char* baseFolder);
 
-// The resolved skin folder's full path, ending in a backslash; empty before ResolveSkinFolder.
-const char* SkinFolder();
-
 // Adds the document of every "*.skn" package in the skin folder. False when the skin folder is
 // missing or holds no package.
 bool ScanSkinFolder();
-
-// The full path of the package `package` (a bare name from the catalogue) in the skin folder.
-// False, with `out` untouched, when there is no skin folder or the path does not fit.
-bool SkinPackagePath(const char* package, char* out, size_t capacity);

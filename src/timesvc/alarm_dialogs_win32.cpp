@@ -8,6 +8,7 @@
 
 #include "base/clock_source_win32.h"
 #include "base/dialog_win32.h"
+#include "base/dpi_win32.h"
 #include "base/message_box_win32.h"
 #include "base/messages.h"
 #include "base/paths_win32.h"
@@ -96,7 +97,8 @@ void InitList(HWND dialog) {
     LVCOLUMNA column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = columns[c].format;
-    column.cx = columns[c].width;
+    // Written at 100 %; the system scales the dialog but not the columns.
+    column.cx = ScaleForWindow(list, columns[c].width);
     column.pszText = const_cast<char*>(columns[c].title);
     column.iSubItem = c;
     SendMessageA(list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
