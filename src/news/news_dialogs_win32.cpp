@@ -28,6 +28,7 @@ namespace {
 // The list's own copy of the feeds, so a fetch that publishes meanwhile cannot change the texts
 // the rows point at.
 FeedRecord listFeeds[kFeedCount];
+FeedStatus listStatuses[kFeedCount];
 NewsRow rows[kNewsRowsMax];
 int rowCount = 0;
 // The feeds' brand names, the template's captions of their check boxes, taken before the
@@ -63,11 +64,27 @@ void SetCell(HWND list, int row, int column, const char* text) {
   SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
+void SetUtf8Text(HWND control, const char* text) {
+  wchar_t wide[256];
+  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 256) <= 0) wide[0] = L'\0';
+  SetWindowTextW(control, wide);
+}
+
+void ShowFeedStatuses(HWND dialog) {
+  for (int i = 0; i < kFeedCount; ++i) {
+    char line[160];
+    FeedStatusLine(listStatuses[i], LocalOf, line, sizeof line);
+    SetUtf8Text(GetDlgItem(dialog, IDC_NEWS_FEED_STATUS0 + i), line);
+  }
+}
+
 void FillNewsList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_NEWS_LIST);
   LockNews();
   memcpy(listFeeds, Feeds, sizeof listFeeds);
+  memcpy(listStatuses, FeedStatuses, sizeof listStatuses);
   UnlockNews();
+  ShowFeedStatuses(dialog);
   rowCount = BuildNewsRows(listFeeds, brandNameTexts, ViewBrand, ReadUnixTime(), NewDays, OldTime,
                            LocalOf, rows, kNewsRowsMax);
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);

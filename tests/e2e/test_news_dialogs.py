@@ -244,13 +244,16 @@ def test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file(
     clock.wait_event("ticker slot 0", timeout=20)
     # Its items are news: nothing was announced since the start (OldTime 0), so all are new.
     clock.wait_event("AnnounceNews 1")
-    # The title keeps its '&' (doubled in the label, so it is no shortcut) and is cut with its tip.
+    # The list says why the failing feed brings nothing and when the other was fetched; the
+    # title keeps its '&' (doubled in the label, so it is no shortcut) and is cut with its tip.
     box = open_dialog(clock, CMD_NEWS_LIST, "オクスベルからのお知らせ")
+    assert "見つかりません (404)" in box["texts"], box
+    assert any(t.startswith("取得 ") and t[3:5].isdigit() and t[5] == "/" for t in box["texts"]), box
     label = next(t for t in box["texts"] if t.startswith("ねこ新聞"))
     assert label.startswith("ねこ新聞 && テスト") and label.endswith("…"), label
     clock.wait_event("news list feed 1 title cut, whole as its tip")
     shot = screen.shot()
-    shot.save(h.artifact("news-list-titles.png"))
+    shot.save(h.artifact("news-list-status.png"))
     assert clock.press(1) == 0
     clock.wait_event("news list closed")
     clock.quit()
