@@ -51,3 +51,50 @@ HWND OpenDialog(const char* name, HWND owner, DLGPROC procedure, LPARAM param, D
   if (dialog == nullptr) delete run;
   return dialog;
 }
+
+bool SetOutsideLabel(HWND control, const wchar_t* text, int reserved) {
+  // A label longer than this is cut here first; no control shows that much on one line.
+  constexpr int kLongest = 512;
+  wchar_t shown[kLongest + 2];
+  int length = 0;
+  while (length < kLongest && text[length] != L'\0') {
+    shown[length] = text[length];
+    ++length;
+  }
+  bool cut = text[length] != L'\0';
+  RECT client;
+  GetClientRect(control, &client);
+  const int room = client.right - reserved;
+  HDC dc = GetDC(control);
+  if (dc != nullptr) {
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ before = SelectObject(dc, font);
+    SIZE whole = {};
+    GetTextExtentPoint32W(dc, shown, length, &whole);
+    if (whole.cx > room || cut) {
+      SIZE dots = {};
+      GetTextExtentPoint32W(dc, L"…", 1, &dots);
+      int fit = 0;
+      SIZE part = {};
+      GetTextExtentExPointW(dc, shown, length, room > dots.cx ? room - dots.cx : 0, &fit, nullptr,
+                            &part);
+      // Never half a surrogate pair, nor a blank before the dots.
+      if (fit > 0 && IS_HIGH_SURROGATE(shown[fit - 1])) --fit;
+      while (fit > 0 && shown[fit - 1] == L' ') --fit;
+      length = fit;
+      shown[length++] = L'…';
+      cut = true;
+    }
+    SelectObject(dc, before);
+    ReleaseDC(control, dc);
+  }
+  wchar_t label[2 * (kLongest + 1) + 1];
+  int at = 0;
+  for (int i = 0; i < length; ++i) {
+    if (shown[i] == L'&') label[at++] = L'&';
+    label[at++] = shown[i];
+  }
+  label[at] = L'\0';
+  SetWindowTextW(control, label);
+  return cut;
+}

@@ -19,3 +19,9 @@ INT_PTR RunDialog(const char* name, HWND owner, DLGPROC procedure, LPARAM param,
 // The same, modeless: returns the dialog window (null on failure) at once. The caller's
 // message loop must hand the dialog's messages to IsDialogMessage.
 HWND OpenDialog(const char* name, HWND owner, DLGPROC procedure, LPARAM param, DialogPlace place);
+
+// Sets `text`, which comes from outside the program (a feed, a file), as the label of
+// `control`: each '&' shows as itself instead of marking a shortcut, and a text wider than the
+// control's client width less `reserved` pixels, measured in the control's font, is cut with
+// "…". True when it was cut, so the caller can offer the whole text as a tip.
+bool SetOutsideLabel(HWND control, const wchar_t* text, int reserved);

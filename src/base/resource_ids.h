@@ -66,6 +66,7 @@
 
 // "RSS": the news list.
 #define IDC_NEWS_FEED0 1004  // 1004-1007: the four feeds' check boxes
+#define IDC_NEWS_FEED_STATUS0 1050  // 1050-1053: beside them, when each was fetched
 #define IDC_NEWS_LIST 1030
 #define IDC_NEWS_DESCRIPTION 1032
 

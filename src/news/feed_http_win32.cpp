@@ -11,6 +11,7 @@
 
 #include "base/test_hooks_win32.h"
 #include "news/feed_http.h"
+#include "news/news_list.h"
 #include "version.h"
 
 namespace {
@@ -500,4 +501,41 @@ const char* FeedFetchVerdictName(FeedFetchVerdict verdict) {
     case FeedFetchVerdict::kStopped: return "stopped";
   }
   return "?";
+}
+
+FeedFailure FeedFetchFailure(const FeedFetchResult& result) {
+  switch (result.verdict) {
+    case FeedFetchVerdict::kOk:
+    case FeedFetchVerdict::kNotModified:
+      return FeedFailure::kNone;
+    case FeedFetchVerdict::kStatus:
+      return FailureOfStatus(result.status);
+    case FeedFetchVerdict::kTimeout:
+      return FeedFailure::kTimeout;
+    case FeedFetchVerdict::kFailed:
+      break;
+    default:
+      return FeedFailure::kOther;
+  }
+  switch (result.error) {
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      return FeedFailure::kUnreachable;
+    // Wine reports a certificate it does not trust (unknown root, expired, another host's) as
+    // a secure channel that could not be set up.
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+    case ERROR_WINHTTP_SECURE_INVALID_CERT:
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
+      return FeedFailure::kCertificate;
+    case ERROR_WINHTTP_TIMEOUT:
+      return FeedFailure::kTimeout;
+    default:
+      return FeedFailure::kOther;
+  }
 }

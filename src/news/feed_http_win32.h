@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "base/worker_win32.h"
+#include "news/feeds.h"
 
 // Bounds of one feed fetch. The body bound holds for what arrives and for what it inflates to.
 constexpr size_t kFeedBodyLimit = 2 * 1024 * 1024;
@@ -66,3 +67,6 @@ void FreeFeedBody(FeedBody* body);
 
 // A short English name of a verdict, for diagnostics.
 const char* FeedFetchVerdictName(FeedFetchVerdict verdict);
+
+// The kind of failure a fetch that brought no body (and no 304) was, as the news list tells it.
+FeedFailure FeedFetchFailure(const FeedFetchResult& result);

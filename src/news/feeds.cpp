@@ -11,6 +11,7 @@ const char* const kFeedPaths[kFeedCount] = {"/rss/tarvo.rdf", "/rss/pellin.rdf",
                                             "/rss/quorra.rdf", "/rss/oxbel.rdf"};
 
 FeedRecord Feeds[kFeedCount];
+FeedStatus FeedStatuses[kFeedCount];
 
 bool BuildFeedUrl(int index, const char* host, char* out, size_t outCapacity) {
   if (outCapacity > 0) out[0] = '\0';

@@ -27,11 +27,34 @@ struct FeedRecord {
   int64_t first_seen[kItemsPerFeed];
 };
 
+// Why a feed's last try failed, in the kinds the news list tells apart.
+enum class FeedFailure : uint8_t {
+  kNone,         // the last try brought the feed (or a 304 kept it)
+  kNotFound,     // answered 404 or 410
+  kStatus,       // answered another status that is no feed
+  kUnreachable,  // no connection: the name does not resolve or nobody answers
+  kCertificate,  // the server's certificate does not verify
+  kNotFeed,      // an answer that holds no feed
+  kTimeout,
+  kOther,        // anything else: a broken answer, no memory, a refused redirect
+};
+
+// What the news list says about a feed: when it was last tried and last brought (Unix seconds,
+// 0 for never) and why the last try failed.
+struct FeedStatus {
+  int64_t lastTry;
+  int64_t lastSuccess;
+  FeedFailure failure;
+  int httpStatus;  // the answer's status for kNotFound and kStatus, else 0
+};
+
 // Paths of the four feeds on the feed server, by index.
 extern const char* const kFeedPaths[kFeedCount];
 
 // The published table the bar and the news list read (under the news lock on Windows).
 extern FeedRecord Feeds[kFeedCount];
+// Published with Feeds, under the same lock, by the fetch that tried them.
+extern FeedStatus FeedStatuses[kFeedCount];
 
 // Only bits 0-3 of ViewBrand choose feeds.
 inline int FeedBits(int viewBrand) { return viewBrand & 15; }

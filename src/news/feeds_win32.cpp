@@ -37,25 +37,69 @@ BOOL CALLBACK InitLock(PINIT_ONCE, PVOID, PVOID*) {
 char answer[kAnswerCapacity];
 char converted[kAnswerCapacity];
 FeedRecord staging[kFeedCount];
+FeedStatus stagedStatuses[kFeedCount];
 
-// Fetches and parses one feed into `feed`; false on any network, HTTP or document failure.
-bool ParseFeed(FeedRecord* feed) {
+// The status an answer other than 200 gave, read from its status line; 0 when there is none.
+// The answer buffer is zero-filled by the fetch, so the scan ends inside it.
+int AnswerStatus(const char* data) {
+  if (strncmp(data, "HTTP/1.", 7) != 0 || data[7] == '\0' || data[8] != ' ') return 0;
+  int status = 0;
+  for (int i = 9; i < 12; ++i) {
+    if (data[i] < '0' || data[i] > '9') return 0;
+    status = status * 10 + (data[i] - '0');
+  }
+  return status;
+}
+
+// What the news list says of a feed server fetch that failed with `verdict`.
+FeedFailure ServerFailure(HttpVerdict verdict, int* httpStatus) {
+  *httpStatus = 0;
+  switch (verdict) {
+    case HttpVerdict::kNotOk:
+      *httpStatus = AnswerStatus(answer);
+      return FailureOfStatus(*httpStatus);
+    case HttpVerdict::kConnectFailed:
+      return FeedFailure::kUnreachable;
+    case HttpVerdict::kTimedOut:
+      return FeedFailure::kTimeout;
+    default:
+      return FeedFailure::kOther;
+  }
+}
+
+// A try of a feed at `now` that ended in `failure` (kNone: it brought the feed).
+void NoteTry(FeedStatus* status, int64_t now, FeedFailure failure, int httpStatus) {
+  status->lastTry = now;
+  if (failure == FeedFailure::kNone) status->lastSuccess = now;
+  status->failure = failure;
+  status->httpStatus = httpStatus;
+}
+
+// Fetches and parses one feed into `feed`; false on any network, HTTP or document failure, which
+// `status` tells unless the fetch was stopped.
+bool ParseFeed(FeedRecord* feed, FeedStatus* status) {
   memset(feed->items, 0, sizeof feed->items);
   feed->item_count = 0;
   SOCKET connection = INVALID_SOCKET;
   const char* body = nullptr;
   size_t bodySize = 0;
   HttpVerdict verdict = HttpVerdict::kOk;
+  const int64_t now = ReadUnixTime();
   if (!HttpGetToMemory(feed->url, &connection, answer, &body, &bodySize, &verdict)) {
     TraceEvent("feed %s failed: %s", feed->url, HttpVerdictName(verdict));
+    int httpStatus = 0;
+    const FeedFailure failure = ServerFailure(verdict, &httpStatus);
+    if (verdict != HttpVerdict::kStopped) NoteTry(status, now, failure, httpStatus);
     return false;
   }
   // The body ends where the answer does; the buffer's zero fill terminates it.
   Utf8ToAnsi(converted, sizeof converted, body);
   if (!ParseFeedDocument(converted, feed, verdict == HttpVerdict::kCut)) {
     TraceEvent("feed %s failed: no title", feed->url);
+    NoteTry(status, now, FeedFailure::kNotFeed, 0);
     return false;
   }
+  NoteTry(status, now, FeedFailure::kNone, 0);
   TraceEvent("feed %s: %d items%s", feed->url, feed->item_count,
              verdict == HttpVerdict::kCut ? ", cut at the buffer" : "");
   return true;
@@ -102,10 +146,11 @@ void KeepPublishedItems(int index, FeedRecord* feed) {
 }
 
 // Fetches and parses the address feed `index` into `feed`, which is left without items when it
-// fails. The held validators are those of the published record's answer (both change only when
-// a check publishes, and only this thread publishes), so they go with the request exactly when
-// that record holds this address's items, and a 304 always has items to keep.
-void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
+// fails, and notes the try in `status`. The held validators are those of the published record's
+// answer (both change only when a check publishes, and only this thread publishes), so they go
+// with the request exactly when that record holds this address's items, and a 304 always has
+// items to keep.
+void FetchAddressFeed(int index, const char* url, FeedRecord* feed, FeedStatus* status) {
   snprintf(feed->url, sizeof feed->url, "%s", url);
   feed->by_address = true;
   const HeldValidators& mine = held[index];
@@ -113,10 +158,12 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
   const FeedValidators* validators = strcmp(mine.url, url) == 0 ? &mine.validators : nullptr;
   FeedBody body = {};
   FeedFetchResult result;
+  const int64_t now = ReadUnixTime();
   const bool fetched = FetchFeedAddress(url, validators, &BackgroundWorker, &body, &result);
   if (!fetched && result.verdict == FeedFetchVerdict::kNotModified && validators != nullptr) {
     KeepPublishedItems(index, feed);
     staged = mine;
+    NoteTry(status, now, FeedFailure::kNone, 0);
     TraceEvent("feed %s: not modified, %d items kept", url, feed->item_count);
     return;
   }
@@ -124,11 +171,16 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
     TraceEvent("feed %s failed: %s (status %d, error %lu, %d redirects)", url,
                FeedFetchVerdictName(result.verdict), result.status,
                static_cast<unsigned long>(result.error), result.redirects);
+    if (result.verdict != FeedFetchVerdict::kStopped) {
+      NoteTry(status, now, FeedFetchFailure(result), result.status);
+    }
     return;
   }
   FeedParseReport report;
   if (!ParseUrlFeed(body.data, body.size, feed, &report)) {
     TraceEvent("feed %s failed: %s", url, FeedParseStatusName(report.status));
+    const bool noMemory = report.status == FeedParseStatus::kNoMemory;
+    NoteTry(status, now, noMemory ? FeedFailure::kOther : FeedFailure::kNotFeed, 0);
     FreeFeedBody(&body);
     return;
   }
@@ -136,6 +188,7 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
   FeedRecordToAnsi(feed);
   snprintf(staged.url, sizeof staged.url, "%s", url);
   staged.validators = result.validators;
+  NoteTry(status, now, FeedFailure::kNone, 0);
   TraceEvent("feed %s: %d items (%s%s%s, %d redirects)", url, feed->item_count,
              FeedParseStatusName(report.status), result.gzip ? ", gzip" : "",
              result.cut ? ", cut at the bound" : "", result.redirects);
@@ -143,6 +196,13 @@ void FetchAddressFeed(int index, const char* url, FeedRecord* feed) {
 
 bool IsWebAddress(FeedAddressKind kind) {
   return kind == FeedAddressKind::kHttp || kind == FeedAddressKind::kHttps;
+}
+
+// The statuses go out even when the feeds do not, so the list can tell why they did not.
+void PublishStatuses() {
+  LockNews();
+  memcpy(FeedStatuses, stagedStatuses, sizeof FeedStatuses);
+  UnlockNews();
 }
 
 }  // namespace
@@ -184,6 +244,10 @@ bool FetchFeeds() {
   const int bits = FeedBits(ViewBrand);
   memset(staging, 0, sizeof staging);
   memset(stagedValidators, 0, sizeof stagedValidators);
+  // Only this thread writes the statuses, so the copy it starts from is current.
+  LockNews();
+  memcpy(stagedStatuses, FeedStatuses, sizeof stagedStatuses);
+  UnlockNews();
   char addresses[kFeedCount][kPathCapacity];
   CopyFeedAddresses(addresses);
   FeedAddressKind kinds[kFeedCount];
@@ -199,18 +263,19 @@ bool FetchFeeds() {
     bool failed = WorkerStopping(&BackgroundWorker);
     if (IsWebAddress(kinds[i]) && !failed) {
       // A feed of the user's own that fails shows no items; the others and the bar stay.
-      FetchAddressFeed(i, addresses[i], &staging[i]);
+      FetchAddressFeed(i, addresses[i], &staging[i], &stagedStatuses[i]);
       failed = WorkerStopping(&BackgroundWorker);
     } else if (!failed) {
       if (kinds[i] == FeedAddressKind::kRefused) ReportRefusedAddress(i);
       BuildFeedUrl(i, FeedServer, staging[i].url, sizeof staging[i].url);
-      const bool parsed = staging[i].url[0] != '\0' && ParseFeed(&staging[i]);
+      const bool parsed = staging[i].url[0] != '\0' && ParseFeed(&staging[i], &stagedStatuses[i]);
       // Beside the user's own feeds it fails alone, as theirs do: a failed parse holds no items.
       failed = !parsed && !ownFeeds;
     }
     if (failed) {
       // The bar baked into the face goes with the clock thread's next look at NewsBarShown.
       NewsAvailable = 0;
+      PublishStatuses();
       TraceEvent("FetchFeeds failed at feed %d", i);
       return false;
     }
@@ -219,6 +284,7 @@ bool FetchFeeds() {
   LockNews();
   for (int i = 0; i < kFeedCount; ++i) NoteFirstSeen(&staging[i], Feeds[i], now);
   memcpy(Feeds, staging, sizeof Feeds);
+  memcpy(FeedStatuses, stagedStatuses, sizeof FeedStatuses);
   // A bar an earlier check took away comes back with the user's own feeds; the clock thread
   // bakes it into the face again when it sees NewsBarShown change.
   if (ownFeeds) NewsAvailable = 1;

@@ -28,6 +28,7 @@ namespace {
 // The list's own copy of the feeds, so a fetch that publishes meanwhile cannot change the texts
 // the rows point at.
 FeedRecord listFeeds[kFeedCount];
+FeedStatus listStatuses[kFeedCount];
 NewsRow rows[kNewsRowsMax];
 int rowCount = 0;
 // The feeds' brand names, the template's captions of their check boxes, taken before the
@@ -63,11 +64,27 @@ void SetCell(HWND list, int row, int column, const char* text) {
   SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
+void SetUtf8Text(HWND control, const char* text) {
+  wchar_t wide[256];
+  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 256) <= 0) wide[0] = L'\0';
+  SetWindowTextW(control, wide);
+}
+
+void ShowFeedStatuses(HWND dialog) {
+  for (int i = 0; i < kFeedCount; ++i) {
+    char line[160];
+    FeedStatusLine(listStatuses[i], LocalOf, line, sizeof line);
+    SetUtf8Text(GetDlgItem(dialog, IDC_NEWS_FEED_STATUS0 + i), line);
+  }
+}
+
 void FillNewsList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_NEWS_LIST);
   LockNews();
   memcpy(listFeeds, Feeds, sizeof listFeeds);
+  memcpy(listStatuses, FeedStatuses, sizeof listStatuses);
   UnlockNews();
+  ShowFeedStatuses(dialog);
   rowCount = BuildNewsRows(listFeeds, brandNameTexts, ViewBrand, ReadUnixTime(), NewDays, OldTime,
                            LocalOf, rows, kNewsRowsMax);
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -105,19 +122,53 @@ void FillNewsList(HWND dialog) {
   TraceEvent("news list filled %d rows", rowCount);
 }
 
+// A channel title is the feed's own text: shown as written, and when its box cannot hold it, cut
+// with the whole title as the box's tip.
+void LabelFeedBoxes(HWND dialog) {
+  wchar_t titles[kFeedCount][sizeof(FeedRecord::channel_title)] = {};
+  LockNews();
+  for (int i = 0; i < kFeedCount; ++i) {
+    if (MultiByteToWideChar(CP_ACP, 0, Feeds[i].channel_title, -1, titles[i],
+                            sizeof(FeedRecord::channel_title)) <= 0) {
+      titles[i][0] = L'\0';
+    }
+  }
+  UnlockNews();
+  // The box and the gap before the text, in the dialog's own units so it grows with the font.
+  RECT box = {0, 0, 14, 0};
+  MapDialogRect(dialog, &box);
+  HWND tips = nullptr;
+  for (int i = 0; i < kFeedCount; ++i) {
+    if (titles[i][0] == L'\0') continue;
+    HWND control = GetDlgItem(dialog, IDC_NEWS_FEED0 + i);
+    if (!SetOutsideLabel(control, titles[i], box.right)) continue;
+    if (tips == nullptr) {
+      tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, AppInstance, nullptr);
+      if (tips == nullptr) return;
+      RECT client;
+      GetClientRect(dialog, &client);
+      SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, client.right);
+    }
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = titles[i];
+    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    TraceEvent("news list feed %d title cut, whole as its tip", i);
+  }
+}
+
 void InitNewsList(HWND dialog) {
   for (int i = 0; i < kFeedCount; ++i) {
     GetDlgItemTextA(dialog, IDC_NEWS_FEED0 + i, brandNames[i], sizeof brandNames[i]);
   }
-  LockNews();
-  for (int i = 0; i < kFeedCount; ++i) {
-    if (Feeds[i].channel_title[0] != '\0') {
-      SetDlgItemTextA(dialog, IDC_NEWS_FEED0 + i, Feeds[i].channel_title);
-    }
-  }
-  UnlockNews();
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
+  LabelFeedBoxes(dialog);
   HWND list = GetDlgItem(dialog, IDC_NEWS_LIST);
   SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   SendMessageA(list, LVM_SETBKCOLOR, 0, kBlack);

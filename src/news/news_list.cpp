@@ -14,6 +14,71 @@ const char* NewsMark(int64_t itemTime, int64_t now, int newDays, int64_t startOl
   return "NEW";
 }
 
+namespace {
+
+// What each failure is called in the news list; "%d" takes the answer's status. The texts are
+// UTF-8, written as escapes because this file is built without the Windows code page.
+struct FailureWords {
+  FeedFailure failure;
+  const char* words;
+};
+constexpr FailureWords kFailureWords[] = {
+    // 見つかりません (%d)
+    {FeedFailure::kNotFound, u8"\u898b\u3064\u304b\u308a\u307e\u305b\u3093 (%d)"},
+    // 取得できません (%d)
+    {FeedFailure::kStatus, u8"\u53d6\u5f97\u3067\u304d\u307e\u305b\u3093 (%d)"},
+    // 接続できません
+    {FeedFailure::kUnreachable, u8"\u63a5\u7d9a\u3067\u304d\u307e\u305b\u3093"},
+    // 証明書が信頼できません
+    {FeedFailure::kCertificate,
+     u8"\u8a3c\u660e\u66f8\u304c\u4fe1\u983c\u3067\u304d\u307e\u305b\u3093"},
+    // フィードではありません
+    {FeedFailure::kNotFeed, u8"\u30d5\u30a3\u30fc\u30c9\u3067\u306f\u3042\u308a\u307e\u305b\u3093"},
+    // タイムアウトしました
+    {FeedFailure::kTimeout, u8"\u30bf\u30a4\u30e0\u30a2\u30a6\u30c8\u3057\u307e\u3057\u305f"},
+    // 取得できません
+    {FeedFailure::kOther, u8"\u53d6\u5f97\u3067\u304d\u307e\u305b\u3093"},
+};
+
+}  // namespace
+
+FeedFailure FailureOfStatus(int status) {
+  return status == 404 || status == 410 ? FeedFailure::kNotFound : FeedFailure::kStatus;
+}
+
+void FeedStatusLine(const FeedStatus& status, LocalTimeOf localTimeOf, char* out,
+                    size_t outCapacity) {
+  if (outCapacity == 0) return;
+  char line[160] = "";
+  size_t used = 0;
+  int year, month, day, hour, minute, second;
+  if (status.lastSuccess > 0 &&
+      localTimeOf(status.lastSuccess, &year, &month, &day, &hour, &minute, &second)) {
+    // Each field is held to two digits, so the text always fits the line. "取得" is escaped.
+    used = static_cast<size_t>(snprintf(line, sizeof line, u8"\u53d6\u5f97 %02d/%02d %02d:%02d",
+                                        month % 100, day % 100, hour % 100, minute % 100));
+  }
+  const char* words = nullptr;
+  for (const FailureWords& entry : kFailureWords) {
+    if (entry.failure == status.failure) words = entry.words;
+  }
+  if (status.lastTry > 0 && words != nullptr) {
+    if (used > 0) used += static_cast<size_t>(snprintf(line + used, sizeof line - used, " / "));
+    char why[64];
+    // The words are this file's own texts; only the status is filled in.
+    snprintf(why, sizeof why, words, status.httpStatus);
+    snprintf(line + used, sizeof line - used, "%s", why);
+  }
+  // The line is UTF-8: a cut backs off over continuation bytes to a character's start.
+  size_t kept = strlen(line);
+  if (kept > outCapacity - 1) {
+    kept = outCapacity - 1;
+    while (kept > 0 && (static_cast<unsigned char>(line[kept]) & 0xC0) == 0x80) --kept;
+  }
+  memcpy(out, line, kept);
+  out[kept] = '\0';
+}
+
 bool IsListedItem(const char* extend) { return extend[0] != '[' || extend[1] == '1'; }
 
 int BuildNewsRows(const FeedRecord* feeds, const char* const brandNames[kFeedCount], int viewBrand,

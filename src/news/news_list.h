@@ -52,6 +52,16 @@ int BuildNewsRows(const FeedRecord* feeds, const char* const brandNames[kFeedCou
                   int64_t now, int newDays, int64_t startOldTime, LocalTimeOf localTimeOf,
                   NewsRow* rows, int capacity);
 
+// The kind of failure an HTTP answer with `status` (no feed, no redirect) is.
+FeedFailure FailureOfStatus(int status);
+
+// The line beside a feed's box in the news list: when it was last brought ("取得 12/09 14:05",
+// local time) and, after a failed last try, why ("見つかりません (404)"), the two joined by
+// " / ". Empty before the feed's first try, and the time alone when the clock cannot convert it
+// is left out. UTF-8, cut at a character boundary to `outCapacity`.
+void FeedStatusLine(const FeedStatus& status, LocalTimeOf localTimeOf, char* out,
+                    size_t outCapacity);
+
 // The settings dialog's ranges: CheckTime 1-24 hours, NewDays 1-7 days.
 int ClampNewDays(int days);
 // The combo selection for a stored value (always a valid entry), and the value for a selection

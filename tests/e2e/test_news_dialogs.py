@@ -2,6 +2,7 @@
 rows, marks and colours, ticking feeds, the settings' controls and the new-item notice. Port 80
 needs root."""
 import os
+import shutil
 import time
 
 import harness
@@ -205,8 +206,18 @@ def test_settings_controls_cancel_restores_speed_and_ok_fetches_only_on_a_new_in
 
 def test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file(h):
     screen = h.screen()
+    # The second feed's channel is named with an '&' and more than its box holds.
+    news = os.path.join(h.artifacts, "news-amp")
+    shutil.copytree(harness.TEST_NEWS, news, dirs_exist_ok=True)
+    path = os.path.join(news, "pellin.rdf")
+    with open(path, encoding="utf-8") as f:
+        text = f.read().replace("<title>Pellin news</title>",
+                                "<title>ねこ新聞 &amp; テスト 号外つき週末特別版のお知らせ一覧</title>", 1)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
     # The server's first feed fails, as on a PC that cannot reach the feed server: the bar goes.
-    clock, feeds = start(h, screen, {"NewFlag": 0, "ViewBrand": 3}, overrides=[("/rss/tarvo.rdf", "404")])
+    clock, feeds = start(h, screen, {"NewFlag": 0, "ViewBrand": 3}, news=news,
+                         overrides=[("/rss/tarvo.rdf", "404")])
     clock.wait_event("FetchFeeds failed at feed 0")
     box = open_dialog(clock, CMD_NEWS_SETTINGS, "お知らせの設定")
     for text in ("代わりに読むお知らせのアドレス", "空欄のときは標準のお知らせを読みます。", "ペリン"):
@@ -233,6 +244,18 @@ def test_feed_addresses_are_checked_on_ok_fetched_and_kept_in_the_settings_file(
     clock.wait_event("ticker slot 0", timeout=20)
     # Its items are news: nothing was announced since the start (OldTime 0), so all are new.
     clock.wait_event("AnnounceNews 1")
+    # The list says why the failing feed brings nothing and when the other was fetched; the
+    # title keeps its '&' (doubled in the label, so it is no shortcut) and is cut with its tip.
+    box = open_dialog(clock, CMD_NEWS_LIST, "オクスベルからのお知らせ")
+    assert "見つかりません (404)" in box["texts"], box
+    assert any(t.startswith("取得 ") and t[3:5].isdigit() and t[5] == "/" for t in box["texts"]), box
+    label = next(t for t in box["texts"] if t.startswith("ねこ新聞"))
+    assert label.startswith("ねこ新聞 && テスト") and label.endswith("…"), label
+    clock.wait_event("news list feed 1 title cut, whole as its tip")
+    shot = screen.shot()
+    shot.save(h.artifact("news-list-status.png"))
+    assert clock.press(1) == 0
+    clock.wait_event("news list closed")
     clock.quit()
     saved = clock.read_cfg()
     assert (saved.get("FeedUrl0"), saved.get("FeedUrl1")) == ("", address), saved

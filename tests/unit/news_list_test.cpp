@@ -197,3 +197,49 @@ TEST(BarClick, EdgesAreOutsideLowestSlotWinsAndBarOffsetShifts) {
 }
 
 }  // namespace
+
+// In UTC whatever the machine's zone, so the expected times hold everywhere.
+bool UtcOf(int64_t seconds, int* year, int* month, int* day, int* hour, int* minute, int* second) {
+  const time_t t = static_cast<time_t>(seconds);
+  struct tm out;
+  if (gmtime_r(&t, &out) == nullptr) return false;
+  *year = out.tm_year + 1900;
+  *month = out.tm_mon + 1;
+  *day = out.tm_mday;
+  *hour = out.tm_hour;
+  *minute = out.tm_min;
+  *second = out.tm_sec;
+  return true;
+}
+
+TEST(FeedStatusLines, LastFetchedAndWhyTheLastTryFailed) {
+  const int64_t fetched = 1765289100;  // 2025-12-09 14:05 UTC
+  const int64_t later = fetched + 3600;
+  struct Case {
+    FeedStatus status;
+    const char* line;
+  } const kCases[] = {
+      {{0, 0, FeedFailure::kNone, 0}, ""},
+      {{fetched, fetched, FeedFailure::kNone, 0}, "取得 12/09 14:05"},
+      {{later, fetched, FeedFailure::kNotFound, 404}, "取得 12/09 14:05 / 見つかりません (404)"},
+      {{later, 0, FeedFailure::kNotFound, 410}, "見つかりません (410)"},
+      {{later, 0, FeedFailure::kStatus, 503}, "取得できません (503)"},
+      {{later, 0, FeedFailure::kUnreachable, 0}, "接続できません"},
+      {{later, 0, FeedFailure::kCertificate, 0}, "証明書が信頼できません"},
+      {{later, 0, FeedFailure::kNotFeed, 0}, "フィードではありません"},
+      {{later, 0, FeedFailure::kTimeout, 0}, "タイムアウトしました"},
+      {{later, 0, FeedFailure::kOther, 0}, "取得できません"},
+  };
+  for (const Case& c : kCases) {
+    char line[160];
+    FeedStatusLine(c.status, UtcOf, line, sizeof line);
+    EXPECT_STREQ(line, c.line);
+  }
+  EXPECT_EQ(FailureOfStatus(404), FeedFailure::kNotFound);
+  EXPECT_EQ(FailureOfStatus(410), FeedFailure::kNotFound);
+  EXPECT_EQ(FailureOfStatus(500), FeedFailure::kStatus);
+  // A short buffer keeps whole characters only: "接" is three bytes.
+  char small[6];
+  FeedStatusLine({later, 0, FeedFailure::kUnreachable, 0}, UtcOf, small, sizeof small);
+  EXPECT_STREQ(small, "接");
+}

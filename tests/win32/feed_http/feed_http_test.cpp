@@ -117,24 +117,30 @@ TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
     int items;          // 0: the feed fails and shows none
     std::string last;   // the last item's title
     double seconds;     // the most the check may take
+    FeedFailure failure;  // what the news list says of the try
   } cases[] = {
-      {"trusted certificate", Address(kTrusted, "/feed.xml"), 3, "trusted item 3", 5},
-      {"untrusted CA", Address(kUntrusted, "/feed.xml"), 0, "", 5},
-      {"expired certificate", Address(kExpired, "/feed.xml"), 0, "", 5},
-      {"wrong host name", Address(kWrongHost, "/feed.xml"), 0, "", 5},
-      {"five redirects", Address(kTrusted, "/redirect/5"), 3, "trusted redirected item 3", 5},
-      {"six redirects", Address(kTrusted, "/redirect/6"), 0, "", 5},
-      {"http to https", Address(kPlain, "/to-https"), 3, "trusted item 3", 5},
-      {"https to http refused", Address(kTrusted, "/to-http"), 0, "", 5},
-      {"gzip", Address(kTrusted, "/gzip.xml"), 3, "gzip item 3", 5},
-      {"user agent", Address(kPlain, "/ua.xml"), 1, agent + " item 1", 5},
-      {"3 MiB cut at 2 MiB", Address(kPlain, "/big.xml"), 65, "big item 65", 10},
-      {"gzip inflating past 2 MiB", Address(kPlain, "/big.gz"), 65, "big item 65", 10},
-      {"not an address: the server's feed", "ftp://localhost/feed.xml", 1, "server item 1", 5},
-      {"empty: the server's feed", "", 1, "server item 1", 5},
+      {"trusted certificate", Address(kTrusted, "/feed.xml"), 3, "trusted item 3", 5,
+        FeedFailure::kNone},
+      {"untrusted CA", Address(kUntrusted, "/feed.xml"), 0, "", 5, FeedFailure::kCertificate},
+      {"expired certificate", Address(kExpired, "/feed.xml"), 0, "", 5, FeedFailure::kCertificate},
+      {"wrong host name", Address(kWrongHost, "/feed.xml"), 0, "", 5, FeedFailure::kCertificate},
+      {"five redirects", Address(kTrusted, "/redirect/5"), 3, "trusted redirected item 3", 5,
+        FeedFailure::kNone},
+      {"six redirects", Address(kTrusted, "/redirect/6"), 0, "", 5, FeedFailure::kOther},
+      {"http to https", Address(kPlain, "/to-https"), 3, "trusted item 3", 5, FeedFailure::kNone},
+      {"https to http refused", Address(kTrusted, "/to-http"), 0, "", 5, FeedFailure::kOther},
+      {"gzip", Address(kTrusted, "/gzip.xml"), 3, "gzip item 3", 5, FeedFailure::kNone},
+      {"user agent", Address(kPlain, "/ua.xml"), 1, agent + " item 1", 5, FeedFailure::kNone},
+      {"3 MiB cut at 2 MiB", Address(kPlain, "/big.xml"), 65, "big item 65", 10,
+        FeedFailure::kNone},
+      {"gzip inflating past 2 MiB", Address(kPlain, "/big.gz"), 65, "big item 65", 10,
+        FeedFailure::kNone},
+      {"not an address: the server's feed", "ftp://localhost/feed.xml", 1, "server item 1", 5,
+        FeedFailure::kNone},
+      {"empty: the server's feed", "", 1, "server item 1", 5, FeedFailure::kNone},
       // A body that stops: one receive's 5 s; one that trickles: the feed's 15 s.
-      {"stall", Address(kPlain, "/stall"), 0, "", 5 + 1.5},
-      {"trickle", Address(kPlain, "/drip"), 0, "", 15 + 1.5},
+      {"stall", Address(kPlain, "/stall"), 0, "", 5 + 1.5, FeedFailure::kTimeout},
+      {"trickle", Address(kPlain, "/drip"), 0, "", 15 + 1.5, FeedFailure::kTimeout},
   };
   for (const Case& c : cases) {
     const size_t traced = TraceLines().size();
@@ -147,6 +153,7 @@ TEST_F(FeedHttp, EachAddressFeedShowsWhatItsAnswerAllowsAndTheOthersStay) {
     EXPECT_EQ(Feeds[0].by_address, !c.address.empty() && c.address.compare(0, 4, "http") == 0)
         << c.name;
     EXPECT_EQ(Feeds[1].item_count, 3) << c.name;
+    EXPECT_EQ(static_cast<int>(FeedStatuses[0].failure), static_cast<int>(c.failure)) << c.name;
     UnlockNews();
     EXPECT_EQ(NewsAvailable.load(), 1) << c.name;
     if (strcmp(c.name, "stall") == 0) {
