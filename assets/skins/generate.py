@@ -34,6 +34,14 @@ MORNING_CELL = (36, 346, 18, 12)
 AFTERNOON_CELL = (54, 346, 18, 12)
 
 
+def SheetCells():
+    """Every cell of a sheet at 1, named for messages."""
+    cells = [("large %d" % d, LargeDigitCell(d)) for d in range(10)]
+    cells += [("small %d" % d, SmallDigitCell(d)) for d in range(10)]
+    cells += [("month %d" % m, MonthCell(m)) for m in range(1, 13)]
+    return cells + [("colon", COLON_CELL), ("AM", MORNING_CELL), ("PM", AFTERNOON_CELL)]
+
+
 def Svg(width, height, body, defs=""):
     return ('<?xml version="1.0" encoding="UTF-8"?>\n'
             '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">\n'
