@@ -70,6 +70,8 @@ encode_set "$work/png" "$work/check" ""
 encode_set "$work/png2x" "$work/check2x" "$double_mark"
 "$python" "$skins/compare.py" "$work/png" "$work/check" "$work/svg/manifest.txt"
 "$python" "$skins/compare.py" "$work/png2x" "$work/check2x" "$work/svg/manifest.txt"
+# What the images give back must keep every glyph of a digit sheet off its cell's edge.
+"$python" "$skins/check_sheets.py" "$work/check" "$work/check2x"
 
 "$python" "$skins/catalogue.py" "$work/catalogue"
 rm -f "$catalogue"/*.xml

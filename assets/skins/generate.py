@@ -34,6 +34,14 @@ MORNING_CELL = (36, 346, 18, 12)
 AFTERNOON_CELL = (54, 346, 18, 12)
 
 
+def SheetCells():
+    """Every cell of a sheet at 1, named for messages."""
+    cells = [("large %d" % d, LargeDigitCell(d)) for d in range(10)]
+    cells += [("small %d" % d, SmallDigitCell(d)) for d in range(10)]
+    cells += [("month %d" % m, MonthCell(m)) for m in range(1, 13)]
+    return cells + [("colon", COLON_CELL), ("AM", MORNING_CELL), ("PM", AFTERNOON_CELL)]
+
+
 def Svg(width, height, body, defs=""):
     return ('<?xml version="1.0" encoding="UTF-8"?>\n'
             '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">\n'
@@ -256,7 +264,9 @@ def Bar(skin, brand):
 
 class GlyphFitter:
     """Places a text in a cell: measures its ink with the font file itself, so that the SVG
-    text lands exactly where the layout wants it, and clips it to the cell in any case."""
+    text lands exactly where the layout wants it. What is fitted is the whole glyph as drawn,
+    outline and shadow included, with the font's margin clear all round: a glyph the cell's clip
+    had to cut would end in a hard stroke on the face. The clip stays as a last guard."""
 
     def __init__(self, font):
         self.font = font
@@ -268,37 +278,52 @@ class GlyphFitter:
         left, top, right, bottom = self.measure.getbbox(text, anchor="ls")
         return left / 200.0, top / 200.0, right / 200.0, bottom / 200.0
 
-    def Place(self, text, cell, height, align="center", top=None, squeeze=1.0, max_width=None):
+    def Place(self, text, cell, height, align="center", top=None, squeeze=1.0):
         x, y, w, h = cell
+        f = self.font
+        margin = f["margin"]
+        shadowShift = 1.0 if f.get("shadow") else 0.0
         left, inkTop, right, bottom = self.Ink(text)
+        # Smaller glyphs get a thinner outline, in proportion: the full one would leave a date
+        # digit or a mark little room for its own strokes in a cell this small.
+        outline = f["outline_width"] * min(1.0, float(height) / f["large_height"])
+        # The outline is drawn in the squeezed text's own units: thinned across by the squeeze,
+        # widened to make up for it, so it keeps its width across and grows along.
+        strokeWidth = outline / max(squeeze, 0.5)
+        width = w - 2 * margin - strokeWidth * squeeze - shadowShift
+        inkW = (right - left) * height / (bottom - inkTop) * squeeze
+        if inkW > width:
+            squeeze *= width / inkW
+            strokeWidth = outline / max(squeeze, 0.5)
+        halfAcross = strokeWidth * squeeze / 2.0
+        halfAlong = strokeWidth / 2.0
+        height = min(height, h - 2 * margin - 2 * halfAlong - shadowShift)
         size = height / (bottom - inkTop)
         inkW = (right - left) * size * squeeze
-        limit = max_width if max_width is not None else w - 2 * self.font["margin"]
-        if inkW > limit:
-            squeeze *= limit / inkW
-            inkW = limit
+        outerW = inkW + 2 * halfAcross + shadowShift
         if align == "center":
-            inkX = x + (w - inkW) / 2.0
+            inkX = x + (w - outerW) / 2.0 + halfAcross
         else:
-            inkX = x + w - 0.5 - inkW
-        inkY = y + (h - height) / 2.0 if top is None else y + top
+            inkX = x + w - margin - shadowShift - halfAcross - inkW
+        if top is None:
+            inkY = y + (h - (height + 2 * halfAlong + shadowShift)) / 2.0 + halfAlong
+        else:
+            inkY = y + max(top, margin + halfAlong)
         baseX = inkX - left * size * squeeze
         baseY = inkY - inkTop * size
         clip = "c%d" % len(self.clips)
         self.clips.append('<clipPath id="%s"><rect x="%d" y="%d" width="%d" height="%d"/></clipPath>'
                           % (clip, x, y, w, h))
-        f = self.font
         text_attrs = ('font-family="\'%s\'" font-weight="%s" font-size="%.2f" fill="%s" stroke="%s" '
                       'stroke-width="%.2f" stroke-linejoin="round" paint-order="stroke"'
-                      % (f["family"], f["weight"], size, f["fill"], f["outline"],
-                         f["outline_width"] / max(squeeze, 0.5)))
+                      % (f["family"], f["weight"], size, f["fill"], f["outline"], strokeWidth))
         transform = "translate(%.2f,%.2f) scale(%.3f,1)" % (baseX, baseY, squeeze)
         shadow = ""
-        if f.get("shadow"):
+        if shadowShift:
             shadow = ('<text transform="translate(%.2f,%.2f) scale(%.3f,1)" font-family="\'%s\'" font-weight="%s" '
                       'font-size="%.2f" fill="%s" stroke="%s" stroke-width="%.2f" stroke-linejoin="round">%s</text>'
-                      % (baseX + 1, baseY + 1, squeeze, f["family"], f["weight"], size, f["shadow"],
-                         f["shadow"], f["outline_width"] / max(squeeze, 0.5), text))
+                      % (baseX + shadowShift, baseY + shadowShift, squeeze, f["family"], f["weight"], size,
+                         f["shadow"], f["shadow"], strokeWidth, text))
         self.body.append('<g clip-path="url(#%s)">%s<text transform="%s" %s>%s</text></g>'
                          % (clip, shadow, transform, text_attrs, text))
 
@@ -313,8 +338,11 @@ def Moji(font):
                 squeeze=0.82)
     g.Place("AM", MORNING_CELL, font["mark_height"])
     g.Place("PM", AFTERNOON_CELL, font["mark_height"])
+    # The dot and its outline keep the same margin clear as the glyphs.
     x, y, w, h = COLON_CELL
-    colon = P.Circle(x + w / 2.0, y + h / 2.0, 2.3, font["fill"], font["outline"], 1.2)
+    ring = 1.0
+    radius = min(w, h) / 2.0 - font["margin"] - ring / 2.0
+    colon = P.Circle(x + w / 2.0, y + h / 2.0, radius, font["fill"], font["outline"], ring)
     return Svg(MOJI_W, MOJI_H, "\n".join(g.body) + colon, "".join(g.clips))
 
 

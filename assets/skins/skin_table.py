@@ -6,18 +6,18 @@ DEJAVU = "/usr/share/fonts/truetype/dejavu/"
 
 FONTS = {
     "tarvo": {"family": "M PLUS 1", "weight": 900, "file": MPLUS + "Mplus1-Black.otf",
-              "fill": "#22305C", "outline": "#FFFFFF", "outline_width": 3.0, "margin": 1.5,
+              "fill": "#22305C", "outline": "#FFFFFF", "outline_width": 3.0, "margin": 1.0,
               "large_height": 21, "small_height": 14, "mark_height": 8, "date_top": 7},
     "pellin": {"family": "M PLUS 2", "weight": 800, "file": MPLUS + "Mplus2-ExtraBold.otf",
-               "fill": "#7A3A12", "outline": "#FFF6E6", "outline_width": 3.0, "margin": 1.5,
+               "fill": "#7A3A12", "outline": "#FFF6E6", "outline_width": 3.0, "margin": 1.0,
                "shadow": "#F5A04A",
                "large_height": 20, "small_height": 14, "mark_height": 8, "date_top": 7},
     "quorra": {"family": "DejaVu Serif", "weight": "bold", "file": DEJAVU + "DejaVuSerif-Bold.ttf",
-               "fill": "#3A2878", "outline": "#FFFFFF", "outline_width": 3.0, "margin": 1.5,
+               "fill": "#3A2878", "outline": "#FFFFFF", "outline_width": 3.0, "margin": 1.0,
                "shadow": "#E2B84A",
                "large_height": 20, "small_height": 14, "mark_height": 8, "date_top": 7},
     "vimsy": {"family": "M PLUS 1", "weight": 800, "file": MPLUS + "Mplus1-ExtraBold.otf",
-              "fill": "#1D6246", "outline": "#FFFFFF", "outline_width": 3.0, "margin": 1.5,
+              "fill": "#1D6246", "outline": "#FFFFFF", "outline_width": 3.0, "margin": 1.0,
               "shadow": "#8FD9B0",
               "large_height": 20, "small_height": 14, "mark_height": 8, "date_top": 7},
 }
