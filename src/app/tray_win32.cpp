@@ -77,6 +77,12 @@ void RestoreTrayIcon() {
   AddTrayIcon(lastIcon, lastInstance, iconWindow);
 }
 
+void RefreshTrayIconSize() {
+  if (iconWindow == nullptr) return;
+  // The entry stays; only its image is loaded again at the size the taskbar's scale asks for now.
+  AddTrayIcon(lastIcon, lastInstance, iconWindow);
+}
+
 void RemoveTrayIcon() {
   if (iconWindow != nullptr) KillTimer(iconWindow, kTrayRetryTimer);
   iconWindow = nullptr;

@@ -27,5 +27,8 @@ BOOL AddTrayIcon(const char* iconName, HINSTANCE instance, HWND window);
 // Adds the entry again with the icon it last had: for the retry timer, and for a taskbar made
 // again, which has lost every icon. Nothing after RemoveTrayIcon.
 void RestoreTrayIcon();
+// Loads the entry's icon again at the small-icon size of the current display scale: for a scale
+// changed while the clock runs. Nothing after RemoveTrayIcon.
+void RefreshTrayIconSize();
 // Deletes the tray entry and its icon, and ends the retries.
 void RemoveTrayIcon();

@@ -247,6 +247,8 @@ void ChangeDpi(HWND window, WPARAM wParam, LPARAM lParam) {
   if (dpi > 0) ClockDpi = dpi;
   TraceEvent("dpi changed to %d at %d,%d", dpi, LEFT.load(), TOP.load());
   RequestFrame(kFrameRescale);
+  // A display scale changed in the settings reaches the taskbar too: its icon is drawn anew.
+  RefreshTrayIconSize();
 }
 
 

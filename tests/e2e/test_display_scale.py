@@ -55,6 +55,12 @@ def start(h, screen, cfg=None):
     return clock
 
 
+def after(events, first, then):
+    """Whether an event starting with `then` follows the first one starting with `first`."""
+    at = next((i for i, e in enumerate(events) if e.startswith(first)), None)
+    return at is not None and any(e.startswith(then) for e in events[at + 1:])
+
+
 def face_rect(clock):
     return next(w for w in clock.windows() if w["visible"])["rect"]
 
@@ -148,6 +154,9 @@ def test_dpi_change_takes_the_suggested_rectangle(h):
     wait_until(lambda: face_rect(clock) == (100, 60, 700, 555), 15,
                what=lambda: f"the suggested rectangle (is {face_rect(clock)})")
     clock.wait_event("face size 600x495")
+    # The tray icon is loaded again at the taskbar's scale (which under Wine stays the system's).
+    wait_until(lambda: after(clock.events(), "dpi changed to 144", "tray icon at "), 10,
+               what="the tray icon loaded again")
     clock.quit()
     cfg = clock.read_cfg()
     assert (cfg["LEFT"], cfg["TOP"]) == ("100", "60"), cfg
