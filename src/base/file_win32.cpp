@@ -3,31 +3,14 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <cstring>
-
+#include "base/paths.h"
+#include "base/paths_win32.h"
 #include "base/test_hooks_win32.h"
 
 namespace {
 
 // WriteFile takes a DWORD count; this keeps each call far below it.
 constexpr DWORD kWriteChunk = 1 << 20;
-
-// The folder part of `path` with its trailing backslash, for a sibling file's name.
-bool FolderOfPath(const char* path, char* folder, size_t capacity) {
-  const char* last = nullptr;
-  // CharNextA walks whole characters, so a trail byte 0x5C inside a double-byte character is not
-  // taken for a separator.
-  for (const char* p = path; *p != '\0'; p = CharNextA(p)) {
-    if (*p == '\\' || *p == '/') last = p;
-  }
-  if (last == nullptr) return false;
-  const size_t length = static_cast<size_t>(last - path) + 1;
-  if (length >= capacity) return false;
-  memcpy(folder, path, length);
-  folder[length] = '\0';
-  return true;
-}
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
   size_t at = 0;
@@ -97,15 +80,15 @@ bool SaveWholeFile(const char* path, const std::string& bytes, unsigned long* er
     *error = ERROR_ACCESS_DENIED;
     return false;
   }
-  char folder[MAX_PATH];
+  PathParts parts;
   char fresh[MAX_PATH];
-  if (!FolderOfPath(path, folder, sizeof folder)) {
+  if (!SplitFullPath(path, &parts, IsAnsiLeadByte) || parts.folder[0] == '\0') {
     *error = ERROR_BAD_PATHNAME;
     return false;
   }
   // A unique name beside the target: the move below stays on one volume, and two saves at once
   // (two clocks, or a list saved while the settings are) never share a file.
-  if (GetTempFileNameA(folder, "~tc", 0, fresh) == 0) {
+  if (GetTempFileNameA(parts.folder, "~tc", 0, fresh) == 0) {
     *error = GetLastError();
     return false;
   }

@@ -29,6 +29,13 @@ bool EnvironmentFlag(const char* name) {
   return n > 0 && n < sizeof value && value[0] == '1' && value[1] == '\0';
 }
 
+// The decimal value of the environment variable `name`; 0 when unset or not a number.
+int EnvironmentNumber(const char* name) {
+  char value[16] = {};
+  const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+  return n > 0 && n < sizeof value ? atoi(value) : 0;
+}
+
 }  // namespace
 
 void InitTestHooks() {
@@ -61,20 +68,9 @@ bool TestLacksAutomaticProxy() { return EnvironmentFlag("TARVO_TEST_NO_AUTOMATIC
 
 bool TestStopsSaveBeforeReplace() { return EnvironmentFlag("TARVO_TEST_SAVE_STOP"); }
 
-namespace {
+bool TestLacksDpiForWindow() { return EnvironmentFlag("TARVO_TEST_NO_DPI_FOR_WINDOW"); }
 
-// The decimal value of the environment variable `name`; 0 when unset or not a number.
-int EnvironmentNumber(const char* name) {
-  char value[16] = {};
-  const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-  return n > 0 && n < sizeof value ? atoi(value) : 0;
-}
-
-}  // namespace
-
-bool TestLacksDpiForWindow() { return EnvironmentNumber("TARVO_TEST_NO_DPI_FOR_WINDOW") == 1; }
-
-bool TestLacksDpiForMonitor() { return EnvironmentNumber("TARVO_TEST_NO_DPI_FOR_MONITOR") == 1; }
+bool TestLacksDpiForMonitor() { return EnvironmentFlag("TARVO_TEST_NO_DPI_FOR_MONITOR"); }
 
 int TestSystemDpi() { return EnvironmentNumber("TARVO_TEST_SYSTEM_DPI"); }
 
